@@ -1,0 +1,49 @@
+#pragma once
+// What both programs' application objects share: the application name used as
+// message-box caption, the main window, the profile over a bare INI file name
+// (which resolves to the Windows folder) and the path helpers.
+#include <windows.h>
+#include <string>
+
+class CAppBase {
+public:
+    // profileName is the bare file name of the private profile ("Orvn.INI").
+    CAppBase(UINT titleStringId, const wchar_t* profileName);
+    virtual ~CAppBase();
+    CAppBase(const CAppBase&) = delete;
+    CAppBase& operator=(const CAppBase&) = delete;
+
+    // The one application object of the process, or null.
+    static CAppBase* Get();
+
+    const std::wstring& GetAppName() const { return m_appName; }
+    void SetAppName(const std::wstring& name) { m_appName = name; }
+    HWND GetMainWnd() const { return m_hMainWnd; }
+    void SetMainWnd(HWND hwnd) { m_hMainWnd = hwnd; }
+
+    // A message box captioned with the application name.
+    int MessageBox(HWND owner, const std::wstring& text, UINT type) const;
+    int MessageBox(const std::wstring& text, UINT type) const { return MessageBox(m_hMainWnd, text, type); }
+
+    std::wstring GetProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue = L"") const;
+    bool WriteProfileString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
+    const std::wstring& GetProfileName() const { return m_profileName; }
+
+    // Cuts a path directly after its last backslash; without one it stays.
+    static void StripFileName(wchar_t* path);
+    static void StripFileName(std::wstring& path);
+    // TRUE when FindFirstFile finds at least one file matching the path.
+    static BOOL FileExists(const std::wstring& path);
+    // The folder of this program's module, ending in a backslash.
+    static std::wstring ProgramFolder();
+
+    static std::wstring LoadString(UINT id);
+
+    // Runs the message loop until WM_QUIT; returns its exit code.
+    static int RunMessageLoop();
+
+private:
+    std::wstring m_appName;
+    std::wstring m_profileName;
+    HWND m_hMainWnd = nullptr;
+};

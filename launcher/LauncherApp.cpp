@@ -1,0 +1,42 @@
+#include "LauncherApp.h"
+
+#include <winsock2.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "MainFrame.h"
+#include "resource.h"
+
+CLauncherApp::CLauncherApp() : CAppBase(IDS_APP_TITLE, L"Orvn.INI") {}
+
+CLauncherApp::~CLauncherApp() {
+    delete m_pFrame;
+    ::WSACleanup();
+    ::OleUninitialize();
+}
+
+BOOL CLauncherApp::InitInstance() {
+    WSADATA data;
+    if (::WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+        MessageBox(nullptr, LoadString(IDS_SOCKETS_INIT_FAILED), MB_OK);
+        return FALSE;
+    }
+    // The control container of the web panels needs OLE on this thread.
+    ::OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+
+    m_pFrame = new CMainFrame;
+    m_pFrame->LoadFrame(IDR_MAINFRAME);
+    SetMainWnd(m_pFrame->GetHwnd());
+    ::ShowWindow(m_pFrame->GetHwnd(), SW_SHOW);
+    ::UpdateWindow(m_pFrame->GetHwnd());
+
+    SetAppName(L"Orvane");
+    return TRUE;
+}
+
+int CLauncherApp::Run() {
+    if (!InitInstance()) return 0;
+    return RunMessageLoop();
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Registered window messages through which the controls report to the view,
+// and the fixed socket notification message.
+#include <windows.h>
+
+extern const UINT WM_GET_RESPONSE_TIME;   // "Get Response Time": folder id / item index
+extern const UINT WM_FOLDERBAR_CHANGED;   // "FolderBar Changed"
+extern const UINT WM_LAUNCH_BATTLENET;    // "Launch Battle Net": CServerEntry* / 0
+extern const UINT WM_SOUNDPLAY_START;     // "SoundPlay Start"
+extern const UINT WM_SOUNDPLAY_STOP;      // "SoundPlay Stop"
+
+constexpr UINT WM_SOCKET_NOTIFY = WM_USER + 100;
