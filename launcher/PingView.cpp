@@ -1,9 +1,44 @@
 #include "PingView.h"
 
+#include <commctrl.h>
 #include <mmsystem.h>
 
+#include <algorithm>
+
 #include "AppBase.h"
+#include "Messages.h"
+#include "ServerEntry.h"
+#include "ServerListFile.h"
+#include "SweepThread.h"
 #include "resource.h"
+
+int g_nCurrentGame = 0;
+std::atomic<CSweepThread*> g_pSweepThread{nullptr};
+std::atomic<bool> g_bStopSweep{false};
+std::atomic<CServerEntry*> g_pProbedEntry{nullptr};
+BOOL g_bShowProgramPage = FALSE;
+
+namespace {
+
+constexpr DWORD kStopSweepTimeoutMs = 10000;
+const RECT kServerListRect{110, 145, 430, 420};
+
+// Waits for a handle while still answering messages other threads send to our
+// windows (the sweep sorts the list that way), but nothing posted: queued
+// socket notifications stay queued, so a probe under way runs into its time-out.
+DWORD WaitAnsweringSentMessages(HANDLE handle, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        DWORD elapsed = ::GetTickCount() - start;
+        DWORD left = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+        DWORD r = ::MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + 1) return r;
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
 
 CPingView::CPingView() = default;
 
@@ -28,6 +63,17 @@ LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         if (OnCommand(LOWORD(wParam))) return 0;
         break;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (ReflectNotify(lParam, &result)) return result;
+        break;
+    }
+    case WM_SOCKET_NOTIFY:
+        return OnConnect(wParam, lParam);
+    default:
+        if (msg == WM_GET_RESPONSE_TIME) return OnGetResponseTime(wParam, lParam);
+        if (msg == WM_FOLDERBAR_CHANGED) return OnFolderBarChanged();
+        break;
     }
     return Default(msg, wParam, lParam);
 }
@@ -41,12 +87,176 @@ bool CPingView::OnCommand(UINT id) {
     return false;
 }
 
-LRESULT CPingView::OnCreate() { return 0; }
+LRESULT CPingView::OnCreate() {
+    m_serverList.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, kServerListRect, m_hWnd, IDC_SERVER_LIST);
+    if (m_serverList.GetHwnd()) {
+        ::SendMessageW(m_serverList, LVM_SETBKCOLOR, 0, RGB(0, 0, 0));
+        ::SendMessageW(m_serverList, LVM_SETTEXTCOLOR, 0, RGB(255, 255, 255));
+        ::SendMessageW(m_serverList, LVM_SETTEXTBKCOLOR, 0, RGB(0, 0, 0));
+    }
+    return 0;
+}
 
-void CPingView::OnDestroy() {}
+void CPingView::OnDestroy() {
+    // The sweep must not outlive the list it reports to.
+    StopSweep();
+    ClearServerList();
+}
 
 void CPingView::OnAppExit() {
+    if (!StopSweep()) return;
     ::PlaySoundW(nullptr, nullptr, SND_NODEFAULT);
     HWND main = CAppBase::Get() ? CAppBase::Get()->GetMainWnd() : nullptr;
     if (main) ::SendMessageW(main, WM_CLOSE, 0, 0);
+}
+
+// ---- Server groups and the sweep ----
+
+LRESULT CPingView::OnGetResponseTime(WPARAM folder, LPARAM item) {
+    const wchar_t* file1;
+    const wchar_t* file2 = nullptr;
+    switch (item) {
+    case 0:
+        file1 = L"Blizzard.txt";
+        break;
+    case 1:
+        file1 = L"Free.txt";
+        file2 = L"User.txt";
+        break;
+    default:
+        return 0;
+    }
+    int game;
+    switch (folder) {
+    case ID_WARCRAFT_BATTLENET:
+        game = 1;
+        break;
+    case ID_DIABLO_BATTLENET:
+        game = 2;
+        break;
+    case ID_DIABLOSW_BATTLENET:
+        game = 3;
+        break;
+    default:  // ID_STARCRAFT_BATTLENET and anything unknown
+        game = 0;
+        break;
+    }
+    SelectServerGroup(file1, file2, game);
+    return 0;
+}
+
+void CPingView::SelectServerGroup(const wchar_t* file1, const wchar_t* file2, int game) {
+    if (!StopSweep()) return;
+    if (::SendMessageW(m_serverList, LVM_GETITEMCOUNT, 0, 0) != 0) ClearServerList();
+    g_nCurrentGame = game;
+
+    std::wstring folder = CAppBase::ProgramFolder();
+    if (!LoadServerList(folder + file1)) return;
+    if (file2 && CAppBase::FileExists(folder + file2)) LoadServerList(folder + file2);
+
+    auto sweep = CSweepThread::Create(&CPingView::SweepThreadProc, m_serverList.GetHwnd(), m_entries);
+    if (!sweep) return;
+    // Stored before the thread runs, so its final clearing always comes after.
+    m_pSweep = sweep;
+    g_pSweepThread = sweep.get();
+    sweep->Resume();
+}
+
+BOOL CPingView::StopSweep() {
+    CSweepThread* running = g_pSweepThread;
+    if (!running || !m_pSweep) {
+        g_bStopSweep = false;
+        m_pSweep.reset();
+        return TRUE;
+    }
+    g_bStopSweep = true;
+    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    DWORD r = WaitAnsweringSentMessages(m_pSweep->GetHandle(), kStopSweepTimeoutMs);
+    ::SetCursor(previous);
+    g_bStopSweep = false;
+    // Forget the thread either way; one that did not end stops on its own at
+    // its next check, since it is no longer the current sweep.
+    CSweepThread* expected = running;
+    g_pSweepThread.compare_exchange_strong(expected, nullptr);
+    m_pSweep.reset();
+    return r == WAIT_OBJECT_0 ? TRUE : FALSE;
+}
+
+void CPingView::ClearServerList() {
+    if (m_serverList.GetHwnd()) ::SendMessageW(m_serverList, LVM_DELETEALLITEMS, 0, 0);
+    // A sweep still holding an entry keeps it alive until it ends.
+    m_entries.clear();
+}
+
+bool CPingView::LoadServerList(const std::wstring& path) {
+    std::vector<ServerLine> lines;
+    if (!CServerListFile::Read(path, lines)) {
+        CAppBase* app = CAppBase::Get();
+        std::wstring text = L"서버 목록 파일을 열 수 없습니다.\n" + path;
+        if (app) app->MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    for (auto& line : lines) {
+        auto entry = std::make_shared<CServerEntry>(line.name, line.address);
+        entry->m_pOwnerView = this;
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = static_cast<int>(::SendMessageW(m_serverList, LVM_GETITEMCOUNT, 0, 0));
+        item.pszText = LPSTR_TEXTCALLBACKW;
+        item.cchTextMax = MAX_PATH;
+        item.iImage = I_IMAGECALLBACK;
+        item.lParam = reinterpret_cast<LPARAM>(entry.get());
+        if (::SendMessageW(m_serverList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
+        m_entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+UINT CPingView::SweepThreadProc(CSweepThread* thread) {
+    HWND list = thread->GetList();
+    // Measured in list order; entries loaded after the start are not measured.
+    for (const auto& entry : thread->GetEntries()) {
+        entry->m_wResponse = RESPONSE_MEASURING;
+        ::InvalidateRect(list, nullptr, TRUE);
+        g_pProbedEntry = entry.get();
+        entry->MeasureResponse();
+        CServerEntry* probed = entry.get();
+        g_pProbedEntry.compare_exchange_strong(probed, nullptr);
+        if (g_bStopSweep || g_pSweepThread != thread) return 0;
+        ::InvalidateRect(list, nullptr, TRUE);
+    }
+    ::SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CPingView::CompareResponse));
+    CSweepThread* self = thread;
+    g_pSweepThread.compare_exchange_strong(self, nullptr);
+    return 0;
+}
+
+int CALLBACK CPingView::CompareResponse(LPARAM a, LPARAM b, LPARAM) {
+    WORD ra = reinterpret_cast<CServerEntry*>(a)->m_wResponse;
+    WORD rb = reinterpret_cast<CServerEntry*>(b)->m_wResponse;
+    if (ra == rb) return 0;
+    return ra < rb ? -1 : 1;
+}
+
+bool CPingView::IsCurrentEntry(const CServerEntry* entry) const {
+    return std::any_of(m_entries.begin(), m_entries.end(), [entry](const auto& e) { return e.get() == entry; });
+}
+
+LRESULT CPingView::OnFolderBarChanged() {
+    // Stop first: the sweep must not go on reporting into a list being emptied.
+    StopSweep();
+    if (::SendMessageW(m_serverList, LVM_GETITEMCOUNT, 0, 0) != 0) ClearServerList();
+    return 0;
+}
+
+LRESULT CPingView::OnConnect(WPARAM socket, LPARAM event) {
+    if (WSAGETSELECTEVENT(event) != FD_CONNECT) {
+        ::OutputDebugStringW(L"CPingView::OnConnect, Unknown event\n");
+        return 1;
+    }
+    // Any answer counts, refused included, but only for the probe under way.
+    CServerEntry* entry = g_pProbedEntry;
+    if (entry && IsCurrentEntry(entry) && entry->m_socket == static_cast<SOCKET>(socket))
+        ::SetEvent(entry->m_hConnectEvent.Get());
+    return 1;
 }

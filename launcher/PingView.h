@@ -1,7 +1,28 @@
 #pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ServerListCtrl.h"
 #include "Window.h"
 
-// The launcher's whole user interface: paints the skin and owns every control.
+class CServerEntry;
+class CSweepThread;
+
+// Process-wide state of the sweep, shared by the user-interface thread and the
+// sweep thread.
+extern int g_nCurrentGame;                           // game of the current list: 0 StarCraft .. 3 Diablo SW
+extern std::atomic<CSweepThread*> g_pSweepThread;    // the running sweep, or null
+extern std::atomic<bool> g_bStopSweep;               // asks the sweep to end after its current server
+extern std::atomic<CServerEntry*> g_pProbedEntry;    // the entry whose probe is under way
+extern BOOL g_bShowProgramPage;                      // the next Setup opens on the program page
+
+// The launcher's whole user interface: paints the skin and owns every control
+// and the current server list.
 class CPingView : public CWindow {
 public:
     CPingView();
@@ -11,6 +32,18 @@ public:
     // Commands offered by the frame first; true when handled.
     bool OnCommand(UINT id);
 
+    // Server groups and the sweep.
+    void SelectServerGroup(const wchar_t* file1, const wchar_t* file2, int game);
+    BOOL StopSweep();
+    void ClearServerList();
+    bool LoadServerList(const std::wstring& path);
+    static UINT SweepThreadProc(CSweepThread* thread);
+    static int CALLBACK CompareResponse(LPARAM a, LPARAM b, LPARAM sortData);
+
+    CServerListCtrl& GetServerList() { return m_serverList; }
+    // True when the entry is one of the current list's.
+    bool IsCurrentEntry(const CServerEntry* entry) const;
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -18,4 +51,13 @@ private:
     LRESULT OnCreate();
     void OnDestroy();
     void OnAppExit();
+    LRESULT OnGetResponseTime(WPARAM folder, LPARAM item);
+    LRESULT OnFolderBarChanged();
+    LRESULT OnConnect(WPARAM socket, LPARAM event);
+
+    CServerListCtrl m_serverList;
+    // The entries of the list's rows; the rows' item data point into these.
+    std::vector<std::shared_ptr<CServerEntry>> m_entries;
+    // The sweep this view started, kept until it has been waited for.
+    std::shared_ptr<CSweepThread> m_pSweep;
 };

@@ -1,0 +1,71 @@
+#include "ServerEntry.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "AppBase.h"
+#include "Messages.h"
+#include "Window.h"
+
+CServerEntry::CServerEntry(std::wstring name, std::wstring address)
+    : m_strName(std::move(name)),
+      m_strAddress(std::move(address)),
+      m_hConnectEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+CServerEntry::~CServerEntry() = default;
+
+WORD CServerEntry::ResponseFromTicks(LONGLONG ticks, LONGLONG frequency) {
+    if (frequency <= 0) return 1;
+    LONGLONG ms = (ticks * 1000 + frequency / 2) / frequency;
+    if (ms < 1) ms = 1;
+    // Keep clear of the two marker values.
+    if (ms > RESPONSE_MEASURING - 1) ms = RESPONSE_MEASURING - 1;
+    return static_cast<WORD>(ms);
+}
+
+void CServerEntry::MeasureResponse() {
+    WSADATA data;
+    if (::WSAStartup(0x0101, &data) != 0) {
+        CAppBase* app = CAppBase::Get();
+        ::MessageBoxW(nullptr, L"WSAStartup failed\n", app ? app->GetAppName().c_str() : L"", MB_OK);
+        return;
+    }
+    // The address text is dotted decimal; no name lookup takes place.
+    int n = ::WideCharToMultiByte(949, 0, m_strAddress.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string address(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) ::WideCharToMultiByte(949, 0, m_strAddress.c_str(), -1, address.data(), n, nullptr, nullptr);
+
+    LARGE_INTEGER frequency, t0, t1;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&t0);
+    BOOL ok = ProbeConnect(PROBE_PORT, address.c_str());
+    ::QueryPerformanceCounter(&t1);
+    ::WSACleanup();
+
+    m_wResponse = ok ? ResponseFromTicks(t1.QuadPart - t0.QuadPart, frequency.QuadPart) : RESPONSE_FAILED;
+}
+
+BOOL CServerEntry::ProbeConnect(int port, const char* address) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<u_short>(port));
+    addr.sin_addr.s_addr = inet_addr(address);
+
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (s == INVALID_SOCKET) {
+        std::printf("\nError opening socket. Errno: %d", ::WSAGetLastError());
+        return FALSE;
+    }
+    m_socket = s;
+    HWND owner = m_pOwnerView ? m_pOwnerView->GetHwnd() : nullptr;
+    ::WSAAsyncSelect(s, owner, WM_SOCKET_NOTIFY, FD_CONNECT);
+
+    ::OutputDebugStringW(L"before connect\n");
+    ::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr));
+    ::OutputDebugStringW(L"after connect\n");
+
+    DWORD wait = ::WaitForSingleObject(m_hConnectEvent.Get(), PROBE_WAIT_MS);
+    m_socket = INVALID_SOCKET;
+    ::closesocket(s);
+    return wait == WAIT_OBJECT_0;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// One server of a list and its response-time probe: a timed, non-blocking TCP
+// connect to port 6112 that ends when the owner view's window receives the
+// socket's FD_CONNECT notification, or after 1000 ms.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "UniqueHandle.h"
+
+class CWindow;
+
+constexpr WORD RESPONSE_NOT_MEASURED = 0;
+constexpr WORD RESPONSE_MEASURING = 0xFFFE;
+constexpr WORD RESPONSE_FAILED = 0xFFFF;
+constexpr int PROBE_PORT = 6112;
+constexpr DWORD PROBE_WAIT_MS = 1000;
+
+class CServerEntry {
+public:
+    CServerEntry(std::wstring name, std::wstring address);
+    virtual ~CServerEntry();
+    CServerEntry(const CServerEntry&) = delete;
+    CServerEntry& operator=(const CServerEntry&) = delete;
+
+    // Runs on the sweep thread; the outcome is in m_wResponse.
+    void MeasureResponse();
+    // TRUE when the connect notification arrived within the wait.
+    BOOL ProbeConnect(int port, const char* address);
+
+    // Elapsed performance-counter ticks as whole milliseconds, at least 1 so
+    // that a measured answer never reads as "not measured".
+    static WORD ResponseFromTicks(LONGLONG ticks, LONGLONG frequency);
+
+    std::wstring m_strName;
+    std::wstring m_strAddress;
+    std::atomic<WORD> m_wResponse{RESPONSE_NOT_MEASURED};
+    CWindow* m_pOwnerView = nullptr;
+    UniqueKernelHandle m_hConnectEvent;
+    // The socket of the probe under way, so a late notification of an earlier
+    // socket is not taken for this probe's answer.
+    std::atomic<SOCKET> m_socket{INVALID_SOCKET};
+};

@@ -1,0 +1,35 @@
+#pragma once
+// The black server list: name, address and response columns built from each
+// row's CServerEntry on every request; a double-click on a row asks the parent
+// to launch with that server.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "UniqueHandle.h"
+#include "Window.h"
+
+class CServerEntry;
+
+class CServerListCtrl : public CWindow {
+public:
+    CServerListCtrl() = default;
+    ~CServerListCtrl() override;
+
+    bool Create(DWORD style, const RECT& rect, HWND parent, UINT id);
+
+    // The text of the response column for a response value.
+    static std::wstring ResponseText(WORD response);
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnReflectedNotify(NMHDR* hdr, LRESULT* result) override;
+
+private:
+    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    void OnGetDispInfo(NMLVDISPINFOW* info);
+    void OnDoubleClick();
+
+    UniqueGdiObject m_font;
+};

@@ -1,0 +1,87 @@
+#include "ServerListFile.h"
+
+#include "UniqueHandle.h"
+
+namespace {
+constexpr UINT kListCodePage = 949;
+}
+
+std::wstring CServerListFile::FromCodePage(const std::string& bytes) {
+    if (bytes.empty()) return std::wstring();
+    int n = ::MultiByteToWideChar(kListCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring out(n, L'\0');
+    ::MultiByteToWideChar(kListCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+    return out;
+}
+
+std::string CServerListFile::ToCodePage(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = ::WideCharToMultiByte(kListCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                  nullptr);
+    std::string out(n, '\0');
+    ::WideCharToMultiByte(kListCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                          nullptr);
+    return out;
+}
+
+bool CServerListFile::ParseLine(const std::string& line, ServerLine& out) {
+    size_t comma = line.find(',');
+    if (comma == std::string::npos) return false;
+    // Split at the first comma only; nothing is trimmed.
+    out.name = FromCodePage(line.substr(0, comma));
+    out.address = FromCodePage(line.substr(comma + 1));
+    return true;
+}
+
+std::vector<ServerLine> CServerListFile::Parse(const std::string& bytes) {
+    std::vector<ServerLine> lines;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find('\n', pos);
+        size_t next = end == std::string::npos ? bytes.size() : end + 1;
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) break;
+        ServerLine server;
+        if (ParseLine(line, server)) lines.push_back(std::move(server));
+        pos = next;
+    }
+    return lines;
+}
+
+bool CServerListFile::Read(const std::wstring& path, std::vector<ServerLine>& lines) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    std::string bytes;
+    char buffer[1024];
+    DWORD read = 0;
+    while (::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
+    lines = Parse(bytes);
+    return true;
+}
+
+bool CServerListFile::Write(const std::wstring& path, const std::vector<ServerLine>& lines) {
+    std::string bytes;
+    for (const auto& line : lines) bytes += ToCodePage(line.name) + "," + ToCodePage(line.address) + "\r\n";
+
+    std::wstring temp = path + L".new";
+    {
+        UniqueFileHandle file(
+            ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size()) {
+            file.Reset();
+            ::DeleteFileW(temp.c_str());
+            return false;
+        }
+    }
+    if (!::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        ::DeleteFileW(temp.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The server list file: one "name,address" per line in code page 949, lines
+// ending in CR LF (LF alone and a last line without end are read too); the
+// list ends at the first empty line.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct ServerLine {
+    std::wstring name;
+    std::wstring address;
+};
+
+class CServerListFile {
+public:
+    // False when the file cannot be opened; lines holds what was read.
+    static bool Read(const std::wstring& path, std::vector<ServerLine>& lines);
+    // Rewrites the whole file; the old file stays until the new one is complete.
+    static bool Write(const std::wstring& path, const std::vector<ServerLine>& lines);
+
+    // Splits one line (without its end) at its first comma. A line without a
+    // comma names no server: false.
+    static bool ParseLine(const std::string& line, ServerLine& out);
+    // Every line of the text up to the first empty one.
+    static std::vector<ServerLine> Parse(const std::string& bytes);
+
+    static std::wstring FromCodePage(const std::string& bytes);
+    static std::string ToCodePage(const std::wstring& text);
+};
