@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -21,6 +22,20 @@ BOOL g_bShowProgramPage = FALSE;
 namespace {
 
 constexpr DWORD kStopSweepTimeoutMs = 10000;
+const wchar_t kProgramSection[] = L"ProgramPath";
+const wchar_t kBattleNetKey[] = L"Software\\Battle.net\\Configuration";
+
+struct GameProgram {
+    const wchar_t* profileKey;
+    const wchar_t* registryKey;  // HKLM key with the "Program" value, or null
+    const wchar_t* fixedPath;    // used when there is no registry key
+};
+const GameProgram kGames[] = {
+    {L"StarCraft", L"Software\\Blizzard Entertainment\\Starcraft", nullptr},
+    {L"WarCraft II BNE", L"Software\\Blizzard Entertainment\\Warcraft II BNE", nullptr},
+    {L"Diablo", nullptr, L"C:\\Diablo\\Diablo.exe"},
+    {L"Diablo SW", nullptr, L"C:\\Diablo\\Spawn\\Diablo_s.exe"},
+};
 const RECT kServerListRect{110, 145, 430, 420};
 
 // Waits for a handle while still answering messages other threads send to our
@@ -71,6 +86,7 @@ LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SOCKET_NOTIFY:
         return OnConnect(wParam, lParam);
     default:
+        if (msg == WM_LAUNCH_BATTLENET) return OnLaunchBattleNet(reinterpret_cast<CServerEntry*>(wParam));
         if (msg == WM_GET_RESPONSE_TIME) return OnGetResponseTime(wParam, lParam);
         if (msg == WM_FOLDERBAR_CHANGED) return OnFolderBarChanged();
         break;
@@ -83,6 +99,9 @@ bool CPingView::OnCommand(UINT id) {
     case ID_APP_EXIT:
         OnAppExit();
         return true;
+    case ID_SETUP:
+        OnSetup();
+        return true;
     }
     return false;
 }
@@ -94,6 +113,7 @@ LRESULT CPingView::OnCreate() {
         ::SendMessageW(m_serverList, LVM_SETTEXTCOLOR, 0, RGB(255, 255, 255));
         ::SendMessageW(m_serverList, LVM_SETTEXTBKCOLOR, 0, RGB(0, 0, 0));
     }
+    FillProgramPaths();
     return 0;
 }
 
@@ -259,4 +279,79 @@ LRESULT CPingView::OnConnect(WPARAM socket, LPARAM event) {
     if (entry && IsCurrentEntry(entry) && entry->m_socket == static_cast<SOCKET>(socket))
         ::SetEvent(entry->m_hConnectEvent.Get());
     return 1;
+}
+
+// ---- Battle.net configuration and game start ----
+
+const wchar_t* CPingView::ProgramKey(int game) {
+    return game >= 0 && game < 4 ? kGames[game].profileKey : kGames[0].profileKey;
+}
+
+void CPingView::WriteServerList(const std::wstring& address) {
+    // Opened, never created: a machine without Battle.net gets nothing written.
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBattleNetKey, 0, KEY_WRITE, &raw) != ERROR_SUCCESS) return;
+    UniqueRegKey key(raw);
+    ::RegSetValueExW(key.Get(), L"Server List", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
+                     static_cast<DWORD>((address.size() + 1) * sizeof(wchar_t)));
+}
+
+std::wstring CPingView::ReadProgramValue(const wchar_t* keyPath) {
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS) return std::wstring();
+    UniqueRegKey key(raw);
+    wchar_t buffer[MAX_PATH + 1] = {};
+    DWORD type = 0;
+    DWORD size = MAX_PATH * sizeof(wchar_t);
+    if (::RegQueryValueExW(key.Get(), L"Program", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::wstring();
+    buffer[size / sizeof(wchar_t)] = L'\0';
+    return buffer;
+}
+
+void CPingView::FillProgramPaths() {
+    CAppBase* app = CAppBase::Get();
+    if (!app) return;
+    std::wstring paths[4];
+    for (int i = 0; i < 4; ++i) paths[i] = app->GetProfileString(kProgramSection, kGames[i].profileKey, L"");
+    for (int i = 0; i < 4; ++i) {
+        if (!paths[i].empty()) continue;
+        paths[i] = kGames[i].registryKey ? ReadProgramValue(kGames[i].registryKey) : kGames[i].fixedPath;
+    }
+    for (int i = 0; i < 4; ++i) app->WriteProfileString(kProgramSection, kGames[i].profileKey, paths[i]);
+}
+
+LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
+    if (g_pSweepThread) return 0;
+    // The pointer came through the message queue: use it only if the row still exists.
+    if (!IsCurrentEntry(entry)) return 0;
+    WriteServerList(entry->m_strAddress);
+    ::PlaySoundW(nullptr, nullptr, SND_NODEFAULT);
+
+    CAppBase* app = CAppBase::Get();
+    std::wstring path = app ? app->GetProfileString(kProgramSection, ProgramKey(g_nCurrentGame), L"") : L"";
+    const wchar_t* question = nullptr;
+    if (path.empty())
+        question = L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?";
+    else if (!CAppBase::FileExists(path))
+        question = L"실행 프로그램을 찾을 수 없습니다.\n프로그램을 설정하시겠습니까?";
+    if (question) {
+        if (app && app->MessageBox(question, MB_YESNO) == IDYES) g_bShowProgramPage = TRUE;
+        ::PostMessageW(m_hWnd, WM_COMMAND, ID_SETUP, 0);
+        return 0;
+    }
+
+    std::wstring folder = path;
+    CAppBase::StripFileName(folder);
+    HWND main = app ? app->GetMainWnd() : nullptr;
+    ::ShellExecuteW(main, L"open", path.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+    return 1;
+}
+
+void CPingView::OnSetup() {
+    // A Yes to the launch question is consumed by the next Setup, which picks
+    // the sheet's program page with it.
+    g_bShowProgramPage = FALSE;
 }

@@ -40,6 +40,13 @@ public:
     static UINT SweepThreadProc(CSweepThread* thread);
     static int CALLBACK CompareResponse(LPARAM a, LPARAM b, LPARAM sortData);
 
+    // Battle.net configuration and game start.
+    static void WriteServerList(const std::wstring& address);
+    static std::wstring ReadProgramValue(const wchar_t* keyPath);
+    // Profile key in section "ProgramPath" of a game (0..3).
+    static const wchar_t* ProgramKey(int game);
+    void FillProgramPaths();
+
     CServerListCtrl& GetServerList() { return m_serverList; }
     // True when the entry is one of the current list's.
     bool IsCurrentEntry(const CServerEntry* entry) const;
@@ -54,6 +61,8 @@ private:
     LRESULT OnGetResponseTime(WPARAM folder, LPARAM item);
     LRESULT OnFolderBarChanged();
     LRESULT OnConnect(WPARAM socket, LPARAM event);
+    LRESULT OnLaunchBattleNet(CServerEntry* entry);
+    void OnSetup();
 
     CServerListCtrl m_serverList;
     // The entries of the list's rows; the rows' item data point into these.

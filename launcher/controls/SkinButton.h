@@ -1,0 +1,48 @@
+#pragma once
+// A child window drawn from a bitmap strip: lights up while the pointer is over
+// it, shows its caption in white and as a tooltip, and posts WM_COMMAND with its
+// id to the parent when pressed.
+#include <windows.h>
+
+#include <string>
+
+#include "DIB.h"
+#include "Window.h"
+
+class CSkinButton : public CWindow {
+public:
+    CSkinButton() = default;
+    ~CSkinButton() override;
+
+    // rect is in the parent's client coordinates.
+    BOOL Create(const std::wstring& caption, const RECT& rect, HWND parent, UINT id);
+    BOOL LoadSkin(UINT bitmapId, int cellWidth, int cellHeight);
+    void SetCells(int normalCell, int hoverCell);
+
+    int GetLook() const { return m_nLook; }  // 0 normal, 1 hover
+    BOOL IsTracking() const { return m_bTracking; }
+    const std::wstring& GetCaption() const { return m_strCaption; }
+    HWND GetToolTip() const { return m_hToolTip; }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+    LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);
+    LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCaptureChanged(WPARAM wParam, LPARAM lParam);
+    bool OnToolTipNotify(NMHDR* hdr);
+    // Releases the capture and returns to the normal look.
+    void StopTracking();
+
+    CDIB m_picture;
+    int m_nNormalCell = 0;
+    int m_nHoverCell = 0;
+    int m_nLook = 0;
+    BOOL m_bTracking = FALSE;
+    UINT m_nID = 0;
+    std::wstring m_strCaption;
+    HWND m_hToolTip = nullptr;
+};
