@@ -4,6 +4,8 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "AppBase.h"
@@ -38,6 +40,16 @@ const GameProgram kGames[] = {
 };
 const RECT kServerListRect{110, 145, 430, 420};
 
+struct HotSpot {
+    RECT rect;
+    const wchar_t* link;
+};
+const HotSpot kHotSpots[] = {
+    {{15, 20, 245, 60}, ORVN_HOME_URL},      // the logo
+    {{443, 390, 626, 405}, ORVN_PORTAL_URL}, // first link line of the information panel
+    {{443, 407, 626, 422}, ORVN_HOME2_URL},  // second link line
+};
+
 // Waits for a handle while still answering messages other threads send to our
 // windows (the sweep sorts the list that way), but nothing posted: queued
 // socket notifications stay queued, so a probe under way runs into its time-out.
@@ -55,7 +67,9 @@ DWORD WaitAnsweringSentMessages(HANDLE handle, DWORD timeoutMs) {
 
 }  // namespace
 
-CPingView::CPingView() = default;
+CPingView::CPingView() {
+    m_hSelectCursor = ::LoadCursorW(::GetModuleHandleW(nullptr), L"SELECTCURSOR");
+}
 
 CPingView::~CPingView() { DestroyWindow(); }
 
@@ -72,9 +86,27 @@ LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE:
         return OnCreate();
+    case WM_PAINT:
+        OnPaint();
+        return 0;
     case WM_DESTROY:
         OnDestroy();
         break;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, wParam, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        OnLButtonUp(wParam, lParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, wParam, lParam);
+        return 0;
+    case WM_CAPTURECHANGED:
+        // A drag ends when something else takes the mouse.
+        if (reinterpret_cast<HWND>(lParam) != m_hWnd) m_bDragging = FALSE;
+        break;
+    case WM_SETCURSOR:
+        return OnSetCursor(wParam, lParam);
     case WM_COMMAND:
         if (OnCommand(LOWORD(wParam))) return 0;
         break;
@@ -107,6 +139,7 @@ bool CPingView::OnCommand(UINT id) {
 }
 
 LRESULT CPingView::OnCreate() {
+    m_skin.LoadFromResource(IDB_SKIN);
     m_serverList.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, kServerListRect, m_hWnd, IDC_SERVER_LIST);
     if (m_serverList.GetHwnd()) {
         ::SendMessageW(m_serverList, LVM_SETBKCOLOR, 0, RGB(0, 0, 0));
@@ -128,6 +161,70 @@ void CPingView::OnAppExit() {
     ::PlaySoundW(nullptr, nullptr, SND_NODEFAULT);
     HWND main = CAppBase::Get() ? CAppBase::Get()->GetMainWnd() : nullptr;
     if (main) ::SendMessageW(main, WM_CLOSE, 0, 0);
+}
+
+// ---- Painting, hot spots, window drag and cursor ----
+
+void CPingView::OnPaint() {
+    PaintDC dc(m_hWnd);
+    m_skin.DrawInWindow(dc.Get(), 1, m_hWnd, nullptr, FALSE, TRUE);
+    ::SetTextColor(dc.Get(), RGB(255, 255, 255));
+    ::SetBkMode(dc.Get(), TRANSPARENT);
+    static const wchar_t kVersion[] = L"Ver. 1.07";
+    ::TextOutW(dc.Get(), 460, 445, kVersion, static_cast<int>(wcslen(kVersion)));
+}
+
+const wchar_t* CPingView::HotSpotLink(POINT pt) {
+    for (const HotSpot& spot : kHotSpots)
+        if (::PtInRect(&spot.rect, pt)) return spot.link;
+    return nullptr;
+}
+
+void CPingView::OnLButtonDown(POINT pt, WPARAM wParam, LPARAM lParam) {
+    if (const wchar_t* link = HotSpotLink(pt)) {
+        CAppBase* app = CAppBase::Get();
+        ::ShellExecuteW(app ? app->GetMainWnd() : nullptr, L"open", link, nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
+    m_nDragStartX = pt.x;
+    m_nDragStartY = pt.y;
+    m_bDragging = TRUE;
+    ::SetCapture(m_hWnd);
+    Default(WM_LBUTTONDOWN, wParam, lParam);
+}
+
+void CPingView::OnMouseMove(POINT pt, WPARAM wParam, LPARAM lParam) {
+    HWND main = CAppBase::Get() ? CAppBase::Get()->GetMainWnd() : nullptr;
+    if (!m_bDragging || !main) {
+        Default(WM_MOUSEMOVE, wParam, lParam);
+        return;
+    }
+    // The grab point stays under the cursor: the frame moves by the cursor's
+    // offset from it (the view moves with the frame).
+    RECT frame;
+    ::GetWindowRect(main, &frame);
+    ::SetWindowPos(main, nullptr, frame.left + pt.x - m_nDragStartX, frame.top + pt.y - m_nDragStartY, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void CPingView::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
+    if (m_bDragging) {
+        m_bDragging = FALSE;
+        ::ReleaseCapture();
+    }
+    Default(WM_LBUTTONUP, wParam, lParam);
+}
+
+LRESULT CPingView::OnSetCursor(WPARAM wParam, LPARAM lParam) {
+    POINT pt;
+    ::GetCursorPos(&pt);
+    ::ScreenToClient(m_hWnd, &pt);
+    if (HotSpotLink(pt)) {
+        if (::GetCursor() != m_hSelectCursor) ::SetCursor(m_hSelectCursor);
+        return TRUE;
+    }
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+    return Default(WM_SETCURSOR, wParam, lParam);
 }
 
 // ---- Server groups and the sweep ----

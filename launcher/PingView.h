@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "DIB.h"
 #include "ServerListCtrl.h"
 #include "Window.h"
 
@@ -48,6 +49,9 @@ public:
     void FillProgramPaths();
 
     CServerListCtrl& GetServerList() { return m_serverList; }
+    // The link a client point opens (the three hot spots), or null.
+    static const wchar_t* HotSpotLink(POINT pt);
+
     // True when the entry is one of the current list's.
     bool IsCurrentEntry(const CServerEntry* entry) const;
 
@@ -57,6 +61,11 @@ protected:
 private:
     LRESULT OnCreate();
     void OnDestroy();
+    void OnPaint();
+    void OnLButtonDown(POINT pt, WPARAM wParam, LPARAM lParam);
+    void OnLButtonUp(WPARAM wParam, LPARAM lParam);
+    void OnMouseMove(POINT pt, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
     void OnAppExit();
     LRESULT OnGetResponseTime(WPARAM folder, LPARAM item);
     LRESULT OnFolderBarChanged();
@@ -64,9 +73,14 @@ private:
     LRESULT OnLaunchBattleNet(CServerEntry* entry);
     void OnSetup();
 
+    CDIB m_skin;
     CServerListCtrl m_serverList;
     // The entries of the list's rows; the rows' item data point into these.
     std::vector<std::shared_ptr<CServerEntry>> m_entries;
     // The sweep this view started, kept until it has been waited for.
     std::shared_ptr<CSweepThread> m_pSweep;
+    int m_nDragStartX = 0;
+    int m_nDragStartY = 0;
+    BOOL m_bDragging = FALSE;
+    HCURSOR m_hSelectCursor = nullptr;
 };
