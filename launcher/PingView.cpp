@@ -39,6 +39,19 @@ const GameProgram kGames[] = {
     {L"Diablo SW", nullptr, L"C:\\Diablo\\Spawn\\Diablo_s.exe"},
 };
 const RECT kServerListRect{110, 145, 430, 420};
+const RECT kFolderBarRect{7, 147, 92, 465};
+
+struct FolderRow {
+    const wchar_t* caption;
+    UINT command;
+    UINT icon;
+};
+const FolderRow kFolders[] = {
+    {L"StarCraft", ID_STARCRAFT_BATTLENET, IDI_STARCRAFT},
+    {L"WarCraft II", ID_WARCRAFT_BATTLENET, IDI_WARCRAFT},
+    {L"Diablo", ID_DIABLO_BATTLENET, IDI_DIABLO},
+    {L"Diablo SW", ID_DIABLOSW_BATTLENET, IDI_DIABLO},
+};
 
 struct HotSpot {
     RECT rect;
@@ -141,6 +154,13 @@ bool CPingView::OnCommand(UINT id) {
 LRESULT CPingView::OnCreate() {
     m_skin.LoadFromResource(IDB_SKIN);
     m_serverList.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, kServerListRect, m_hWnd, IDC_SERVER_LIST);
+    m_folderBar.Create(kFolderBarRect, m_hWnd, static_cast<UINT>(-1));
+    for (const FolderRow& row : kFolders) {
+        auto* folder = new CFolderItem(row.caption, row.command, row.icon);
+        folder->AddEntry(L"Battle.net", 0);
+        folder->AddEntry(L"Free", 1);
+        m_folderBar.AddFolder(folder);
+    }
     if (m_serverList.GetHwnd()) {
         ::SendMessageW(m_serverList, LVM_SETBKCOLOR, 0, RGB(0, 0, 0));
         ::SendMessageW(m_serverList, LVM_SETTEXTCOLOR, 0, RGB(255, 255, 255));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DIB.h"
+#include "FolderBar.h"
 #include "ServerListCtrl.h"
 #include "Window.h"
 
@@ -49,6 +50,7 @@ public:
     void FillProgramPaths();
 
     CServerListCtrl& GetServerList() { return m_serverList; }
+    CFolderBar& GetFolderBar() { return m_folderBar; }
     // The link a client point opens (the three hot spots), or null.
     static const wchar_t* HotSpotLink(POINT pt);
 
@@ -75,6 +77,7 @@ private:
 
     CDIB m_skin;
     CServerListCtrl m_serverList;
+    CFolderBar m_folderBar;
     // The entries of the list's rows; the rows' item data point into these.
     std::vector<std::shared_ptr<CServerEntry>> m_entries;
     // The sweep this view started, kept until it has been waited for.
