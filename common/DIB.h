@@ -4,7 +4,11 @@
 #include <windows.h>
 #include <vfw.h>
 
-// A palette object; CDIB's palettes are plain HPALETTE owners of this kind.
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+// A palette object: owns one HPALETTE and deletes it.
 class CDIBPalette {
 public:
     CDIBPalette() = default;
@@ -14,6 +18,7 @@ public:
     CDIBPalette& operator=(const CDIBPalette&) = delete;
 
     HPALETTE GetHandle() const { return m_hPalette; }
+    // Takes ownership of h; a palette held before is deleted.
     void Attach(HPALETTE h);
     int GetEntryCount() const;
 
@@ -28,13 +33,19 @@ public:
     CDIB(const CDIB&) = delete;
     CDIB& operator=(const CDIB&) = delete;
 
+    // A 8-bit picture of grey levels, all pixels 0.
     BOOL Create(int width, int height);
+    // An RT_BITMAP resource of module (null: this program's file).
     BOOL LoadFromResource(UINT id, HMODULE module = nullptr);
+    // A packed DIB (header, colour table, pixel rows), copied byte for byte.
+    BOOL LoadFromMemory(const void* data, size_t size);
     void SetDrawSize(SIZE size);
     CDIBPalette* GetPalette();
+    // Releases block and palette; the draw size and the DrawDib handle stay.
     void Free();
 
-    // Either rectangle may be null; on the DrawDib path null means the draw size at (0, 0).
+    // Rectangles are in picture pixels with a top-left origin; null means the
+    // draw size at (0, 0). Palette null: GetPalette().
     void Draw(HDC dc, const RECT* dest, const RECT* src, CDIBPalette* palette = nullptr, BOOL foreground = FALSE,
               BOOL useDrawDib = TRUE);
     void DrawCell(HDC dc, POINT pt, int index, CDIBPalette* palette = nullptr, BOOL foreground = FALSE,
@@ -54,19 +65,24 @@ public:
     const BYTE* GetBits() const { return m_pBits; }
     const BYTE* GetBlock() const { return static_cast<const BYTE*>(m_pBlock); }
 
-    // Destination rectangles that DrawInWindow uses for a client rectangle (exposed for tests).
-    static int LayoutCopies(int mode, const RECT& client, int w, int h, RECT* out, int maxOut);
+    // Destination rectangles of the copies DrawInWindow draws of a w by h
+    // picture into a client rectangle.
+    static std::vector<RECT> LayoutCopies(int mode, const RECT& client, int w, int h);
 
 private:
+    // Allocates, locks and zeroes a block of size bytes; false on failure.
+    bool AllocateBlock(size_t size);
     void SetPointers();
+    bool IsCoreHeader() const;
     int GetBitCount() const;
+    int GetColorEntrySize() const { return IsCoreHeader() ? 3 : 4; }
 
     HGLOBAL m_hMemory = nullptr;
     void* m_pBlock = nullptr;
     HDRAWDIB m_hDrawDib = nullptr;
     int m_nDrawWidth = 0;
     int m_nDrawHeight = 0;
-    CDIBPalette* m_pPalette = nullptr;
+    std::unique_ptr<CDIBPalette> m_pPalette;
     BITMAPINFOHEADER* m_pHeader = nullptr;
     BYTE* m_pBits = nullptr;
 };

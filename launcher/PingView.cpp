@@ -53,6 +53,18 @@ const FolderRow kFolders[] = {
     {L"Diablo SW", ID_DIABLOSW_BATTLENET, IDI_DIABLO},
 };
 
+struct ButtonRow {
+    const wchar_t* caption;
+    int x, y, width, height;
+    UINT command;
+    UINT bitmap;
+    int cells[4];  // normal, pressed, hover, disabled: the button uses the first and the third
+};
+const ButtonRow kButtons[] = {
+    {L"Setup", 445, 435, 88, 35, ID_SETUP, IDB_BUTTONS, {0, 1, 2, 4}},
+    {L"Exit", 537, 435, 88, 35, ID_APP_EXIT, IDB_BUTTONS, {0, 1, 2, 4}},
+};
+
 struct HotSpot {
     RECT rect;
     const wchar_t* link;
@@ -160,6 +172,13 @@ LRESULT CPingView::OnCreate() {
         folder->AddEntry(L"Battle.net", 0);
         folder->AddEntry(L"Free", 1);
         m_folderBar.AddFolder(folder);
+    }
+    for (int i = 0; i < 2; ++i) {
+        const ButtonRow& row = kButtons[i];
+        RECT rect{row.x, row.y, row.x + row.width, row.y + row.height};
+        if (!m_buttons[i].Create(row.caption, rect, m_hWnd, row.command)) continue;
+        m_buttons[i].LoadSkin(row.bitmap, row.width, row.height);
+        m_buttons[i].SetCells(row.cells[0], row.cells[2]);
     }
     if (m_serverList.GetHwnd()) {
         ::SendMessageW(m_serverList, LVM_SETBKCOLOR, 0, RGB(0, 0, 0));

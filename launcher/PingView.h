@@ -9,6 +9,7 @@
 
 #include "DIB.h"
 #include "FolderBar.h"
+#include "SkinButton.h"
 #include "ServerListCtrl.h"
 #include "Window.h"
 
@@ -51,6 +52,7 @@ public:
 
     CServerListCtrl& GetServerList() { return m_serverList; }
     CFolderBar& GetFolderBar() { return m_folderBar; }
+    CSkinButton& GetButton(int i) { return m_buttons[i]; }
     // The link a client point opens (the three hot spots), or null.
     static const wchar_t* HotSpotLink(POINT pt);
 
@@ -78,6 +80,8 @@ private:
     CDIB m_skin;
     CServerListCtrl m_serverList;
     CFolderBar m_folderBar;
+    // The first two become "Setup" and "Exit"; the others never get a window.
+    CSkinButton m_buttons[6];
     // The entries of the list's rows; the rows' item data point into these.
     std::vector<std::shared_ptr<CServerEntry>> m_entries;
     // The sweep this view started, kept until it has been waited for.

@@ -13,6 +13,7 @@
 #include "MainFrame.h"
 #include "Messages.h"
 #include "PingView.h"
+#include "StandInServers.h"
 #include "TestSupport.h"
 #include "resource.h"
 
@@ -75,52 +76,6 @@ void CreateBattleNetKey() {
     ::RegDeleteValueW(key, L"Server List");
     ::RegCloseKey(key);
 }
-
-// Accepts on 127.0.0.1:6112 for the length of a test.
-class Listener {
-public:
-    Listener() {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        BOOL yes = TRUE;
-        ::setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes), sizeof(yes));
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(6112);
-        addr.sin_addr.s_addr = inet_addr("127.0.0.1");
-        m_ok = ::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 && ::listen(m_socket, 64) == 0;
-    }
-    ~Listener() { ::closesocket(m_socket); }
-    bool ok() const { return m_ok; }
-
-private:
-    SOCKET m_socket;
-    bool m_ok = false;
-};
-
-// A server that never answers: a listener on 127.0.0.3:6112 whose accept
-// queue is full, so the kernel drops further SYNs.
-class SilentServer {
-public:
-    SilentServer() {
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(6112);
-        addr.sin_addr.s_addr = inet_addr("127.0.0.3");
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(m_listen, 0) != 0) return;
-        m_filler = ::socket(AF_INET, SOCK_STREAM, 0);
-        m_ok = ::connect(m_filler, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0;
-    }
-    ~SilentServer() {
-        ::closesocket(m_filler);
-        ::closesocket(m_listen);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    SOCKET m_listen = INVALID_SOCKET, m_filler = INVALID_SOCKET;
-    bool m_ok = false;
-};
 
 // Records the Setup command, and the flag as it stands when the command is taken
 // from the queue, before the view consumes it.
@@ -211,7 +166,7 @@ protected:
         return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
     }
 
-    Listener m_listener;
+    AcceptingServer m_listener;
     std::wstring m_folder, m_gameFolder, m_game;
     std::unique_ptr<CMainFrame> m_frame;
 };
