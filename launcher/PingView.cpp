@@ -209,8 +209,12 @@ void CPingView::OnPaint() {
     m_skin.DrawInWindow(dc.Get(), 1, m_hWnd, nullptr, FALSE, TRUE);
     ::SetTextColor(dc.Get(), RGB(255, 255, 255));
     ::SetBkMode(dc.Get(), TRANSPARENT);
+    // The text lies under the Setup button; clipped to it, so that no glyph
+    // shows in the gap between the two buttons.
     static const wchar_t kVersion[] = L"Ver. 1.07";
-    ::TextOutW(dc.Get(), 460, 445, kVersion, static_cast<int>(wcslen(kVersion)));
+    const ButtonRow& row = kButtons[0];
+    RECT setup{row.x, row.y, row.x + row.width, row.y + row.height};
+    ::ExtTextOutW(dc.Get(), 460, 445, ETO_CLIPPED, &setup, kVersion, static_cast<UINT>(wcslen(kVersion)), nullptr);
 }
 
 const wchar_t* CPingView::HotSpotLink(POINT pt) {

@@ -68,9 +68,15 @@ TEST(Spine, FrameIsCentredBorderlessPopupWithViewAndEndsOnExit) {
     ASSERT_TRUE(PumpUntil([&] { return ::GetGUIThreadInfo(thread, &info) && info.hwndFocus == view; }, 5000))
         << "focus is on " << info.hwndFocus;
 
-    // The Exit command ends the program with exit code 0.
-    ::PostMessageW(frame, WM_COMMAND, ID_APP_EXIT, 0);
+    // Pressing the Exit button ends the program with exit code 0: the pointer
+    // moves onto the button (it lights up), then the press.
+    POINT exitButton = ClientToScreenPoint(view, 581, 452);
+    MouseMoveTo(exitButton.x - 20, exitButton.y);
+    MouseMoveTo(exitButton.x, exitButton.y);
+    MouseDown();
+    MouseUp();
     EXPECT_EQ(launcher.Wait(10000), 0u);
+    if (launcher.Wait(0) == STILL_ACTIVE) ::TerminateProcess(launcher.process, 1);
 }
 
 TEST(Spine, WindowClassesOfFrameAndView) {

@@ -61,6 +61,8 @@ RECT CFolderItem::TileRect(const RECT& body, int k) {
 
 void CFolderItem::DrawHeader(HDC dc, const RECT& header) {
     m_headerPicture.DrawCell(dc, header.left, header.top, kHeaderCell);
+    // The DC's stock font is too wide for "WarCraft II" on an 85-pixel plate.
+    SelectObjectScope font(dc, m_font.Get());
     ::SetTextColor(dc, kWhite);
     ::SetBkMode(dc, TRANSPARENT);
     RECT text = header;
