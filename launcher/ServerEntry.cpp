@@ -64,8 +64,37 @@ BOOL CServerEntry::ProbeConnect(int port, const char* address) {
     ::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr));
     ::OutputDebugStringW(L"after connect\n");
 
-    DWORD wait = ::WaitForSingleObject(m_hConnectEvent.Get(), PROBE_WAIT_MS);
+    // Socket handle values are reused at once, so a notification still queued
+    // for an earlier probe's closed socket can carry this socket's value: the
+    // event counts only once this connect has really been answered.
+    auto answered = [s] {
+        fd_set done, failed;
+        FD_ZERO(&done);
+        FD_ZERO(&failed);
+        FD_SET(s, &done);
+        FD_SET(s, &failed);
+        timeval now{0, 0};
+        return ::select(0, nullptr, &done, &failed, &now) > 0;
+    };
+    DWORD start = ::GetTickCount();
+    BOOL ok = FALSE;
+    for (;;) {
+        DWORD elapsed = ::GetTickCount() - start;
+        DWORD wait = ::WaitForSingleObject(m_hConnectEvent.Get(), elapsed < PROBE_WAIT_MS ? PROBE_WAIT_MS - elapsed : 0);
+        if (wait != WAIT_OBJECT_0) break;
+        if (answered()) {
+            ok = TRUE;
+            break;
+        }
+        // Not ours. Checked again after the reset, so a real answer signalled in
+        // between is not lost.
+        ::ResetEvent(m_hConnectEvent.Get());
+        if (answered()) {
+            ok = TRUE;
+            break;
+        }
+    }
     m_socket = INVALID_SOCKET;
     ::closesocket(s);
-    return wait == WAIT_OBJECT_0;
+    return ok;
 }

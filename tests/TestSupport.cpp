@@ -233,11 +233,23 @@ std::wstring DistFolder() {
 
 DWORD HandleCount() {
     DWORD count = 0;
-    ::GetProcessHandleCount(::GetCurrentProcess(), &count);
+    if (::GetProcessHandleCount(::GetCurrentProcess(), &count) && count > 0) return count;
+    // Wine answers 0 here: count the handle values that name an open handle.
+    DWORD flags;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4)
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
     return count;
 }
 
-DWORD GdiObjectCount() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+DWORD GdiObjectCount() {
+    DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    if (count > 0) return count;
+    // Wine's GetGuiResources is a stub; its handle table also takes a bare
+    // table index as handle, so count the indices that hold an object.
+    for (ULONG_PTR index = 1; index < 0x10000; ++index)
+        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++count;
+    return count;
+}
 
 std::string ToCp949(const std::wstring& text) {
     int n = ::WideCharToMultiByte(949, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
