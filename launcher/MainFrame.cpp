@@ -28,7 +28,6 @@ bool CMainFrame::LoadFrame(UINT frameId) {
 
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     m_hMenu = ::LoadMenuW(instance, MAKEINTRESOURCEW(frameId));
-    m_hAccel = ::LoadAcceleratorsW(instance, MAKEINTRESOURCEW(frameId));
     std::wstring title = CAppBase::LoadString(frameId);
 
     // No class styles, cursor, brush or icon: the view covers the whole client area.
@@ -65,11 +64,10 @@ LRESULT CMainFrame::OnCreate() {
     RECT empty{0, 0, 0, 0};
     if (!m_view.Create(m_hWnd, empty, AFX_IDW_PANE_FIRST)) return -1;
 
-    // The menu and accelerators come with the frame's resources but the skin has no place for them.
+    // The menu comes with the frame's resources but the skin has no place for it.
     ::SetMenu(m_hWnd, nullptr);
     if (m_hMenu) ::DestroyMenu(m_hMenu);
     m_hMenu = nullptr;
-    m_hAccel = nullptr;
 
     ::SetWindowTextW(m_hWnd, L"Orvane");
     RECT client;

@@ -8,7 +8,7 @@ public:
     CMainFrame() = default;
     ~CMainFrame() override;
 
-    // Creates the frame from the resources of frameId (menu, accelerators, title).
+    // Creates the frame from the resources of frameId (menu and title).
     bool LoadFrame(UINT frameId);
     CPingView& GetView() { return m_view; }
 
@@ -25,5 +25,4 @@ private:
 
     CPingView m_view;
     HMENU m_hMenu = nullptr;
-    HACCEL m_hAccel = nullptr;
 };
