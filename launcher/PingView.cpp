@@ -102,9 +102,8 @@ bool CPingView::Create(HWND parent, const RECT& rect, UINT id) {
     LPCWSTR cls = RegisterClass(L"OrvPingView", CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
                                 ::LoadCursorW(nullptr, IDC_ARROW),
                                 reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)), nullptr);
-    // A sunken edge instead of the border the frame asks for.
-    DWORD style = (WS_CHILD | WS_VISIBLE | WS_BORDER) & ~WS_BORDER;
-    return CreateEx(WS_EX_CLIENTEDGE, cls, nullptr, style, rect, parent, id);
+    // A sunken edge instead of a border.
+    return CreateEx(WS_EX_CLIENTEDGE, cls, nullptr, WS_CHILD | WS_VISIBLE, rect, parent, id);
 }
 
 LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -5,6 +5,7 @@
 
 #include "AppBase.h"
 #include "Messages.h"
+#include "ServerListFile.h"
 #include "Window.h"
 
 CServerEntry::CServerEntry(std::wstring name, std::wstring address)
@@ -31,9 +32,7 @@ void CServerEntry::MeasureResponse() {
         return;
     }
     // The address text is dotted decimal; no name lookup takes place.
-    int n = ::WideCharToMultiByte(949, 0, m_strAddress.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string address(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1) ::WideCharToMultiByte(949, 0, m_strAddress.c_str(), -1, address.data(), n, nullptr, nullptr);
+    std::string address = CServerListFile::ToCodePage(m_strAddress);
 
     LARGE_INTEGER frequency, t0, t1;
     ::QueryPerformanceFrequency(&frequency);
