@@ -1,5 +1,6 @@
 #include "Window.h"
 
+#include <exception>
 #include <map>
 #include <string>
 
@@ -37,6 +38,7 @@ CWindow::~CWindow() {
 
 bool CWindow::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect,
                        HWND parent, UINT_PTR idOrMenu) {
+    if (!className) return false;
     CWindow* previous = t_creating;
     t_creating = this;
     HWND hwnd = ::CreateWindowExW(exStyle, className, windowName, style, rect.left, rect.top,
@@ -71,7 +73,7 @@ LPCWSTR CWindow::RegisterClass(LPCWSTR name, UINT style, HCURSOR cursor, HBRUSH 
     wc.hbrBackground = background;
     wc.hIcon = icon;
     wc.lpszClassName = name;
-    ::RegisterClassExW(&wc);
+    if (!::RegisterClassExW(&wc)) return nullptr;
     return name;
 }
 
@@ -82,13 +84,26 @@ LPCWSTR CWindow::RegisterSuperclass(LPCWSTR name, LPCWSTR baseClass) {
     if (::GetClassInfoExW(instance, name, &wc)) return name;
     wc = WNDCLASSEXW{};
     wc.cbSize = sizeof(wc);
-    if (!::GetClassInfoExW(nullptr, baseClass, &wc)) return name;
+    if (!::GetClassInfoExW(nullptr, baseClass, &wc)) return nullptr;
     SuperclassProcs()[name] = wc.lpfnWndProc;
     wc.lpfnWndProc = &CWindow::WindowProc;
     wc.hInstance = instance;
     wc.lpszClassName = name;
-    ::RegisterClassExW(&wc);
+    if (!::RegisterClassExW(&wc)) return nullptr;
     return name;
+}
+
+void CWindow::ReportCallbackException() {
+    const char* what = "unknown";
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    ::OutputDebugStringA("Orvane: exception stopped at a window procedure: ");
+    ::OutputDebugStringA(what);
+    ::OutputDebugStringA("\n");
 }
 
 bool CWindow::ReflectNotify(LPARAM lParam, LRESULT* result) {
@@ -123,7 +138,14 @@ LRESULT CALLBACK CWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         WNDPROC base = BaseProcOf(hwnd);
         return base ? ::CallWindowProcW(base, hwnd, msg, wParam, lParam) : ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
-    LRESULT result = self->HandleMessage(msg, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        result = self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        ReportCallbackException();
+        // A window that failed to build itself is not made.
+        result = msg == WM_CREATE ? -1 : ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
     if (msg == WM_NCDESTROY) {
         ::RemovePropW(hwnd, kPropName);
         self->m_hWnd = nullptr;

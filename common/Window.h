@@ -38,6 +38,10 @@ public:
     // Returns true when the child handled it; *result is its answer.
     static bool ReflectNotify(LPARAM lParam, LRESULT* result);
 
+    // What a window or dialog procedure does with an exception it caught: an
+    // exception must never unwind through the system's code.
+    static void ReportCallbackException();
+
 protected:
     virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     // Reflected WM_NOTIFY from the parent: return true when handled.

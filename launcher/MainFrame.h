@@ -1,28 +1,19 @@
 #pragma once
 #include "PingView.h"
-#include "Window.h"
+#include "PopupFrame.h"
 
-// The borderless 640 by 480 popup that holds the view.
-class CMainFrame : public CWindow {
+// The launcher's 640 by 480 frame around the view.
+class CMainFrame : public CPopupFrame {
 public:
-    CMainFrame() = default;
-    ~CMainFrame() override;
+    CMainFrame() : CPopupFrame(640, 480, L"OrvMainFrame", L"Orvane") {}
+    ~CMainFrame() override { DestroyWindow(); }
 
-    // Creates the frame from the resources of frameId (menu and title).
-    bool LoadFrame(UINT frameId);
     CPingView& GetView() { return m_view; }
 
-    // Centred position of a width x height window on a screen (halves toward zero).
-    static RECT CentredRect(int screenWidth, int screenHeight, int width, int height);
-
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HWND CreateView() override;
+    bool OnViewCommand(UINT id) override { return m_view.OnCommand(id); }
 
 private:
-    LRESULT OnCreate();
-    void OnSetFocus();
-    bool OnCmdMsg(UINT id);
-
     CPingView m_view;
-    HMENU m_hMenu = nullptr;
 };

@@ -6,38 +6,16 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
-
 #include "AppBase.h"
 #include "Messages.h"
 #include "ServerEntry.h"
-#include "ServerListFile.h"
-#include "SweepThread.h"
+#include "GamePrograms.h"
 #include "resource.h"
 
-int g_nCurrentGame = 0;
-std::atomic<CSweepThread*> g_pSweepThread{nullptr};
-std::atomic<bool> g_bStopSweep{false};
-std::atomic<CServerEntry*> g_pProbedEntry{nullptr};
 BOOL g_bShowProgramPage = FALSE;
 
 namespace {
 
-constexpr DWORD kStopSweepTimeoutMs = 10000;
-const wchar_t kProgramSection[] = L"ProgramPath";
-const wchar_t kBattleNetKey[] = L"Software\\Battle.net\\Configuration";
-
-struct GameProgram {
-    const wchar_t* profileKey;
-    const wchar_t* registryKey;  // HKLM key with the "Program" value, or null
-    const wchar_t* fixedPath;    // used when there is no registry key
-};
-const GameProgram kGames[] = {
-    {L"StarCraft", L"Software\\Blizzard Entertainment\\Starcraft", nullptr},
-    {L"WarCraft II BNE", L"Software\\Blizzard Entertainment\\Warcraft II BNE", nullptr},
-    {L"Diablo", nullptr, L"C:\\Diablo\\Diablo.exe"},
-    {L"Diablo SW", nullptr, L"C:\\Diablo\\Spawn\\Diablo_s.exe"},
-};
 const RECT kServerListRect{110, 145, 430, 420};
 const RECT kFolderBarRect{7, 147, 92, 465};
 
@@ -75,24 +53,9 @@ const HotSpot kHotSpots[] = {
     {{443, 407, 626, 422}, ORVN_HOME2_URL},  // second link line
 };
 
-// Waits for a handle while still answering messages other threads send to our
-// windows (the sweep sorts the list that way), but nothing posted: queued
-// socket notifications stay queued, so a probe under way runs into its time-out.
-DWORD WaitAnsweringSentMessages(HANDLE handle, DWORD timeoutMs) {
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        DWORD elapsed = ::GetTickCount() - start;
-        DWORD left = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
-        DWORD r = ::MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
-        if (r != WAIT_OBJECT_0 + 1) return r;
-        MSG msg;
-        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 }  // namespace
 
-CPingView::CPingView() {
+CPingView::CPingView() : m_group(*this, m_serverList) {
     m_hSelectCursor = ::LoadCursorW(::GetModuleHandleW(nullptr), L"SELECTCURSOR");
 }
 
@@ -140,7 +103,8 @@ LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     case WM_SOCKET_NOTIFY:
-        return OnConnect(wParam, lParam);
+        m_group.OnConnect(wParam, lParam);
+        return 1;
     default:
         if (msg == WM_LAUNCH_BATTLENET) return OnLaunchBattleNet(reinterpret_cast<CServerEntry*>(wParam));
         if (msg == WM_GET_RESPONSE_TIME) return OnGetResponseTime(wParam, lParam);
@@ -184,18 +148,18 @@ LRESULT CPingView::OnCreate() {
         ::SendMessageW(m_serverList, LVM_SETTEXTCOLOR, 0, RGB(255, 255, 255));
         ::SendMessageW(m_serverList, LVM_SETTEXTBKCOLOR, 0, RGB(0, 0, 0));
     }
-    FillProgramPaths();
+    CGamePrograms::FillProgramPaths();
     return 0;
 }
 
 void CPingView::OnDestroy() {
     // The sweep must not outlive the list it reports to.
-    StopSweep();
-    ClearServerList();
+    m_group.StopSweep();
+    m_group.ClearServerList();
 }
 
 void CPingView::OnAppExit() {
-    if (!StopSweep()) return;
+    if (!m_group.StopSweep()) return;
     ::PlaySoundW(nullptr, nullptr, SND_NODEFAULT);
     HWND main = CAppBase::Get() ? CAppBase::Get()->GetMainWnd() : nullptr;
     if (main) ::SendMessageW(main, WM_CLOSE, 0, 0);
@@ -269,7 +233,7 @@ LRESULT CPingView::OnSetCursor(WPARAM wParam, LPARAM lParam) {
     return Default(WM_SETCURSOR, wParam, lParam);
 }
 
-// ---- Server groups and the sweep ----
+// ---- Server groups ----
 
 LRESULT CPingView::OnGetResponseTime(WPARAM folder, LPARAM item) {
     const wchar_t* file1;
@@ -300,193 +264,40 @@ LRESULT CPingView::OnGetResponseTime(WPARAM folder, LPARAM item) {
         game = 0;
         break;
     }
-    SelectServerGroup(file1, file2, game);
+    m_group.SelectServerGroup(file1, file2, game);
     return 0;
-}
-
-void CPingView::SelectServerGroup(const wchar_t* file1, const wchar_t* file2, int game) {
-    if (!StopSweep()) return;
-    if (::SendMessageW(m_serverList, LVM_GETITEMCOUNT, 0, 0) != 0) ClearServerList();
-    g_nCurrentGame = game;
-
-    std::wstring folder = CAppBase::ProgramFolder();
-    if (!LoadServerList(folder + file1)) return;
-    if (file2 && CAppBase::FileExists(folder + file2)) LoadServerList(folder + file2);
-
-    auto sweep = CSweepThread::Create(&CPingView::SweepThreadProc, m_serverList.GetHwnd(), m_entries);
-    if (!sweep) return;
-    // Stored before the thread runs, so its final clearing always comes after.
-    m_pSweep = sweep;
-    g_pSweepThread = sweep.get();
-    sweep->Resume();
-}
-
-BOOL CPingView::StopSweep() {
-    CSweepThread* running = g_pSweepThread;
-    if (!running || !m_pSweep) {
-        g_bStopSweep = false;
-        m_pSweep.reset();
-        return TRUE;
-    }
-    g_bStopSweep = true;
-    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    DWORD r = WaitAnsweringSentMessages(m_pSweep->GetHandle(), kStopSweepTimeoutMs);
-    ::SetCursor(previous);
-    g_bStopSweep = false;
-    // Forget the thread either way; one that did not end stops on its own at
-    // its next check, since it is no longer the current sweep.
-    CSweepThread* expected = running;
-    g_pSweepThread.compare_exchange_strong(expected, nullptr);
-    m_pSweep.reset();
-    return r == WAIT_OBJECT_0 ? TRUE : FALSE;
-}
-
-void CPingView::ClearServerList() {
-    if (m_serverList.GetHwnd()) ::SendMessageW(m_serverList, LVM_DELETEALLITEMS, 0, 0);
-    // A sweep still holding an entry keeps it alive until it ends.
-    m_entries.clear();
-}
-
-bool CPingView::LoadServerList(const std::wstring& path) {
-    std::vector<ServerLine> lines;
-    if (!CServerListFile::Read(path, lines)) {
-        CAppBase* app = CAppBase::Get();
-        std::wstring text = L"서버 목록 파일을 열 수 없습니다.\n" + path;
-        if (app) app->MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    for (auto& line : lines) {
-        auto entry = std::make_shared<CServerEntry>(line.name, line.address);
-        entry->m_pOwnerView = this;
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = static_cast<int>(::SendMessageW(m_serverList, LVM_GETITEMCOUNT, 0, 0));
-        item.pszText = LPSTR_TEXTCALLBACKW;
-        item.cchTextMax = MAX_PATH;
-        item.iImage = I_IMAGECALLBACK;
-        item.lParam = reinterpret_cast<LPARAM>(entry.get());
-        if (::SendMessageW(m_serverList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
-        m_entries.push_back(std::move(entry));
-    }
-    return true;
-}
-
-UINT CPingView::SweepThreadProc(CSweepThread* thread) {
-    HWND list = thread->GetList();
-    // Measured in list order; entries loaded after the start are not measured.
-    for (const auto& entry : thread->GetEntries()) {
-        entry->m_wResponse = RESPONSE_MEASURING;
-        ::InvalidateRect(list, nullptr, TRUE);
-        g_pProbedEntry = entry.get();
-        entry->MeasureResponse();
-        CServerEntry* probed = entry.get();
-        g_pProbedEntry.compare_exchange_strong(probed, nullptr);
-        if (g_bStopSweep || g_pSweepThread != thread) return 0;
-        ::InvalidateRect(list, nullptr, TRUE);
-    }
-    ::SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CPingView::CompareResponse));
-    CSweepThread* self = thread;
-    g_pSweepThread.compare_exchange_strong(self, nullptr);
-    return 0;
-}
-
-int CALLBACK CPingView::CompareResponse(LPARAM a, LPARAM b, LPARAM) {
-    WORD ra = reinterpret_cast<CServerEntry*>(a)->m_wResponse;
-    WORD rb = reinterpret_cast<CServerEntry*>(b)->m_wResponse;
-    if (ra == rb) return 0;
-    return ra < rb ? -1 : 1;
-}
-
-bool CPingView::IsCurrentEntry(const CServerEntry* entry) const {
-    return std::any_of(m_entries.begin(), m_entries.end(), [entry](const auto& e) { return e.get() == entry; });
 }
 
 LRESULT CPingView::OnFolderBarChanged() {
     // Stop first: the sweep must not go on reporting into a list being emptied.
-    StopSweep();
-    if (::SendMessageW(m_serverList, LVM_GETITEMCOUNT, 0, 0) != 0) ClearServerList();
+    m_group.StopSweep();
+    if (m_group.RowCount() != 0) m_group.ClearServerList();
     return 0;
-}
-
-LRESULT CPingView::OnConnect(WPARAM socket, LPARAM event) {
-    if (WSAGETSELECTEVENT(event) != FD_CONNECT) {
-        ::OutputDebugStringW(L"CPingView::OnConnect, Unknown event\n");
-        return 1;
-    }
-    // Any answer counts, refused included, but only for the probe under way.
-    CServerEntry* entry = g_pProbedEntry;
-    if (entry && IsCurrentEntry(entry) && entry->m_socket == static_cast<SOCKET>(socket))
-        ::SetEvent(entry->m_hConnectEvent.Get());
-    return 1;
-}
-
-// ---- Battle.net configuration and game start ----
-
-const wchar_t* CPingView::ProgramKey(int game) {
-    return game >= 0 && game < 4 ? kGames[game].profileKey : kGames[0].profileKey;
-}
-
-void CPingView::WriteServerList(const std::wstring& address) {
-    // Opened, never created: a machine without Battle.net gets nothing written.
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBattleNetKey, 0, KEY_WRITE, &raw) != ERROR_SUCCESS) return;
-    UniqueRegKey key(raw);
-    ::RegSetValueExW(key.Get(), L"Server List", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
-                     static_cast<DWORD>((address.size() + 1) * sizeof(wchar_t)));
-}
-
-std::wstring CPingView::ReadProgramValue(const wchar_t* keyPath) {
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS) return std::wstring();
-    UniqueRegKey key(raw);
-    wchar_t buffer[MAX_PATH + 1] = {};
-    DWORD type = 0;
-    DWORD size = MAX_PATH * sizeof(wchar_t);
-    if (::RegQueryValueExW(key.Get(), L"Program", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::wstring();
-    buffer[size / sizeof(wchar_t)] = L'\0';
-    return buffer;
-}
-
-void CPingView::FillProgramPaths() {
-    CAppBase* app = CAppBase::Get();
-    if (!app) return;
-    std::wstring paths[4];
-    for (int i = 0; i < 4; ++i) paths[i] = app->GetProfileString(kProgramSection, kGames[i].profileKey, L"");
-    for (int i = 0; i < 4; ++i) {
-        if (!paths[i].empty()) continue;
-        paths[i] = kGames[i].registryKey ? ReadProgramValue(kGames[i].registryKey) : kGames[i].fixedPath;
-    }
-    for (int i = 0; i < 4; ++i) app->WriteProfileString(kProgramSection, kGames[i].profileKey, paths[i]);
 }
 
 LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
     if (g_pSweepThread) return 0;
     // The pointer came through the message queue: use it only if the row still exists.
-    if (!IsCurrentEntry(entry)) return 0;
-    WriteServerList(entry->m_strAddress);
+    if (!m_group.IsCurrentEntry(entry)) return 0;
+    CGamePrograms::WriteServerList(entry->m_strAddress);
     ::PlaySoundW(nullptr, nullptr, SND_NODEFAULT);
 
     CAppBase* app = CAppBase::Get();
-    std::wstring path = app ? app->GetProfileString(kProgramSection, ProgramKey(g_nCurrentGame), L"") : L"";
-    const wchar_t* question = nullptr;
-    if (path.empty())
-        question = L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?";
-    else if (!CAppBase::FileExists(path))
-        question = L"실행 프로그램을 찾을 수 없습니다.\n프로그램을 설정하시겠습니까?";
-    if (question) {
-        if (app && app->MessageBox(question, MB_YESNO) == IDYES) g_bShowProgramPage = TRUE;
-        ::PostMessageW(m_hWnd, WM_COMMAND, ID_SETUP, 0);
-        return 0;
-    }
-
-    std::wstring folder = path;
-    CAppBase::StripFileName(folder);
     HWND main = app ? app->GetMainWnd() : nullptr;
-    ::ShellExecuteW(main, L"open", path.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
-    return 1;
+    const wchar_t* question = nullptr;
+    switch (CGamePrograms::StartGame(g_nCurrentGame, main)) {
+    case CGamePrograms::StartResult::Started:
+        return 1;
+    case CGamePrograms::StartResult::NotSet:
+        question = L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?";
+        break;
+    case CGamePrograms::StartResult::NotFound:
+        question = L"실행 프로그램을 찾을 수 없습니다.\n프로그램을 설정하시겠습니까?";
+        break;
+    }
+    if (app && app->MessageBox(question, MB_YESNO) == IDYES) g_bShowProgramPage = TRUE;
+    ::PostMessageW(m_hWnd, WM_COMMAND, ID_SETUP, 0);
+    return 0;
 }
 
 void CPingView::OnSetup() {

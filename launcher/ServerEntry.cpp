@@ -5,7 +5,7 @@
 
 #include "AppBase.h"
 #include "Messages.h"
-#include "ServerListFile.h"
+#include "CodePage.h"
 #include "Window.h"
 
 CServerEntry::CServerEntry(std::wstring name, std::wstring address)
@@ -32,7 +32,7 @@ void CServerEntry::MeasureResponse() {
         return;
     }
     // The address text is dotted decimal; no name lookup takes place.
-    std::string address = CServerListFile::ToCodePage(m_strAddress);
+    std::string address = CodePage::FromWide(m_strAddress);
 
     LARGE_INTEGER frequency, t0, t1;
     ::QueryPerformanceFrequency(&frequency);

@@ -1,5 +1,7 @@
 #include "ServerListCtrl.h"
 
+#include "Font.h"
+
 #include <cwchar>
 
 #include "Messages.h"
@@ -74,11 +76,7 @@ LRESULT CServerListCtrl::OnCreate(WPARAM wParam, LPARAM lParam) {
     if ((style & LVS_TYPEMASK) != LVS_REPORT) ::SetWindowLongW(m_hWnd, GWL_STYLE, (style & ~LVS_TYPEMASK) | LVS_REPORT);
 
     // Gulim, as on Korean Windows, named explicitly so the Korean texts render anywhere.
-    HDC screen = ::GetDC(nullptr);
-    int height = -::MulDiv(9, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ::ReleaseDC(nullptr, screen);
-    m_font.Reset(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGUL_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"굴림"));
+    m_font.Reset(Font::CreatePointFont(90, L"굴림"));
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
 
     for (int i = 0; i < 3; ++i) {

@@ -1,35 +1,14 @@
 #include "ServerListFile.h"
 
+#include "CodePage.h"
 #include "UniqueHandle.h"
-
-namespace {
-constexpr UINT kListCodePage = 949;
-}
-
-std::wstring CServerListFile::FromCodePage(const std::string& bytes) {
-    if (bytes.empty()) return std::wstring();
-    int n = ::MultiByteToWideChar(kListCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    ::MultiByteToWideChar(kListCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-    return out;
-}
-
-std::string CServerListFile::ToCodePage(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = ::WideCharToMultiByte(kListCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                  nullptr);
-    std::string out(n, '\0');
-    ::WideCharToMultiByte(kListCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                          nullptr);
-    return out;
-}
 
 bool CServerListFile::ParseLine(const std::string& line, ServerLine& out) {
     size_t comma = line.find(',');
     if (comma == std::string::npos) return false;
     // Split at the first comma only; nothing is trimmed.
-    out.name = FromCodePage(line.substr(0, comma));
-    out.address = FromCodePage(line.substr(comma + 1));
+    out.name = CodePage::ToWide(line.substr(0, comma));
+    out.address = CodePage::ToWide(line.substr(comma + 1));
     return true;
 }
 
@@ -64,7 +43,7 @@ bool CServerListFile::Read(const std::wstring& path, std::vector<ServerLine>& li
 
 bool CServerListFile::Write(const std::wstring& path, const std::vector<ServerLine>& lines) {
     std::string bytes;
-    for (const auto& line : lines) bytes += ToCodePage(line.name) + "," + ToCodePage(line.address) + "\r\n";
+    for (const auto& line : lines) bytes += CodePage::FromWide(line.name) + "," + CodePage::FromWide(line.address) + "\r\n";
 
     std::wstring temp = path + L".new";
     {

@@ -24,7 +24,4 @@ public:
     static bool ParseLine(const std::string& line, ServerLine& out);
     // Every line of the text up to the first empty one.
     static std::vector<ServerLine> Parse(const std::string& bytes);
-
-    static std::wstring FromCodePage(const std::string& bytes);
-    static std::string ToCodePage(const std::wstring& text);
 };

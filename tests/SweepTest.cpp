@@ -720,7 +720,7 @@ TEST_F(SweepTest, ListEmptiedUnderRunningSweepKeepsTheProbedEntryAlive) {
     ASSERT_TRUE(WaitProbing(0));
     CServerEntry* probed = g_pProbedEntry;
     ASSERT_NE(probed, nullptr);
-    View().ClearServerList();
+    View().GetServerGroup().ClearServerList();
     EXPECT_EQ(::SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0), 0);
     EXPECT_EQ(probed->m_strName, L"S1");
     EXPECT_EQ(probed->m_strAddress, Silent());

@@ -1,5 +1,6 @@
-// Entry point of every test program: the launcher's application object, sockets,
-// OLE and the common controls, as the launcher has them, then googletest.
+// Entry point of every test program: an application object with the program's
+// name and profile, sockets, OLE and the common controls as the programs have
+// them, then googletest.
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -7,15 +8,16 @@
 
 #include <gtest/gtest.h>
 
-#include "LauncherApp.h"
+#include "AppBase.h"
 
 int wmain(int argc, wchar_t** argv) {
-    CLauncherApp app;
-    app.SetAppName(L"Orvane");
+    // 57344 is the application title string of both programs.
+    CAppBase app(57344, ORVN_TEST_PROFILE);
+    app.SetAppName(ORVN_TEST_APP_NAME);
     WSADATA data;
     ::WSAStartup(MAKEWORD(1, 1), &data);
     ::OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
     ::InitCommonControlsEx(&icc);
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 

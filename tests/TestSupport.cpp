@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "CodePage.h"
+
 #include <shellapi.h>
 
 #include <vector>
@@ -251,18 +253,8 @@ DWORD GdiObjectCount() {
     return count;
 }
 
-std::string ToCp949(const std::wstring& text) {
-    int n = ::WideCharToMultiByte(949, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(n, '\0');
-    ::WideCharToMultiByte(949, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+std::string ToCp949(const std::wstring& text) { return CodePage::FromWide(text); }
 
-std::wstring FromCp949(const std::string& bytes) {
-    int n = ::MultiByteToWideChar(949, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    ::MultiByteToWideChar(949, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-    return out;
-}
+std::wstring FromCp949(const std::string& bytes) { return CodePage::ToWide(bytes); }
 
 }  // namespace testing_support

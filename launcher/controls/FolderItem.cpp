@@ -1,5 +1,6 @@
 #include "FolderItem.h"
 
+#include "Font.h"
 #include "resource.h"
 
 namespace {
@@ -8,15 +9,6 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr int kHeaderCell = 4;  // the dark grey plate of the button strip
 constexpr SIZE kHeaderCellSize{88, 35};
-
-// What CreatePointFont(90, face) makes: tenths of a point on the screen's resolution.
-HFONT CreatePointFont(int tenthsOfPoint, const wchar_t* face) {
-    WindowDC screen(nullptr);
-    LOGFONTW lf{};
-    lf.lfHeight = -::MulDiv(::GetDeviceCaps(screen.Get(), LOGPIXELSY), tenthsOfPoint, 720);
-    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
-    return ::CreateFontIndirectW(&lf);
-}
 
 void FillSolidRect(HDC dc, int x, int y, int cx, int cy, COLORREF color) {
     COLORREF old = ::SetBkColor(dc, color);
@@ -42,7 +34,7 @@ CFolderItem::CFolderItem(const wchar_t* caption, UINT commandValue, UINT iconId)
     m_bodyPicture.LoadFromResource(IDB_FOLDER_BODY);
     if (m_headerPicture.LoadFromResource(IDB_BUTTONS)) m_headerPicture.SetDrawSize(kHeaderCellSize);
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId));
-    m_font.Reset(CreatePointFont(90, L"굴림"));
+    m_font.Reset(Font::CreatePointFont(90, L"굴림"));
 }
 
 void CFolderItem::AddEntry(const wchar_t* text, int value) {

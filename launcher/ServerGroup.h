@@ -1,0 +1,57 @@
+#pragma once
+// The server group on show and its measurement sweep: the entries behind the
+// list's rows, the loading of the list files, and the worker thread that
+// probes every entry and sorts the list at the end.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CServerEntry;
+class CServerListCtrl;
+class CSweepThread;
+class CWindow;
+
+// Process-wide state of the sweep, shared by the user-interface thread and the
+// sweep thread.
+extern int g_nCurrentGame;                         // game of the current list: 0 StarCraft .. 3 Diablo SW
+extern std::atomic<CSweepThread*> g_pSweepThread;  // the running sweep, or null
+extern std::atomic<bool> g_bStopSweep;             // asks the sweep to end after its current server
+extern std::atomic<CServerEntry*> g_pProbedEntry;  // the entry whose probe is under way
+
+class CServerGroup {
+public:
+    // owner receives the probes' socket notifications; list shows the entries.
+    CServerGroup(CWindow& owner, CServerListCtrl& list) : m_owner(owner), m_list(list) {}
+    ~CServerGroup();
+    CServerGroup(const CServerGroup&) = delete;
+    CServerGroup& operator=(const CServerGroup&) = delete;
+
+    // Stops a sweep, loads file1 (and file2 when it exists) from the program
+    // folder for the game, and starts measuring them.
+    void SelectServerGroup(const wchar_t* file1, const wchar_t* file2, int game);
+    // FALSE when the running sweep did not end within the wait.
+    BOOL StopSweep();
+    void ClearServerList();
+    // Appends the servers of one list file; false (after a message) when it cannot be opened.
+    bool LoadServerList(const std::wstring& path);
+    static UINT SweepThreadProc(CSweepThread* thread);
+    static int CALLBACK CompareResponse(LPARAM a, LPARAM b, LPARAM sortData);
+
+    // A socket notification of the owner: ends the probe it answers.
+    void OnConnect(WPARAM socket, LPARAM event);
+    // True when the entry is one of the current list's.
+    bool IsCurrentEntry(const CServerEntry* entry) const;
+    int RowCount() const;
+
+private:
+    CWindow& m_owner;
+    CServerListCtrl& m_list;
+    // The entries of the list's rows; the rows' item data point into these.
+    std::vector<std::shared_ptr<CServerEntry>> m_entries;
+    // The sweep this group started, kept until it has been waited for.
+    std::shared_ptr<CSweepThread> m_pSweep;
+};
