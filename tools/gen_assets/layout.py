@@ -5,6 +5,7 @@ coordinates of the window they belong to.  The skins are drawn around them.
 """
 
 import os
+import re
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
@@ -27,6 +28,40 @@ STATUS_AT = (150, 210)
 STATUS_FIELD = (140, 200, 480, 230)
 
 
-# The information panel's link lines and the texts drawn on them.
-INFO_LINKS = [((443, 390, 626, 405), 'ORVN_PORTAL_URL', '오르베인 홈페이지'),
-              ((443, 407, 626, 422), 'ORVN_HOME2_URL', '게임 포털 바로가기')]
+# ---------------------------------------------------------------------------
+# The information panel's link lines come from the table the view compiles
+# its hot spots from, so a text can never sit over another line's link.
+
+INFO_LINKS_FILE = 'launcher/InfoLinks.inc'
+
+_ROW = re.compile(r'INFO_LINK\(\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*,\s*(\w+)\s*,\s*"([^"\\]+)"\s*\)$')
+
+
+def parse_info_links(source):
+    """[(box, target macro, label)] from the text of InfoLinks.inc.
+
+    Every line that is not blank or a // comment must be one row; anything
+    else is an error rather than a silently missing link."""
+    rows = []
+    for n, line in enumerate(source.splitlines(), 1):
+        line = line.split('//', 1)[0].strip()
+        if not line:
+            continue
+        m = _ROW.match(line)
+        if not m:
+            raise ValueError('%s:%d: not an INFO_LINK row: %s' % (INFO_LINKS_FILE, n, line))
+        box = tuple(int(v) for v in m.group(1, 2, 3, 4))
+        if box[0] >= box[2] or box[1] >= box[3]:
+            raise ValueError('%s:%d: empty rectangle %r' % (INFO_LINKS_FILE, n, box))
+        rows.append((box, m.group(5), m.group(6)))
+    if not rows:
+        raise ValueError('%s: no INFO_LINK rows' % INFO_LINKS_FILE)
+    return rows
+
+
+def _read_info_links():
+    with open(os.path.join(ROOT, INFO_LINKS_FILE), encoding='utf-8') as f:
+        return parse_info_links(f.read())
+
+
+INFO_LINKS = _read_info_links()
