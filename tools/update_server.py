@@ -16,7 +16,9 @@ settings. Misbehaviours are asked for per file name:
     --refuse            report a port and refuse every connection on it
 
 Prints "update server: port=P second=Q" when ready (and writes "P Q" to
---port-file); logs one line per request to --log. Runs until killed.
+--port-file); logs one line per request to --log. Runs until killed, until a
+request for /_quit, or for --max-seconds. Paths may be given as Wine sees
+them on drive Z: (Z:\\tmp\\x is /tmp/x), so a test under Wine can start it.
 """
 import argparse
 import base64
@@ -104,6 +106,9 @@ class Server:
         conn.sendall(('\r\n'.join(lines) + '\r\n\r\n').encode('latin-1') + body)
 
     def respond(self, conn, path, headers, on_second):
+        if path == '/_quit':
+            self.send(conn, '200 OK', body=b'bye')
+            os._exit(0)
         if not path.startswith('/quilla/'):
             return self.send(conn, '404 Not Found', body=b'not here')
         name = path[len('/quilla/'):].replace('/', os.sep).replace('\\', os.sep)
@@ -149,6 +154,12 @@ class Server:
         self.send(conn, '200 OK', ok, body)
 
 
+def unix_path(p):
+    if p and len(p) > 2 and p[0] in 'zZ' and p[1] == ':':
+        return p[2:].replace('\\', '/')
+    return p
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument('--root', default='.')
@@ -156,7 +167,9 @@ def main():
     ap.add_argument('--refuse', action='store_true')
     ap.add_argument('--port-file')
     ap.add_argument('--log')
+    ap.add_argument('--max-seconds', type=float, default=0)
     args = ap.parse_args()
+    args.root, args.port_file, args.log = map(unix_path, (args.root, args.port_file, args.log))
     faults = {}
     for item in args.fault:
         name, _, kind = item.rpartition('=')
@@ -176,6 +189,9 @@ def main():
         os.replace(tmp, args.port_file)
     print(line, flush=True)
     try:
+        if args.max_seconds:
+            time.sleep(args.max_seconds)
+            return 0
         while True:
             time.sleep(3600)
     except KeyboardInterrupt:
