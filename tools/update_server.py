@@ -188,6 +188,8 @@ def main():
             f.write('%d %d\n' % server.ports)
         os.replace(tmp, args.port_file)
     print(line, flush=True)
+    if args.refuse:
+        return 0
     try:
         if args.max_seconds:
             time.sleep(args.max_seconds)

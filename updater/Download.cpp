@@ -20,6 +20,14 @@ const wchar_t kAgent[] = L"TEAR - MFC Sample App";
 const wchar_t kExtraHeaders[] = L"Accept: text/*\r\nUser-Agent: MFC_Tear_Sample\r\n";
 const wchar_t kLocation[] = L"Location: ";
 
+// Bounds the connect, send and receive waits of a handle and those made from it.
+void BoundWaits(HINTERNET handle) {
+    DWORD wait = kNetworkWaitMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+                         INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+        ::InternetSetOptionW(handle, option, &wait, sizeof(wait));
+}
+
 struct ParsedUrl {
     std::wstring server;
     std::wstring object;
@@ -76,10 +84,12 @@ void CTransfer::Open(const ParsedUrl& url) {
     m_connection.Reset(::InternetConnectW(m_session, url.server.c_str(), url.port, nullptr, nullptr,
                                           INTERNET_SERVICE_HTTP, 0, 1));
     if (!m_connection) throw InternetError{::GetLastError()};
+    BoundWaits(m_connection.Get());
     // The platform follows no redirect itself: the one we follow is checked below.
     m_request.Reset(::HttpOpenRequestW(m_connection.Get(), L"GET", url.object.c_str(), nullptr, nullptr, nullptr,
                                        INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT, 1));
     if (!m_request) throw InternetError{::GetLastError()};
+    BoundWaits(m_request.Get());
     ::HttpAddRequestHeadersW(m_request.Get(), kExtraHeaders, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
 }
 
@@ -183,10 +193,7 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, const std::wstring& lo
             ParsedUrl parsed;
             if (!ParseHttpUrl(url, &parsed)) throw CTearException(1);
             if (!session) throw InternetError{::GetLastError()};
-            DWORD wait = kNetworkWaitMs;
-            ::InternetSetOptionW(session.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &wait, sizeof(wait));
-            ::InternetSetOptionW(session.Get(), INTERNET_OPTION_SEND_TIMEOUT, &wait, sizeof(wait));
-            ::InternetSetOptionW(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof(wait));
+            BoundWaits(session.Get());
             transfer.OpenFirst(parsed);
             ok = transfer.ReadBody(localPath, expectedSize, showProgress) ? TRUE : FALSE;
         } catch (const CTearException&) {
