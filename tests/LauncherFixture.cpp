@@ -23,7 +23,7 @@ std::vector<ServerRow> ServerRows(HWND list) {
 std::string Show(const std::vector<ServerRow>& rows) {
     std::string s;
     for (const auto& r : rows) {
-        for (const std::wstring* part : {&r.name, &r.address, &r.response}) s += Utf8(*part) + " | ";
+        for (const std::wstring* part : {&r.name, &r.address, &r.response}) s += ToUtf8(*part) + " | ";
         s += "\n";
     }
     return s;
@@ -67,7 +67,7 @@ bool LauncherFixture::WaitProbing(int row, DWORD timeoutMs) {
 }
 
 bool LauncherFixture::WaitIdle(DWORD timeoutMs) {
-    return PumpUntil([] { return NothingPosted() && !g_pSweepThread; }, timeoutMs);
+    return PumpUntil([] { return PostedQueueEmpty() && !g_pSweepThread; }, timeoutMs);
 }
 
 void LauncherFixture::DoubleClickRow(const std::wstring& address) {
@@ -81,7 +81,7 @@ void LauncherFixture::DoubleClickRow(const std::wstring& address) {
         Pump(200);
         return;
     }
-    ADD_FAILURE() << "no row for " << Utf8(address);
+    ADD_FAILURE() << "no row for " << ToUtf8(address);
 }
 
 void LauncherFixture::WriteList(const wchar_t* file, const ServerList& servers) {

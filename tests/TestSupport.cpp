@@ -34,7 +34,7 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     return true;
 }
 
-bool NothingPosted() { return HIWORD(::GetQueueStatus(QS_POSTMESSAGE)) == 0; }
+bool PostedQueueEmpty() { return HIWORD(::GetQueueStatus(QS_POSTMESSAGE)) == 0; }
 
 namespace {
 
@@ -292,7 +292,7 @@ bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::
     return true;
 }
 
-int ThreadCount() {
+int OwnThreadCount() {
     int n = 0;
     UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 te{};
@@ -385,7 +385,7 @@ std::string ToCp949(const std::wstring& text) { return CodePage::FromWide(text);
 
 std::wstring FromCp949(const std::string& bytes) { return CodePage::ToWide(bytes); }
 
-std::string Utf8(const std::wstring& text) { return CodePage::FromWide(text, CP_UTF8); }
+std::string ToUtf8(const std::wstring& text) { return CodePage::FromWide(text, CP_UTF8); }
 
 bool WriteListFile(const std::wstring& path, const ServerList& servers) {
     std::string bytes;

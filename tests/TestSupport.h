@@ -22,7 +22,7 @@ void Pump(DWORD ms);
 // Dispatches messages until pred() is true or timeoutMs passed; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs);
 // True when no posted message waits in this thread's queue.
-bool NothingPosted();
+bool PostedQueueEmpty();
 
 // Real input through SendInput, in screen coordinates. Each call lets the
 // input arrive (pumps a little) before it returns.
@@ -125,7 +125,7 @@ struct Process {
     DWORD Wait(DWORD timeoutMs);  // exit code, or STILL_ACTIVE on time-out
 };
 bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out);
-int ThreadCount();  // threads of this process
+int OwnThreadCount();  // threads of this process
 
 // Files and folders.
 std::wstring MakeTempFolder(const std::wstring& prefix);
@@ -145,7 +145,7 @@ DWORD GdiObjectCount();
 // Converts between UTF-16 and code page 949 bytes.
 std::string ToCp949(const std::wstring& text);
 std::wstring FromCp949(const std::string& bytes);
-std::string Utf8(const std::wstring& text);  // for messages
+std::string ToUtf8(const std::wstring& text);  // for messages
 
 // Server list files: {name, address} as "name,address\r\n" lines in code page 949.
 using ServerList = std::vector<std::pair<std::wstring, std::wstring>>;

@@ -40,7 +40,7 @@ TEST_F(ViewTest, LinksOpenTheirSitesAndAClickOnOneDragsNothing) {
         EXPECT_EQ(FrameRect().left, before.left);
         EXPECT_EQ(FrameRect().top, before.top);
         std::wstring args = handler.Arguments(8000);
-        EXPECT_NE(args.find(spot.link), std::wstring::npos) << spot.x << "," << spot.y << " opened " << Utf8(args);
+        EXPECT_NE(args.find(spot.link), std::wstring::npos) << spot.x << "," << spot.y << " opened " << ToUtf8(args);
     }
 }
 
