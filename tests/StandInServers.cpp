@@ -1,7 +1,7 @@
 #include "StandInServers.h"
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 namespace testing_support {
 
@@ -53,13 +53,25 @@ SOCKET ListenOn(const char* ip, int backlog) {
     return s;
 }
 
-std::wstring Wide(const char* s) { return std::wstring(s, s + strlen(s)); }
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// Loopback addresses 127.b.c.last. Other benches on this host, and the closed
+// connections a test program of a moment ago leaves behind, hold addresses of
+// their own, so each process starts from its own place in 127/8.
+std::vector<std::string> Candidates(int last) {
+    std::vector<std::string> out;
+    DWORD seed = ::GetCurrentProcessId() * 2654435761u + ::GetTickCount();
+    for (int i = 0; i < 6; ++i, seed = seed * 1103515245u + 12345u)
+        out.push_back("127." + std::to_string(1 + (seed >> 8) % 250) + "." + std::to_string(1 + (seed >> 16) % 250) +
+                      "." + std::to_string(last));
+    return out;
+}
 
 }  // namespace
 
 StandInServers::StandInServers() {
-    for (const char* ip : {"127.0.0.1", "127.0.1.1", "127.0.2.1"}) {
-        if ((m_acceptListener = ListenOn(ip, 64)) == INVALID_SOCKET) continue;
+    for (const std::string& ip : Candidates(1)) {
+        if ((m_acceptListener = ListenOn(ip.c_str(), 64)) == INVALID_SOCKET) continue;
         m_accepting = Wide(ip);
         m_acceptor = std::thread([this] {
             while (!m_stop) {
@@ -76,19 +88,19 @@ StandInServers::StandInServers() {
         });
         break;
     }
-    for (const char* ip : {"127.0.0.2", "127.0.4.2", "127.0.5.2"}) {
-        if (ConnectOutcome(ip, 2000) != Outcome::Refused) continue;
+    for (const std::string& ip : Candidates(2)) {
+        if (ConnectOutcome(ip.c_str(), 2000) != Outcome::Refused) continue;
         m_refused = Wide(ip);
         break;
     }
     // Silent: a listener whose accept queue is full, so the kernel drops further SYNs.
-    for (const char* ip : {"127.0.0.3", "127.0.3.3", "127.0.6.3"}) {
-        SOCKET l = ListenOn(ip, 0);
+    for (const std::string& ip : Candidates(3)) {
+        SOCKET l = ListenOn(ip.c_str(), 0);
         if (l == INVALID_SOCKET) continue;
-        for (int i = 0; i < 3; ++i) m_fillers.push_back(ConnectNonBlocking(ip));
+        for (int i = 0; i < 3; ++i) m_fillers.push_back(ConnectNonBlocking(ip.c_str()));
         ::Sleep(100);
         // No answer at all, not even after the probe's wait.
-        if (ConnectOutcome(ip, 1500) == Outcome::NoAnswer) {
+        if (ConnectOutcome(ip.c_str(), 1500) == Outcome::NoAnswer) {
             m_silentListener = l;
             m_silent = Wide(ip);
             break;
