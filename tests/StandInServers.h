@@ -3,6 +3,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
 namespace testing_support {
 
 inline sockaddr_in LoopbackAddress(const char* ip) {
@@ -55,6 +61,89 @@ public:
 private:
     SOCKET m_listen = INVALID_SOCKET, m_filler = INVALID_SOCKET;
     bool m_ok = false;
+};
+
+// An HTTP server on 127.0.0.1 at a port the system picks. It records each
+// request's first line (as a proxy sees it: "GET http://host/path HTTP/1.1")
+// and answers with a small page, or, while held, keeps the connection open and
+// answers nothing.
+class HttpStandIn {
+public:
+    HttpStandIn() {
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr = LoopbackAddress("127.0.0.1");
+        addr.sin_port = 0;
+        int size = sizeof(addr);
+        if (::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(m_listen, 16) != 0 ||
+            ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &size) != 0)
+            return;
+        m_port = ntohs(addr.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~HttpStandIn() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+        for (SOCKET s : m_held) ::closesocket(s);
+        ::closesocket(m_listen);
+    }
+    HttpStandIn(const HttpStandIn&) = delete;
+    HttpStandIn& operator=(const HttpStandIn&) = delete;
+
+    bool ok() const { return m_port != 0; }
+    unsigned short port() const { return m_port; }
+    void Hold(bool hold) { m_hold = hold; }
+    std::vector<std::string> Requests() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_requests;
+    }
+    // How many recorded requests contain text.
+    int Count(const std::string& text) const {
+        int n = 0;
+        for (const std::string& r : Requests()) n += r.find(text) != std::string::npos;
+        return n;
+    }
+
+private:
+    void Serve() {
+        while (!m_stop) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(m_listen, &readable);
+            timeval wait{0, 50000};
+            if (::select(0, &readable, nullptr, nullptr, &wait) != 1) continue;
+            SOCKET client = ::accept(m_listen, nullptr, nullptr);
+            if (client == INVALID_SOCKET) continue;
+            std::string request;
+            char buffer[2048];
+            int n;
+            while (request.find("\r\n\r\n") == std::string::npos &&
+                   (n = ::recv(client, buffer, sizeof(buffer), 0)) > 0)
+                request.append(buffer, n);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_requests.push_back(request.substr(0, request.find("\r\n")));
+            }
+            if (m_hold) {
+                m_held.push_back(client);
+                continue;
+            }
+            static const char kReply[] =
+                "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 28\r\nConnection: close\r\n\r\n"
+                "<html><body>ok</body></html>";
+            ::send(client, kReply, sizeof(kReply) - 1, 0);
+            ::shutdown(client, SD_SEND);
+            ::closesocket(client);
+        }
+    }
+
+    SOCKET m_listen = INVALID_SOCKET;
+    unsigned short m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_hold{false};
+    std::vector<SOCKET> m_held;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_requests;
+    std::thread m_thread;
 };
 
 }  // namespace testing_support
