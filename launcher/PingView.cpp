@@ -52,9 +52,10 @@ struct HotSpot {
     const wchar_t* link;
 };
 const HotSpot kHotSpots[] = {
-    {{15, 20, 245, 60}, ORVN_HOME_URL},      // the logo
-    {{443, 390, 626, 405}, ORVN_PORTAL_URL}, // first link line of the information panel
-    {{443, 407, 626, 422}, ORVN_HOME2_URL},  // second link line
+    {{15, 20, 245, 60}, ORVN_HOME_URL}, // the logo
+#define INFO_LINK(left, top, right, bottom, link, text) {{left, top, right, bottom}, link},
+#include "InfoLinks.inc"
+#undef INFO_LINK
 };
 
 }  // namespace
