@@ -96,12 +96,6 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_requests;
     }
-    // How many recorded requests contain text.
-    int Count(const std::string& text) const {
-        int n = 0;
-        for (const std::string& r : Requests()) n += r.find(text) != std::string::npos;
-        return n;
-    }
 
 private:
     void Serve() {
