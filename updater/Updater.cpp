@@ -64,12 +64,8 @@ CUpdater::CUpdater(IUpdateUi& ui, Settings settings) : m_ui(ui), m_settings(std:
 CUpdater::Outcome CUpdater::CheckProgram() {
     RemoveMovedAside();
 
-    CProbeSocket probe;
-    DWORD address = probe.ResolveHost(m_settings.probeHost);
-    // An unresolved host is no answer: an echo to 0.0.0.0 would be answered by
-    // the machine itself in 0 ms and skip every update.
-    DWORD reply = address ? probe.EchoReplyTime(address, kProbeTimeoutMs) : static_cast<DWORD>(-1);
-    if (reply == 0) return Outcome::Skipped;
+    // An answer within the millisecond means no update this time.
+    if (ProbeReplyTime() == 0) return Outcome::Skipped;
 
     std::wstring manifest = m_settings.tempFolder + L"version.ini";
     BOOL ok = DownloadFile(m_ui, L"http://" + m_settings.updateHost + L"/quilla/version.ini", manifest, 0, FALSE);
@@ -77,6 +73,15 @@ CUpdater::Outcome CUpdater::CheckProgram() {
     if (!ok) return Outcome::ManifestFailed;
     ProcessManifest(manifest);
     return Outcome::Updated;
+}
+
+DWORD CUpdater::ProbeReplyTime() {
+    CProbeSocket probe;
+    DWORD address = probe.ResolveHost(m_settings.probeHost);
+    // An unresolved host is no answer: an echo to 0.0.0.0 would be answered by
+    // the machine itself in 0 ms and skip every update.
+    if (address == 0) return static_cast<DWORD>(-1);
+    return probe.EchoReplyTime(address, kProbeTimeoutMs);
 }
 
 int CUpdater::ProcessManifest(const std::wstring& manifestPath) {

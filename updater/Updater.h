@@ -20,10 +20,15 @@ public:
     static Settings Installed();
 
     CUpdater(IUpdateUi& ui, Settings settings);
+    virtual ~CUpdater() = default;
 
     enum class Outcome { Skipped, Updated, ManifestFailed };
     // The whole run short of the hand-over to the launcher.
     Outcome CheckProgram();
+
+    // The echo reply time of the probe host in milliseconds; -1 (all bits)
+    // for no answer, a name that does not resolve included.
+    virtual DWORD ProbeReplyTime();
 
     // Handles the manifest's entries in order; always 0.
     int ProcessManifest(const std::wstring& manifestPath);

@@ -155,6 +155,39 @@ TEST_F(UpdateRuleTest, NamesLeavingTheFolderAreSkipped) {
     EXPECT_FALSE(CAppBase::FileExists(L"C:\\outside.txt"));
 }
 
+// The run's decision on the probe's answer, with the answer fixed.
+class FixedProbeUpdater : public CUpdater {
+public:
+    FixedProbeUpdater(IUpdateUi& ui, Settings settings, DWORD reply) : CUpdater(ui, std::move(settings)), m_reply(reply) {}
+    DWORD ProbeReplyTime() override { return m_reply; }
+
+private:
+    DWORD m_reply;
+};
+
+TEST_F(UpdateRuleTest, OnlyAnEchoOfZeroMillisecondsSkipsTheRun) {
+    // A probe host that does not resolve is no answer, not an echo to 0.0.0.0.
+    RecordingUi ui;
+    CUpdater::Settings unresolved = Settings(0);
+    unresolved.probeHost = L"no-such-host.invalid";
+    EXPECT_EQ(static_cast<DWORD>(-1), CUpdater(ui, unresolved).ProbeReplyTime());
+
+    ASSERT_TRUE(WriteFileBytes(m_release + L"Free.txt", "free"));
+    ASSERT_TRUE(WriteManifest(m_release + L"version.ini", {{L"Free.txt", L"1", 4}}));
+    UpdateServer server;
+    ASSERT_TRUE(server.Start(m_release));
+    EXPECT_EQ(CUpdater::Outcome::Skipped, FixedProbeUpdater(ui, Settings(server.Port()), 0).CheckProgram());
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_TRUE(ui.statuses.empty());
+    for (DWORD reply : {1ul, 300ul, static_cast<unsigned long>(-1)})
+        EXPECT_EQ(CUpdater::Outcome::Updated, FixedProbeUpdater(ui, Settings(server.Port()), reply).CheckProgram());
+    EXPECT_EQ(3, server.CountRequests(L"version.ini"));
+    EXPECT_EQ(L"완료", ui.statuses[4]);
+    // The manifest cannot be fetched: the caller shows the failure.
+    server.Stop();
+    EXPECT_EQ(CUpdater::Outcome::ManifestFailed, FixedProbeUpdater(ui, Settings(server.Port()), 5).CheckProgram());
+}
+
 // Whatever the name, an accepted one resolves to a file inside the folder.
 TEST_F(UpdateRuleTest, FolderEscapeRuleHoldsForGeneratedNames) {
     const std::wstring folder = L"C:\\Program Files\\Orvane\\";

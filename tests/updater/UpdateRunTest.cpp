@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "AppBase.h"
+#include "ProbeSocket.h"
 #include "RecordingUi.h"
 #include "TestSupport.h"
 #include "UpdateServer.h"
@@ -142,7 +143,7 @@ TEST_F(UpdateRunTest, ZeroMillisecondEchoSkipsTheUpdate) {
     ASSERT_TRUE(server.Start(m_release));
     ProxySetting proxy(server.Port());
     bool skipped = false;
-    for (int run = 1; run <= 5 && !skipped; ++run) {
+    for (int run = 1; run <= 8 && !skipped; ++run) {
         ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Orvn.exe"));
         ASSERT_TRUE(WriteFileBytes(m_program + L"Free.txt", "old free list"));
         ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", kProfile);
@@ -151,6 +152,13 @@ TEST_F(UpdateRunTest, ZeroMillisecondEchoSkipsTheUpdate) {
         EXPECT_EQ(0u, RunUpdater());
         EXPECT_EQ(1, LauncherStarts());
         skipped = server.Requests().size() == before;
+    }
+    if (!skipped) {
+        // Only a machine that answers no echo within the millisecond excuses it.
+        CProbeSocket probe;
+        bool zero = false;
+        for (int i = 0; i < 20 && !zero; ++i) zero = probe.EchoReplyTime(probe.ResolveHost(L"localhost"), 300) == 0;
+        if (!zero) GTEST_SKIP() << "this machine answers its own echo in 1 ms or more just now";
     }
     EXPECT_TRUE(skipped);
     ExpectOldFilesIntact();
@@ -230,7 +238,9 @@ TEST_F(UpdateRunTest, RunningProgramsAreReplacedAndTheirOldCopiesRemovedLater) {
     EXPECT_EQ(0, CountFiles(m_program, L".orvn-new"));
     ::TerminateProcess(running.process, 0);
     running.Wait(5000);
-    // The next run removes what was moved aside.
+    // The next run, with nothing left to fetch, removes what was moved aside.
+    m_entries.back().version = L"1,0,0,3";
+    ASSERT_TRUE(WriteManifest(m_release + L"version.ini", m_entries));
     EXPECT_EQ(0u, RunUpdater());
     EXPECT_EQ(0, CountFiles(m_program, L".orvn-"));
 }
