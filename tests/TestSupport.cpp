@@ -2,8 +2,11 @@
 
 #include "CodePage.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace testing_support {
@@ -256,5 +259,152 @@ DWORD GdiObjectCount() {
 std::string ToCp949(const std::wstring& text) { return CodePage::FromWide(text); }
 
 std::wstring FromCp949(const std::string& bytes) { return CodePage::ToWide(bytes); }
+
+std::wstring ListItemText(HWND list, int row, int column) {
+    wchar_t text[260] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 260;
+    ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+std::vector<std::vector<std::wstring>> ListRows(HWND list, int columns) {
+    std::vector<std::vector<std::wstring>> rows;
+    int n = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        rows.emplace_back();
+        for (int c = 0; c < columns; ++c) rows.back().push_back(ListItemText(list, i, c));
+    }
+    return rows;
+}
+
+std::vector<LPARAM> ListItemData(HWND list) {
+    std::vector<LPARAM> data;
+    int n = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        data.push_back(item.lParam);
+    }
+    return data;
+}
+
+std::string Utf8(const std::wstring& text) {
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+int ThreadCount() {
+    int n = 0;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 te{};
+    te.dwSize = sizeof(te);
+    for (BOOL ok = ::Thread32First(snap, &te); ok; ok = ::Thread32Next(snap, &te))
+        if (te.th32OwnerProcessID == ::GetCurrentProcessId()) ++n;
+    ::CloseHandle(snap);
+    return n;
+}
+
+namespace {
+
+struct BoxSearch {
+    const std::wstring* caption;
+    HWND found;
+};
+
+// Found without sending any message to the windows of the busy thread.
+BOOL CALLBACK IsBox(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<BoxSearch*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[16] = {}, text[128] = {};
+    ::GetClassNameW(hwnd, cls, 16);
+    ::InternalGetWindowText(hwnd, text, 128);
+    if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(hwnd) || std::wstring(cls) != L"#32770" ||
+        *search->caption != text)
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+MessageBoxWatcher::MessageBoxWatcher(std::wstring caption, int button) : m_caption(std::move(caption)), m_button(button) {
+    m_thread = std::thread([this] {
+        while (!m_stop) {
+            BoxSearch search{&m_caption, nullptr};
+            ::EnumWindows(&IsBox, reinterpret_cast<LPARAM>(&search));
+            if (search.found) Answer(search.found);
+            ::Sleep(30);
+        }
+        m_done = true;
+    });
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    m_stop = true;
+    // Keep answering this thread's windows while the watcher finishes.
+    PumpUntil([this] { return m_done.load(); }, 10000);
+    m_thread.join();
+}
+
+std::vector<std::wstring> MessageBoxWatcher::Texts() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_texts;
+}
+
+void MessageBoxWatcher::Answer(HWND box) {
+    std::wstring text = DialogText(box);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_texts.push_back(text);
+    }
+    int button = m_button;
+    ClickDialogButton(box, button);
+    DWORD start = ::GetTickCount();
+    while (::IsWindow(box) && ::GetTickCount() - start < 3000) ::Sleep(20);
+    if (::IsWindow(box)) {
+        // The click missed: close it anyway so the program does not hang, and tell.
+        ++m_clickFailed;
+        ::PostMessageW(box, WM_COMMAND, button, 0);
+        while (::IsWindow(box)) ::Sleep(20);
+    }
+}
+
+ResponsivenessWatcher::ResponsivenessWatcher(HWND window) : m_window(window) {
+    m_thread = std::thread([this] {
+        while (!m_stop) {
+            m_sentAt = ::GetTickCount();
+            m_waiting = true;
+            DWORD_PTR result = 0;
+            LRESULT ok = ::SendMessageTimeoutW(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+            m_waiting = false;
+            DWORD took = ::GetTickCount() - m_sentAt;
+            if (!ok && !::IsWindow(m_window)) break;
+            if (took > m_worst) m_worst = took;
+            ++m_answers;
+            ::Sleep(5);
+        }
+    });
+}
+
+ResponsivenessWatcher::~ResponsivenessWatcher() {
+    m_stop = true;
+    // The last message may wait for this thread to pump.
+    PumpUntil([this] { return !m_waiting.load(); }, 65000);
+    m_thread.join();
+}
+
+DWORD ResponsivenessWatcher::WorstMs() const {
+    DWORD worst = m_worst;
+    if (m_waiting) worst = std::max<DWORD>(worst, ::GetTickCount() - m_sentAt);
+    return worst;
+}
 
 }  // namespace testing_support
