@@ -105,9 +105,9 @@ struct SetupRecorder {
 class LaunchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_listener.ok());
+        ASSERT_TRUE(s_servers->ok()) << "stand-in servers on loopback";
         m_folder = TestFolder();
-        ASSERT_TRUE(WriteFileBytes(m_folder + L"Blizzard.txt", "Local,127.0.0.1\r\nRefused,127.0.0.2\r\n"));
+        ASSERT_TRUE(WriteFileBytes(m_folder + L"Blizzard.txt", "Local," + ToCp949(Local()) + "\r\nRefused," + ToCp949(s_servers->refused) + "\r\n"));
         m_gameFolder = MakeTempFolder(L"orvn_game");
         m_game = m_gameFolder + L"StarCraft.exe";
         ASSERT_TRUE(CopyFileTo(m_folder + L"GameStandIn.exe", m_game));
@@ -166,7 +166,14 @@ protected:
         return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
     }
 
-    AcceptingServer m_listener;
+    static void SetUpTestSuite() { s_servers = new LoopbackStandIns; }
+    static void TearDownTestSuite() {
+        delete s_servers;
+        s_servers = nullptr;
+    }
+    static const std::wstring& Local() { return s_servers->accepting; }
+
+    static inline LoopbackStandIns* s_servers = nullptr;
     std::wstring m_folder, m_gameFolder, m_game;
     std::unique_ptr<CMainFrame> m_frame;
 };
@@ -211,11 +218,11 @@ TEST_F(LaunchTest, DoubleClickAfterSweepWritesServerListAndStartsTheGame) {
     ChooseGroup(view, ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitSweepDone());
 
-    DoubleClickRow(view, L"127.0.0.2");
+    DoubleClickRow(view, Local());
     DWORD type = 0, size = 0;
-    EXPECT_EQ(ServerListValue(&type, &size), L"127.0.0.2");
+    EXPECT_EQ(ServerListValue(&type, &size), Local());
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(size, (wcslen(L"127.0.0.2") + 1) * sizeof(wchar_t)) << "with its terminating null";
+    EXPECT_EQ(size, (Local().size() + 1) * sizeof(wchar_t)) << "with its terminating null";
     // The 32-bit program writes the view the 32-bit games read (WOW64 on a 64-bit system).
     EXPECT_TRUE(KeyExists(L"Software\\Wow6432Node\\Battle.net\\Configuration", KEY_WOW64_64KEY));
 
@@ -235,7 +242,7 @@ TEST_F(LaunchTest, DiabloGroupStartsDiablo) {
     ChooseGroup(view, ID_DIABLO_BATTLENET, 0);
     ASSERT_TRUE(WaitSweepDone());
     EXPECT_EQ(g_nCurrentGame, 2);
-    DoubleClickRow(view, L"127.0.0.1");
+    DoubleClickRow(view, Local());
     EXPECT_NE(GameLog(L"C:\\Diablo\\Diablo.exe").find(L"cwd=C:\\Diablo\r\n"), std::wstring::npos);
     std::string none;
     EXPECT_FALSE(ReadFileBytes(m_game + L".log", &none)) << "StarCraft was not started";
@@ -243,26 +250,38 @@ TEST_F(LaunchTest, DiabloGroupStartsDiablo) {
     ::DeleteFileW(L"C:\\Diablo\\Diablo.exe");
 }
 
-TEST_F(LaunchTest, MissingConfigurationKeyIsNotCreated) {
+TEST_F(LaunchTest, MissingConfigurationKeyIsNotCreatedAndTheGameStartsOnlyOnYes) {
     DeleteKey(kBattleNet);
     CPingView& view = OpenFrame();
     ChooseGroup(view, ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitSweepDone());
-    DoubleClickRow(view, L"127.0.0.1");
-    EXPECT_FALSE(KeyExists(kBattleNet, KEY_WOW64_32KEY));
-    EXPECT_FALSE(GameLog(m_game).empty()) << "the game still starts";
+    for (int button : {IDNO, IDYES}) {
+        MessageBoxWatcher boxes(L"Orvane", button);
+        DoubleClickRow(view, Local());
+        PumpUntil([&] { return !boxes.Texts().empty(); }, 5000);
+        Pump(300);
+        ASSERT_EQ(boxes.Texts().size(), 1u);
+        EXPECT_EQ(boxes.Texts()[0], L"Battle.net 서버를 설정하지 못했습니다.\n그래도 게임을 실행하시겠습니까?");
+        EXPECT_FALSE(KeyExists(kBattleNet, KEY_WOW64_32KEY));
+        std::string log;
+        if (button == IDNO) {
+            Pump(500);
+            EXPECT_FALSE(ReadFileBytes(m_game + L".log", &log)) << "No starts nothing";
+        } else {
+            EXPECT_FALSE(GameLog(m_game).empty()) << "Yes starts the game";
+        }
+    }
 }
 
 TEST_F(LaunchTest, DoubleClickDuringSweepDoesNothing) {
     // A silent server keeps the sweep busy for about a second per row.
-    SilentServer silent;
-    ASSERT_TRUE(silent.ok());
     ASSERT_TRUE(WriteFileBytes(m_folder + L"Blizzard.txt",
-                               "Local,127.0.0.1\r\nA,127.0.0.3\r\nB,127.0.0.3\r\nC,127.0.0.3\r\n"));
+                               "Local," + ToCp949(Local()) + "\r\nA," + ToCp949(s_servers->silent) + "\r\nB," +
+                                   ToCp949(s_servers->silent) + "\r\n"));
     CPingView& view = OpenFrame();
     ChooseGroup(view, ID_STARCRAFT_BATTLENET, 0);
     ASSERT_NE(g_pSweepThread.load(), nullptr);
-    DoubleClickRow(view, L"127.0.0.1");
+    DoubleClickRow(view, Local());
     EXPECT_NE(g_pSweepThread.load(), nullptr) << "still measuring when the double-click arrived";
     EXPECT_EQ(ServerListValue(), L"");
     std::string none;
@@ -303,12 +322,12 @@ TEST_F(LaunchTest, MissingProgramAsksAndPostsSetup) {
             EXPECT_NE(::GetDlgItem(box, IDNO), nullptr);
             ClickDialogButton(box, c.button);
         });
-        DoubleClickRow(view, L"127.0.0.1");
+        DoubleClickRow(view, Local());
         answer.join();
         Pump(200);
 
         EXPECT_EQ(text, c.question);
-        EXPECT_EQ(written, L"127.0.0.1") << "written before the question";
+        EXPECT_EQ(written, Local()) << "written before the question";
         EXPECT_EQ(SetupRecorder::count, 1) << "Setup posted once";
         EXPECT_EQ(SetupRecorder::flagAtSetup, c.button == IDYES ? TRUE : FALSE);
         EXPECT_FALSE(g_bShowProgramPage) << "consumed by the Setup command";

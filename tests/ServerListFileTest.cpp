@@ -114,6 +114,17 @@ TEST_F(ServerListFileTest, LongFileReadAcrossBufferBoundaries) {
     ExpectLines(ReadBytes(bytes), want);
 }
 
+TEST_F(ServerListFileTest, VeryLongLinesAreCutNeverFatal) {
+    // A 3 MB address, a 5 MB line without a comma in its kept part, then a server.
+    std::string bytes = "A," + std::string(3 << 20, 'x') + "\r\n" + std::string(5 << 20, 'n') + ",9.9.9.9\r\nB,2.2.2.2";
+    auto lines = ReadBytes(bytes);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].name, L"A");
+    EXPECT_EQ(lines[0].address, std::wstring(CServerListFile::kMaxLineBytes - 2, L'x')) << "cut";
+    EXPECT_EQ(lines[1].name, L"B");
+    EXPECT_EQ(lines[1].address, L"2.2.2.2");
+}
+
 TEST_F(ServerListFileTest, WriteRewritesTheWholeFile) {
     std::wstring path = m_folder + L"User.txt";
     ASSERT_TRUE(WriteFileBytes(path, std::string(5000, 'x') + "\r\nOld,9.9.9.9\r\n"));
