@@ -21,99 +21,38 @@
 #include "Messages.h"
 #include "PingView.h"
 #include "ServerEntry.h"
+#include "LauncherFixture.h"
 #include "StandInServers.h"
-#include "TestSupport.h"
 #include "resource.h"
 
 using namespace testing_support;
 
 namespace {
 
-const wchar_t kConnecting[] = L"접속중...";
-const wchar_t kFailed[] = L"접속 실패";
+StandInServers* g_servers = nullptr;
 
-using Rows = std::vector<std::vector<std::wstring>>;  // name, address, response
-
-// The milliseconds of a "%dms" text, or -1.
-int Millis(const std::wstring& text) {
-    unsigned ms = 0;
-    wchar_t rest[8] = {};
-    if (swscanf(text.c_str(), L"%u%7ls", &ms, rest) != 2 || std::wstring(rest) != L"ms") return -1;
-    return std::to_wstring(ms) + L"ms" == text ? static_cast<int>(ms) : -1;
-}
-
-std::string Show(const Rows& rows) {
-    std::string s;
-    for (const auto& r : rows) s += "[" + Utf8(r[0]) + " | " + Utf8(r[1]) + " | " + Utf8(r[2]) + "] ";
-    return s;
-}
-
-bool NothingPosted() { return HIWORD(::GetQueueStatus(QS_POSTMESSAGE)) == 0; }
-
-// Pumps until the posted choices are handled and no sweep runs.
-bool WaitIdle(DWORD timeoutMs) { return PumpUntil([] { return NothingPosted() && !g_pSweepThread; }, timeoutMs); }
-
-LoopbackStandIns* g_servers = nullptr;
-
-class SweepTest : public ::testing::Test {
+class SweepTest : public LauncherFixture {
 protected:
-    static void SetUpTestSuite() { g_servers = new LoopbackStandIns; }
+    static void SetUpTestSuite() { g_servers = new StandInServers; }
     static void TearDownTestSuite() {
         delete g_servers;
         g_servers = nullptr;
     }
-
     void SetUp() override {
         ASSERT_TRUE(g_servers->ok()) << "stand-in servers on loopback";
-        RemoveLists();
-        OpenFrame();
-    }
-    void TearDown() override {
-        CloseFrame();
-        RemoveLists();
+        LauncherFixture::SetUp();
     }
 
-    void OpenFrame() {
-        m_frame = std::make_unique<CMainFrame>();
-        ASSERT_TRUE(m_frame->LoadFrame(IDR_MAINFRAME));
-        CAppBase::Get()->SetMainWnd(m_frame->GetHwnd());
-        Pump(50);
-    }
-    void CloseFrame() {
-        m_frame.reset();  // the view's destruction stops a sweep still running
-        CAppBase::Get()->SetMainWnd(nullptr);
-        Pump(50);  // and takes the frame's quit message off the queue
-    }
-    static void RemoveLists() {
-        for (const wchar_t* f : {L"Blizzard.txt", L"Free.txt", L"User.txt"}) ::DeleteFileW((TestFolder() + f).c_str());
-    }
-
-    // A list file in the program folder; each server is {name, address}, lines end in CR LF.
-    static void WriteList(const wchar_t* file, const std::vector<std::pair<std::wstring, std::wstring>>& servers) {
-        std::string bytes;
-        for (const auto& s : servers) bytes += ToCp949(s.first) + "," + ToCp949(s.second) + "\r\n";
-        ASSERT_TRUE(WriteFileBytes(TestFolder() + file, bytes));
-    }
     static void WriteRows(const wchar_t* file, int n, const std::wstring& address) {
-        std::vector<std::pair<std::wstring, std::wstring>> servers;
+        ServerList servers;
         for (int i = 0; i < n; ++i) servers.push_back({L"서버 " + std::to_wstring(i), address});
         WriteList(file, servers);
     }
+    int RowCount() { return ListItemCount(List()); }
 
-    CPingView& View() { return m_frame->GetView(); }
-    HWND List() { return View().GetServerList().GetHwnd(); }
-    Rows ListRows() { return testing_support::ListRows(List(), 3); }
-    int RowCount() { return static_cast<int>(::SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
-    void Choose(WPARAM folder, LPARAM item) { ::PostMessageW(View(), WM_GET_RESPONSE_TIME, folder, item); }
-    bool WaitProbing(int row, DWORD timeoutMs = 3000) {
-        return PumpUntil([&] { return ListItemText(List(), row, 2) == kConnecting; }, timeoutMs);
-    }
-
-    const std::wstring& Accepting() { return g_servers->accepting; }
-    const std::wstring& Refused() { return g_servers->refused; }
-    const std::wstring& Silent() { return g_servers->silent; }
-
-    std::unique_ptr<CMainFrame> m_frame;
+    const std::wstring& Accepting() { return g_servers->Accepting(); }
+    const std::wstring& Refused() { return g_servers->Refused(); }
+    const std::wstring& Silent() { return g_servers->Silent(); }
 };
 
 }  // namespace
@@ -145,30 +84,30 @@ TEST_F(SweepTest, ProbesInFileOrderThenSortsByResponseRefusedAmongTheFailed) {
 
     // Rows in file order, not measured yet; then the second silent server with
     // the three before it done.
-    ASSERT_TRUE(WaitProbing(0)) << Show(ListRows());
-    auto rows = ListRows();
+    ASSERT_TRUE(WaitProbing(0)) << Show(Rows());
+    auto rows = Rows();
     ASSERT_EQ(rows.size(), 5u);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(rows[i][0], fileOrder[i]);
-    EXPECT_EQ(rows[1][1], Accepting());
-    EXPECT_EQ(rows[4][2], L"-");
-    ASSERT_TRUE(WaitProbing(3)) << Show(ListRows());
-    rows = ListRows();
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(rows[i][0], fileOrder[i]) << Show(rows);
-    EXPECT_EQ(rows[0][2], kFailed);
-    EXPECT_GE(Millis(rows[1][2]), 1) << "an accepting server is timed, never 0: " << Show(rows);
-    EXPECT_EQ(rows[2][2], kFailed) << "a refusal is no answer: " << Show(rows);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(rows[i].name, fileOrder[i]);
+    EXPECT_EQ(rows[1].address, Accepting());
+    EXPECT_EQ(rows[4].response, L"-");
+    ASSERT_TRUE(WaitProbing(3)) << Show(Rows());
+    rows = Rows();
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(rows[i].name, fileOrder[i]) << Show(rows);
+    EXPECT_EQ(rows[0].response, kFailed);
+    EXPECT_GE(Millis(rows[1].response), 1) << "an accepting server is timed, never 0: " << Show(rows);
+    EXPECT_EQ(rows[2].response, kFailed) << "a refusal is no answer: " << Show(rows);
 
     ASSERT_TRUE(WaitIdle(5000));
-    rows = ListRows();
+    rows = Rows();
     std::printf("after the sweep: %s\n", Show(rows).c_str());
     ASSERT_EQ(rows.size(), 5u);
-    EXPECT_GE(Millis(rows[0][2]), 1);
-    EXPECT_GE(Millis(rows[1][2]), Millis(rows[0][2])) << "ascending: " << Show(rows);
-    EXPECT_LT(Millis(rows[1][2]), 1000);
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(rows[i][1], Accepting()) << Show(rows);
+    EXPECT_GE(Millis(rows[0].response), 1);
+    EXPECT_GE(Millis(rows[1].response), Millis(rows[0].response)) << "ascending: " << Show(rows);
+    EXPECT_LT(Millis(rows[1].response), 1000);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(rows[i].address, Accepting()) << Show(rows);
     for (int i = 2; i < 5; ++i) {
-        EXPECT_EQ(rows[i][2], kFailed) << Show(rows);
-        EXPECT_NE(rows[i][1], Accepting()) << Show(rows);
+        EXPECT_EQ(rows[i].response, kFailed) << Show(rows);
+        EXPECT_NE(rows[i].address, Accepting()) << Show(rows);
     }
     EXPECT_EQ(g_nCurrentGame, 0);
 }
@@ -182,10 +121,10 @@ TEST_F(SweepTest, UnparsableAddressesFailAtOnce) {
     std::printf("three unparsable addresses and one server measured in %lu ms\n", took);
     // One wait of the probe would be 1000 ms; three of them 3000.
     EXPECT_LT(took, 1000u) << "an unparsable address waited for an answer";
-    auto rows = ListRows();
+    auto rows = Rows();
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0][0], L"로컬");
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(rows[i][2], kFailed) << Show(rows);
+    EXPECT_EQ(rows[0].name, L"로컬");
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(rows[i].response, kFailed) << Show(rows);
 }
 
 TEST_F(SweepTest, FreeGroupReadsFreeThenUserAndSkipsMissingUser) {
@@ -195,32 +134,32 @@ TEST_F(SweepTest, FreeGroupReadsFreeThenUserAndSkipsMissingUser) {
     ASSERT_TRUE(WriteFileBytes(TestFolder() + L"User.txt", ToCp949(L"내 서버,") + ToCp949(Accepting()) +
                                                                 "\r\nMine 2," + ToCp949(Refused())));
     WriteList(L"Blizzard.txt", {{L"Battle.net", Accepting()}});
-    MessageBoxWatcher boxes(L"Orvane");
+    MessageBoxAnswerer boxes;
     Choose(ID_WARCRAFT_BATTLENET, 1);
     ASSERT_TRUE(WaitProbing(0));
-    auto rows = ListRows();
+    auto rows = Rows();
     ASSERT_EQ(rows.size(), 4u) << Show(rows);
-    EXPECT_EQ(rows[0][0], L"Silent F");
-    EXPECT_EQ(rows[1][0], L"프리 둘");
-    EXPECT_EQ(rows[2][0], L"내 서버");
-    EXPECT_EQ(rows[3][0], L"Mine 2");
-    EXPECT_EQ(rows[3][1], Refused());
+    EXPECT_EQ(rows[0].name, L"Silent F");
+    EXPECT_EQ(rows[1].name, L"프리 둘");
+    EXPECT_EQ(rows[2].name, L"내 서버");
+    EXPECT_EQ(rows[3].name, L"Mine 2");
+    EXPECT_EQ(rows[3].address, Refused());
     EXPECT_EQ(g_nCurrentGame, 1);
     ASSERT_TRUE(WaitIdle(5000));
-    rows = ListRows();
+    rows = Rows();
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_GE(Millis(rows[0][2]), 1) << Show(rows);
-    EXPECT_EQ(rows[3][2], kFailed) << Show(rows);
+    EXPECT_GE(Millis(rows[0].response), 1) << Show(rows);
+    EXPECT_EQ(rows[3].response, kFailed) << Show(rows);
 
     // Without User.txt: Free.txt alone, silently, and it is measured.
     ASSERT_TRUE(::DeleteFileW((TestFolder() + L"User.txt").c_str()));
     Choose(ID_DIABLOSW_BATTLENET, 1);
     ASSERT_TRUE(WaitIdle(5000));
-    rows = ListRows();
+    rows = Rows();
     ASSERT_EQ(rows.size(), 2u) << Show(rows);
-    EXPECT_EQ(rows[0][0], L"프리 둘");
-    EXPECT_GE(Millis(rows[0][2]), 1);
-    EXPECT_EQ(rows[1][2], kFailed);
+    EXPECT_EQ(rows[0].name, L"프리 둘");
+    EXPECT_GE(Millis(rows[0].response), 1);
+    EXPECT_EQ(rows[1].response, kFailed);
     EXPECT_EQ(g_nCurrentGame, 3);
     EXPECT_TRUE(boxes.Texts().empty()) << "a missing User.txt is no error";
 }
@@ -233,12 +172,12 @@ TEST_F(SweepTest, MissingListFileShowsKoreanMessageAndStartsNoSweep) {
     ASSERT_EQ(RowCount(), 3);
 
     // No Blizzard.txt: the box names the file; the list is emptied, the game recorded.
-    MessageBoxWatcher boxes(L"Orvane");
+    MessageBoxAnswerer boxes;
     Choose(ID_DIABLO_BATTLENET, 0);
     bool sweepSeen = false;
     PumpUntil([&] {
         sweepSeen |= g_pSweepThread != nullptr;
-        return boxes.Texts().size() == 1 && NothingPosted();
+        return boxes.Texts().size() == 1 && PostedQueueEmpty();
     }, 15000);
     Pump(100);
     ASSERT_EQ(boxes.Texts().size(), 1u);
@@ -251,7 +190,7 @@ TEST_F(SweepTest, MissingListFileShowsKoreanMessageAndStartsNoSweep) {
     // No Free.txt: User.txt is not read either.
     ASSERT_TRUE(::DeleteFileW((TestFolder() + L"Free.txt").c_str()));
     Choose(ID_WARCRAFT_BATTLENET, 1);
-    PumpUntil([&] { return boxes.Texts().size() == 2 && NothingPosted(); }, 15000);
+    PumpUntil([&] { return boxes.Texts().size() == 2 && PostedQueueEmpty(); }, 15000);
     Pump(100);
     ASSERT_EQ(boxes.Texts().size(), 2u);
     EXPECT_EQ(boxes.Texts()[1], L"서버 목록 파일을 열 수 없습니다.\n" + TestFolder() + L"Free.txt");
@@ -274,10 +213,10 @@ TEST_F(SweepTest, FolderPicksTheGameItemPicksTheFilesOtherItemsDoNothing) {
     for (const auto& c : choices) {
         Choose(c.folder, c.item);
         ASSERT_TRUE(WaitIdle(5000));
-        auto rows = ListRows();
+        auto rows = Rows();
         ASSERT_EQ(rows.size(), 1u) << c.folder << "/" << c.item;
-        EXPECT_EQ(rows[0][0], c.row) << c.folder << "/" << c.item;
-        EXPECT_GE(Millis(rows[0][2]), 1) << c.folder << "/" << c.item;
+        EXPECT_EQ(rows[0].name, c.row) << c.folder << "/" << c.item;
+        EXPECT_GE(Millis(rows[0].response), 1) << c.folder << "/" << c.item;
         EXPECT_EQ(g_nCurrentGame, c.game) << c.folder << "/" << c.item;
     }
 
@@ -286,12 +225,17 @@ TEST_F(SweepTest, FolderPicksTheGameItemPicksTheFilesOtherItemsDoNothing) {
     Choose(ID_DIABLO_BATTLENET, 0);
     ASSERT_TRUE(WaitProbing(0));
     CSweepThread* sweep = g_pSweepThread;
-    auto data = ListItemData(List());
+    auto names = [&] {
+        std::wstring all;
+        for (const auto& r : Rows()) all += r.name + L";";
+        return all;
+    };
+    std::wstring before = names();
     Choose(ID_WARCRAFT_BATTLENET, 2);
     Choose(ID_STARCRAFT_BATTLENET, -1);
-    PumpUntil(NothingPosted, 1000);
+    PumpUntil(PostedQueueEmpty, 1000);
     EXPECT_EQ(g_pSweepThread.load(), sweep);
-    EXPECT_EQ(ListItemData(List()), data);
+    EXPECT_EQ(names(), before);
     EXPECT_EQ(g_nCurrentGame, 2);
     ASSERT_TRUE(WaitIdle(4000));
 }
@@ -299,11 +243,11 @@ TEST_F(SweepTest, FolderPicksTheGameItemPicksTheFilesOtherItemsDoNothing) {
 TEST_F(SweepTest, GroupChangeDuringASilentProbeShowsTheNewListAtOnce) {
     WriteList(L"Blizzard.txt", {{L"S1", Silent()}, {L"L2", Accepting()}, {L"L3", Accepting()}});
     WriteList(L"Free.txt", {{L"새 목록", Accepting()}, {L"Refused", Refused()}});
-    int threadsBefore = ThreadCount();
+    int threadsBefore = OwnThreadCount();
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitProbing(0));
-    EXPECT_EQ(ThreadCount(), threadsBefore + 1) << "one sweep thread";
-    int acceptedBefore = g_servers->accepted;
+    EXPECT_EQ(OwnThreadCount(), threadsBefore + 1) << "one sweep thread";
+    int acceptedBefore = g_servers->Accepted();
 
     // Watched from another thread: when does the new list show?
     HWND list = List();
@@ -328,15 +272,15 @@ TEST_F(SweepTest, GroupChangeDuringASilentProbeShowsTheNewListAtOnce) {
     EXPECT_LT(shownAfter.load(), 450u) << "the choice waited for the silent server's time-out";
 
     ASSERT_TRUE(WaitIdle(5000));
-    auto rows = ListRows();
+    auto rows = Rows();
     ASSERT_EQ(rows.size(), 2u) << Show(rows);
-    EXPECT_EQ(rows[0][0], L"새 목록");
-    EXPECT_GE(Millis(rows[0][2]), 1) << Show(rows);
+    EXPECT_EQ(rows[0].name, L"새 목록");
+    EXPECT_GE(Millis(rows[0].response), 1) << Show(rows);
     EXPECT_EQ(g_nCurrentGame, 1);
     // The old sweep stopped at S1: L2 and L3 were never connected to, only the new one.
     Pump(300);
-    EXPECT_EQ(g_servers->accepted - acceptedBefore, 1);
-    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() == threadsBefore; }, 1000)) << ThreadCount();
+    EXPECT_EQ(g_servers->Accepted() - acceptedBefore, 1);
+    EXPECT_TRUE(PumpUntil([&] { return OwnThreadCount() == threadsBefore; }, 1000)) << OwnThreadCount();
 }
 
 namespace {
@@ -388,9 +332,9 @@ TEST_F(SweepTest, GroupChoiceSentDuringAStopNeitherHangsNorFailsAnsweringServers
         ASSERT_TRUE(finished) << "hang";
         // The sent choice came last, so its list is the one shown, every server measured.
         ASSERT_TRUE(WaitIdle(10000)) << "hang";
-        auto rows = ListRows();
+        auto rows = Rows();
         ASSERT_EQ(rows.size(), 3u) << Show(rows);
-        for (const auto& r : rows) EXPECT_GE(Millis(r[2]), 1) << Show(rows);
+        for (const auto& r : rows) EXPECT_GE(Millis(r.response), 1) << Show(rows);
         EXPECT_EQ(g_nCurrentGame, 1);
     }
     EXPECT_EQ(SentChoiceRecorder::duringStop, 3) << "the choice did not arrive inside the stop";
@@ -411,13 +355,13 @@ TEST_F(SweepTest, LateAnswerOfAnAbandonedProbeIsNotCreditedToTheNextList) {
     }
     ASSERT_NE(g_pProbedEntry.load(), nullptr);
     ::Sleep(200);  // the connect completes; its notification waits in the queue
-    ASSERT_FALSE(NothingPosted()) << "notification queued";
+    ASSERT_FALSE(PostedQueueEmpty()) << "notification queued";
     ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_STARCRAFT_BATTLENET, 1);
     ASSERT_TRUE(WaitIdle(4000));
-    auto rows = ListRows();
+    auto rows = Rows();
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0][2], kFailed) << "a silent server got the old answer: " << Show(rows);
-    EXPECT_EQ(rows[1][2], kFailed) << Show(rows);
+    EXPECT_EQ(rows[0].response, kFailed) << "a silent server got the old answer: " << Show(rows);
+    EXPECT_EQ(rows[1].response, kFailed) << Show(rows);
 }
 
 TEST_F(SweepTest, AnotherFolderEmptiesTheListAndKeepsTheGame) {
@@ -449,10 +393,10 @@ TEST_F(SweepTest, HugeListFileGivesItsServersUpToTheEmptyLine) {
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle(20000));
     std::printf("300 MB list file loaded and measured in %lu ms\n", ::GetTickCount() - start);
-    auto rows = ListRows();
+    auto rows = Rows();
     ASSERT_EQ(rows.size(), 2u) << Show(rows);
-    EXPECT_GE(Millis(rows[0][2]), 1);
-    EXPECT_GE(Millis(rows[1][2]), 1);
+    EXPECT_GE(Millis(rows[0].response), 1);
+    EXPECT_GE(Millis(rows[1].response), 1);
 }
 
 TEST_F(SweepTest, ThousandRowsLoadWhileTheWindowKeepsAnswering) {
@@ -460,7 +404,7 @@ TEST_F(SweepTest, ThousandRowsLoadWhileTheWindowKeepsAnswering) {
     ResponsivenessWatcher watcher(m_frame->GetHwnd());
     PumpUntil([&] { return watcher.Answers() > 3; }, 2000);
     Choose(ID_STARCRAFT_BATTLENET, 0);
-    ASSERT_TRUE(PumpUntil([&] { return RowCount() == 1000 && NothingPosted(); }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return RowCount() == 1000 && PostedQueueEmpty(); }, 60000));
     Pump(300);  // the rows painted, the first probe under way
     ::PostMessageW(View(), WM_FOLDERBAR_CHANGED, 0, 0);
     ASSERT_TRUE(WaitIdle(5000));
@@ -485,7 +429,7 @@ TEST_F(SweepTest, ResponseColumnStaysVisibleWithAScrollBar) {
     int response = static_cast<int>(::SendMessageW(List(), LVM_GETCOLUMNWIDTH, 2, 0));
     for (const wchar_t* text : {L"응답 시간", kFailed, kConnecting}) {
         int need = static_cast<int>(::SendMessageW(List(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
-        EXPECT_GE(response, need + 8) << Utf8(text) << " cut off";
+        EXPECT_GE(response, need + 8) << ToUtf8(text) << " cut off";
     }
     // Back to a short list: the columns as they were.
     WriteRows(L"Blizzard.txt", 3, Accepting());
@@ -505,11 +449,11 @@ TEST_F(SweepTest, HundredQuickChoicesAndExitMidSweepLeaveNoHandlesBehind) {
     ASSERT_TRUE(WaitIdle(5000));
     CloseFrame();
     DWORD handles0 = HandleCount(), gdi0 = GdiObjectCount();
-    int threads0 = ThreadCount();
+    int threads0 = OwnThreadCount();
 
     OpenFrame();
     {
-        MessageBoxWatcher boxes(L"Orvane");
+        MessageBoxAnswerer boxes;
         const WPARAM folders[] = {ID_WARCRAFT_BATTLENET, ID_STARCRAFT_BATTLENET, ID_DIABLO_BATTLENET,
                                   ID_DIABLOSW_BATTLENET, 4242};
         DWORD start = ::GetTickCount();
@@ -521,10 +465,10 @@ TEST_F(SweepTest, HundredQuickChoicesAndExitMidSweepLeaveNoHandlesBehind) {
         }
         ASSERT_TRUE(WaitIdle(120000)) << "hang";
         std::printf("100 group choices done after %lu ms\n", ::GetTickCount() - start);
-        auto rows = ListRows();
+        auto rows = Rows();
         EXPECT_FALSE(rows.empty());
         for (const auto& r : rows)
-            if (r[1] == Accepting()) EXPECT_GE(Millis(r[2]), 1) << Utf8(r[0]);
+            if (r.address == Accepting()) EXPECT_GE(Millis(r.response), 1) << ToUtf8(r.name);
         EXPECT_TRUE(boxes.Texts().empty());
 
         // Exit while a sweep is under way ends the frame.
@@ -538,11 +482,11 @@ TEST_F(SweepTest, HundredQuickChoicesAndExitMidSweepLeaveNoHandlesBehind) {
         EXPECT_TRUE(boxes.Texts().empty());
     }
     CloseFrame();
-    PumpUntil([&] { return ThreadCount() <= threads0; }, 3000);
+    PumpUntil([&] { return OwnThreadCount() <= threads0; }, 3000);
     Pump(200);
 
     DWORD handles1 = HandleCount(), gdi1 = GdiObjectCount();
-    int threads1 = ThreadCount();
+    int threads1 = OwnThreadCount();
     std::printf("handles %lu -> %lu, GDI objects %lu -> %lu, threads %d -> %d\n", handles0, handles1, gdi0, gdi1,
                 threads0, threads1);
     EXPECT_LE(handles1, handles0 + 8);

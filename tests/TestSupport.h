@@ -1,6 +1,7 @@
 #pragma once
 // What the tests need to use the programs as a person would: message pumping,
-// real mouse and keyboard input, dialogs, processes and files.
+// real mouse and keyboard input, dialogs and message boxes, pixels read back,
+// processes, files, list files and the registry. Knows no program.
 #include <windows.h>
 
 #include <atomic>
@@ -8,7 +9,11 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "UniqueHandle.h"
+#include "Window.h"
 
 namespace testing_support {
 
@@ -16,6 +21,8 @@ namespace testing_support {
 void Pump(DWORD ms);
 // Dispatches messages until pred() is true or timeoutMs passed; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs);
+// True when no posted message waits in this thread's queue.
+bool PostedQueueEmpty();
 
 // Real input through SendInput, in screen coordinates. Each call lets the
 // input arrive (pumps a little) before it returns.
@@ -37,6 +44,79 @@ std::wstring DialogText(HWND dialog);
 // Presses the dialog's button with that id (IDYES, IDNO, IDOK) by a real click.
 void ClickDialogButton(HWND dialog, int id);
 
+// Answers every message box of this process with the application's caption, from
+// a thread of its own (a box runs its own loop inside the handler that raised it),
+// by a real click on `button`. onBox, if given, sees each box first (on that thread;
+// it must not send messages to the user-interface thread). A box the click does
+// not close is closed anyway and counted, so a test never hangs on it.
+class MessageBoxAnswerer {
+public:
+    explicit MessageBoxAnswerer(int button = IDOK, std::function<void(HWND)> onBox = {});
+    ~MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+    std::vector<std::wstring> Texts();
+    bool AllClosedByClick() const { return m_clickFailed == 0; }
+
+private:
+    void Answer(HWND box);
+    int m_button;
+    std::function<void(HWND)> m_onBox;
+    std::wstring m_caption;
+    std::atomic<bool> m_stop{false}, m_done{false};
+    std::atomic<int> m_clickFailed{0};
+    std::mutex m_mutex;
+    std::vector<std::wstring> m_texts;
+    std::thread m_thread;
+};
+
+// A 32-bit picture in a memory DC, to draw into and read back; or a copy of a
+// window's client area as the screen shows it.
+class Canvas {
+public:
+    Canvas(int width, int height, COLORREF fill = RGB(0x12, 0x34, 0x56));
+    explicit Canvas(HWND window);
+    ~Canvas() { ::SelectObject(m_dc.Get(), m_old); }
+    HDC dc() const { return m_dc.Get(); }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    COLORREF At(int x, int y) const;
+    // Pixels inside r differing from expected(x - r.left, y - r.top), plus pixels
+    // outside r differing from `outside`.
+    int Mismatches(const RECT& r, const std::function<COLORREF(int, int)>& expected, COLORREF outside) const;
+
+private:
+    int m_width, m_height;
+    DWORD* m_bits = nullptr;
+    UniqueMemoryDC m_dc;
+    UniqueGdiObject m_bitmap;
+    HGDIOBJ m_old = nullptr;
+};
+
+// A plain window (top-level and topmost without a parent) that records the
+// messages it is told to watch.
+class CRecordingWindow : public CWindow {
+public:
+    struct Message {
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    explicit CRecordingWindow(std::vector<UINT> watched) : m_watched(std::move(watched)) {}
+    bool Create(DWORD style, const RECT& r, HWND parent = nullptr, UINT id = 0);
+    std::vector<Message> received;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    std::vector<UINT> m_watched;
+};
+
+// The text of a list view cell.
+std::wstring ListItemText(HWND list, int row, int column);
+int ListItemCount(HWND list);
+
 // Child processes.
 struct Process {
     HANDLE process = nullptr;
@@ -45,6 +125,7 @@ struct Process {
     DWORD Wait(DWORD timeoutMs);  // exit code, or STILL_ACTIVE on time-out
 };
 bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out);
+int OwnThreadCount();  // threads of this process
 
 // Files and folders.
 std::wstring MakeTempFolder(const std::wstring& prefix);
@@ -64,69 +145,60 @@ DWORD GdiObjectCount();
 // Converts between UTF-16 and code page 949 bytes.
 std::string ToCp949(const std::wstring& text);
 std::wstring FromCp949(const std::string& bytes);
+std::string ToUtf8(const std::wstring& text);  // for messages
 
-// ---- List views, message boxes and responsiveness seen from outside ----
+// Server list files: {name, address} as "name,address\r\n" lines in code page 949.
+using ServerList = std::vector<std::pair<std::wstring, std::wstring>>;
+bool WriteListFile(const std::wstring& path, const ServerList& servers);
+// The lines of a file written that way, each split at its first comma (lines
+// without one are kept whole as names); false when the file cannot be read.
+bool ReadListFile(const std::wstring& path, ServerList* servers);
 
-// The text of a list view cell, as the list shows it (callback texts included).
-std::wstring ListItemText(HWND list, int row, int column);
-// Every row of a report list: its column texts.
-std::vector<std::vector<std::wstring>> ListRows(HWND list, int columns);
-// Every row's item data.
-std::vector<LPARAM> ListItemData(HWND list);
+// The registry as the 32-bit programs see it (HKLM goes through WOW64).
+bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value);
+// The REG_SZ value, or false; *type and *bytes, when given, report what is stored.
+bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring* value,
+                    DWORD* type = nullptr, DWORD* bytes = nullptr, REGSAM view = 0);
+bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
 
-// UTF-8 for test output.
-std::string Utf8(const std::wstring& text);
-// Threads of this process.
-int ThreadCount();
-
-// Answers every message box of this process captioned caption with a real
-// click on button, from its own thread (the box runs its own loop inside a
-// handler on the test's thread), and keeps their texts.
-class MessageBoxWatcher {
+// Makes a stand-in program (it records its command line in "<exe>.log") the
+// handler of http: links while it lives; restores the previous handler.
+class UrlHandlerStandIn {
 public:
-    explicit MessageBoxWatcher(std::wstring caption, int button = IDOK);
-    ~MessageBoxWatcher();
-    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
-    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-    std::vector<std::wstring> Texts();
-    // False when a box had to be closed without a click.
-    bool AllClosedByClick() const { return m_clickFailed == 0; }
-    void SetButton(int button) { m_button = button; }
+    explicit UrlHandlerStandIn(const std::wstring& exe);
+    ~UrlHandlerStandIn();
+    UrlHandlerStandIn(const UrlHandlerStandIn&) = delete;
+    UrlHandlerStandIn& operator=(const UrlHandlerStandIn&) = delete;
+    // The arguments the handler was started with, or empty after waitMs.
+    std::wstring Arguments(DWORD waitMs);
 
 private:
-    void Answer(HWND box);
-
-    std::wstring m_caption;
-    std::atomic<int> m_button;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_done{false};
-    std::atomic<int> m_clickFailed{0};
-    std::mutex m_mutex;
-    std::vector<std::wstring> m_texts;
+    std::wstring m_exe, m_old;
+    bool m_had = false;
 };
+// What a stand-in program recorded of its start ("cwd=...\r\nargs=...\r\n"), or
+// empty after waitMs.
+std::wstring StandInLog(const std::wstring& exe, DWORD waitMs);
 
-// Sends WM_NULL to a window from its own thread, again and again, and keeps
-// the longest time the window took to answer: what a person would feel as a freeze.
+// Sends WM_NULL to a window from a thread of its own, again and again, and
+// keeps the longest time the window took to answer: what a person would feel
+// as a freeze, measured outside the window's thread.
 class ResponsivenessWatcher {
 public:
     explicit ResponsivenessWatcher(HWND window);
     ~ResponsivenessWatcher();
     ResponsivenessWatcher(const ResponsivenessWatcher&) = delete;
     ResponsivenessWatcher& operator=(const ResponsivenessWatcher&) = delete;
-    // The longest wait for an answer so far, in milliseconds (one not yet
-    // answered counts with its time so far).
+    // The longest wait for an answer so far in ms, one still unanswered included.
     DWORD WorstMs() const;
     int Answers() const { return m_answers; }
 
 private:
     HWND m_window;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<DWORD> m_worst{0};
-    std::atomic<DWORD> m_sentAt{0};
-    std::atomic<bool> m_waiting{false};
+    std::atomic<bool> m_stop{false}, m_waiting{false};
+    std::atomic<DWORD> m_worst{0}, m_sentAt{0};
     std::atomic<int> m_answers{0};
+    std::thread m_thread;
 };
 
 }  // namespace testing_support
