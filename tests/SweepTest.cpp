@@ -347,11 +347,11 @@ TEST_F(SweepTest, LateAnswerOfAnAbandonedProbeIsNotCreditedToTheNextList) {
     WriteList(L"Blizzard.txt", {{L"로컬", Accepting()}, {L"S", Silent()}});
     WriteList(L"Free.txt", {{L"Silent new", Silent()}, {L"Silent 2", Silent()}});
     ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_STARCRAFT_BATTLENET, 0);
-    // Answers the sweep's repaint, but stops dispatching the moment its probe begins.
+    // Answers the sweep's repaint (a sent message) but dispatches nothing posted.
     DWORD start = ::GetTickCount();
     while (!g_pProbedEntry && ::GetTickCount() - start < 3000) {
         MSG msg;
-        if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
     ASSERT_NE(g_pProbedEntry.load(), nullptr);
     ::Sleep(200);  // the connect completes; its notification waits in the queue
