@@ -99,38 +99,23 @@ POINT ClientToScreenPoint(HWND hwnd, int x, int y) {
 
 namespace {
 
-struct FindData {
-    std::wstring title;
-    std::wstring cls;
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam) {
-    auto* data = reinterpret_cast<FindData*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != data->pid) return TRUE;
-    if (!::IsWindowVisible(hwnd)) return TRUE;
-    wchar_t text[256] = {}, cls[64] = {};
-    ::GetWindowTextW(hwnd, text, 256);
-    ::GetClassNameW(hwnd, cls, 64);
-    if (data->title == text && (data->cls.empty() || data->cls == cls)) {
-        data->found = hwnd;
-        return FALSE;
+// A visible top-level window of pid with that caption (and class, unless null),
+// found without sending a message to its thread, which may be busy.
+HWND Find(const std::wstring& title, const wchar_t* cls, DWORD pid) {
+    HWND hwnd = nullptr;
+    while ((hwnd = ::FindWindowExW(nullptr, hwnd, cls, nullptr)) != nullptr) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        wchar_t text[256] = {};
+        ::InternalGetWindowText(hwnd, text, 256);
+        if (owner == (pid ? pid : ::GetCurrentProcessId()) && ::IsWindowVisible(hwnd) && title == text) return hwnd;
     }
-    return TRUE;
-}
-
-HWND Find(const std::wstring& title, const std::wstring& cls, DWORD pid) {
-    FindData data{title, cls, pid ? pid : ::GetCurrentProcessId(), nullptr};
-    ::EnumWindows(FindProc, reinterpret_cast<LPARAM>(&data));
-    return data.found;
+    return nullptr;
 }
 
 }  // namespace
 
-HWND FindTopLevel(const std::wstring& title, DWORD pid) { return Find(title, L"", pid); }
+HWND FindTopLevel(const std::wstring& title, DWORD pid) { return Find(title, nullptr, pid); }
 
 HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs, DWORD pid) {
     HWND found = nullptr;
@@ -159,16 +144,7 @@ MessageBoxAnswerer::MessageBoxAnswerer(int button, std::function<void(HWND)> onB
     : m_button(button), m_onBox(std::move(onBox)), m_caption(CAppBase::Get()->GetAppName()) {
     m_thread = std::thread([this] {
         while (!m_stop) {
-            // Found without sending a message to the windows of the busy thread.
-            HWND box = nullptr;
-            while ((box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(box, &pid);
-                wchar_t text[128] = {};
-                ::InternalGetWindowText(box, text, 128);
-                if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(box) && m_caption == text) break;
-            }
-            if (box) Answer(box);
+            if (HWND box = Find(m_caption, L"#32770", 0)) Answer(box);
             ::Sleep(30);
         }
         m_done = true;
