@@ -28,7 +28,7 @@ BEAT = RATE                  # 60 beats a minute
 BAR = 4 * BEAT
 BARS = 10
 LENGTH = BARS * BAR + 3 * BEAT + BEAT // 2   # the last chord rings out for 3.5 s
-PATH = 'resources/orvmedia/bgm.wav'
+PATH = 'resources/orvmedia/media/bgm.wav'
 MAX_BYTES = 990000           # the library must stay within 1 MB
 
 # ---------------------------------------------------------------------------
