@@ -297,7 +297,15 @@ bool SinkRecording::Start(double seconds) {
         return false;
     if (pi.hProcess) ::CloseHandle(pi.hProcess);
     if (pi.hThread) ::CloseHandle(pi.hThread);
-    return true;
+    // Starting the recorder can take a second on a busy machine: the recording
+    // begins when its first samples are written.
+    std::wstring part = m_folder + L"rec.raw.part";
+    return PumpUntil(
+        [&] {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            return ::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
+        },
+        20000);
 }
 
 bool SinkRecording::Wait(std::vector<short>* samples) {

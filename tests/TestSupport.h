@@ -65,7 +65,8 @@ constexpr int kRecordRate = 11025;
 class SinkRecording {
 public:
     ~SinkRecording();
-    // Starts recording for about seconds; false when it could not be started.
+    // Returns once the recording runs (its first samples are written), or
+    // false when it could not be started. It lasts about seconds.
     bool Start(double seconds);
     // Pumps until the recording is complete; false when none came.
     bool Wait(std::vector<short>* samples);
