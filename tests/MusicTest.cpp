@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "AppBase.h"
+#include "LauncherFixture.h"
 #include "MainFrame.h"
 #include "Messages.h"
 #include "PingView.h"
@@ -163,27 +164,21 @@ TEST(MusicProcess, WithoutTheLibraryStartsAndRunsSilently) {
 
 namespace {
 
-// The real frame in this process, with the library beside the test program.
-class MusicTest : public ::testing::Test {
+// The real frame in this process, with the library beside the test program:
+// the music starts as the frame opens.
+class MusicTest : public LauncherFixture {
 protected:
     void SetUp() override {
         m_library = TestFolder() + L"Orvmedia.DLL";
         ASSERT_TRUE(CopyFileTo(DistFolder() + L"Orvmedia.dll", m_library));
+        LauncherFixture::SetUp();
+        Pump(300);
     }
     void TearDown() override {
-        m_frame.reset();
+        LauncherFixture::TearDown();
         ::DeleteFileW(m_library.c_str());
     }
-    CPingView& OpenFrame() {
-        m_frame = std::make_unique<CMainFrame>();
-        EXPECT_TRUE(m_frame->LoadFrame(IDR_MAINFRAME));
-        CAppBase::Get()->SetMainWnd(m_frame->GetHwnd());
-        ::SetForegroundWindow(m_frame->GetHwnd());
-        Pump(300);
-        return m_frame->GetView();
-    }
     std::wstring m_library;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 }  // namespace
@@ -191,8 +186,7 @@ protected:
 TEST_F(MusicTest, StopSpotSilencesPlaySpotRestartsFromTheBeginningLibraryLoadedOnce) {
     std::vector<double> piece = PieceEnvelope(m_library);
     ASSERT_GT(piece.size(), 400u) << "at least 40 s of music";
-    CPingView& view = OpenFrame();
-    HWND slider = view.GetVolumeSlider().GetHwnd();
+    HWND slider = View().GetVolumeSlider().GetHwnd();
     ASSERT_NE(slider, nullptr);
 
     // Playing since the frame opened; the stop spot silences it.
@@ -226,14 +220,13 @@ TEST_F(MusicTest, StopSpotSilencesPlaySpotRestartsFromTheBeginningLibraryLoadedO
     // Where the three seconds compared begin is searched within a second, so a
     // start anywhere in that second matches; carrying on would match 4 s later.
     EXPECT_LE(offset, 15) << "it starts at the beginning";
-    // The second press: after it the recording again sounds like the opening.
     size_t pressBlock = static_cast<size_t>(first) + (secondPress - firstPress) / 100 - 3;
     offset = MatchOffset(env, pressBlock, piece, &distance);
     std::printf("second press: sounds like the piece at %.1f s (distance %.2f)\n", offset * kBlock, distance);
     EXPECT_LE(offset, 15) << "a start while playing restarts the piece";
 
     // Three starts, one load: one FreeLibrary takes the library away.
-    ::SendMessageW(view.GetHwnd(), WM_SOUNDPLAY_STOP, 0, 0);
+    ::SendMessageW(View().GetHwnd(), WM_SOUNDPLAY_STOP, 0, 0);
     HMODULE loaded = ::GetModuleHandleW(L"Orvmedia.DLL");
     ASSERT_NE(loaded, nullptr);
     ::FreeLibrary(loaded);
@@ -241,28 +234,20 @@ TEST_F(MusicTest, StopSpotSilencesPlaySpotRestartsFromTheBeginningLibraryLoadedO
 }
 
 TEST_F(MusicTest, DoubleClickThatStartsAGameSilencesItFirst) {
-    // A refused server is measured at once, and is double-clicked all the same.
-    ASSERT_TRUE(WriteFileBytes(TestFolder() + L"Blizzard.txt", "Refused,127.0.0.2\r\n"));
+    ASSERT_TRUE(Servers().ok());
+    WriteList(L"Blizzard.txt", {{L"Refused", Refused()}});
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Battle.net\\Configuration", L"Server List", L""));
     std::wstring gameFolder = MakeTempFolder(L"orvn_game");
     std::wstring game = gameFolder + L"StarCraft.exe";
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
-
-    CPingView& view = OpenFrame();
-    ::PostMessageW(view.GetHwnd(), WM_GET_RESPONSE_TIME, ID_STARCRAFT_BATTLENET, 0);
-    HWND list = view.GetServerList().GetHwnd();
-    ASSERT_TRUE(PumpUntil(
-        [&] { return ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1 && g_pSweepThread.load() == nullptr; },
-        15000));
-    RECT row{};
-    row.left = LVIR_BOUNDS;
-    ::SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
-    POINT p = ClientToScreenPoint(list, row.left + 30, (row.top + row.bottom) / 2);
+    Choose(ID_STARCRAFT_BATTLENET, 0);
+    ASSERT_TRUE(WaitIdle());
 
     SinkRecording rec;
     ASSERT_TRUE(rec.Start(3));
     Pump(1000);
-    DoubleClickAt(p.x, p.y);
+    DoubleClickRow(Refused());
     std::string log;
     EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(game + L".log", &log) && !log.empty(); }, 10000))
         << "the game started";
@@ -270,8 +255,6 @@ TEST_F(MusicTest, DoubleClickThatStartsAGameSilencesItFirst) {
     ASSERT_TRUE(rec.Wait(&samples));
     EXPECT_GT(Rms(samples, 0.2, 0.7), kMusic) << "playing before the double-click";
     EXPECT_LT(Rms(samples, 2.3, 3.0), kSilence) << "silent once the game runs";
-
-    m_frame.reset();
-    ::DeleteFileW((TestFolder() + L"Blizzard.txt").c_str());
+    CloseFrame();
     RemoveFolder(gameFolder);
 }
