@@ -17,6 +17,7 @@
 #include "MainFrame.h"
 #include "Messages.h"
 #include "PingView.h"
+#include "SkinSlider.h"
 #include "TestSupport.h"
 #include "resource.h"
 
@@ -257,4 +258,36 @@ TEST_F(MusicTest, DoubleClickThatStartsAGameSilencesItFirst) {
     EXPECT_LT(Rms(samples, 2.3, 3.0), kSilence) << "silent once the game runs";
     CloseFrame();
     RemoveFolder(gameFolder);
+}
+
+TEST_F(MusicTest, LowerSliderGivesQuieterMusic) {
+    CSkinSlider& slider = View().GetVolumeSlider();
+    auto dragTo = [&](int from, int x) {
+        POINT a = ClientToScreenPoint(slider.GetHwnd(), from, 19), b = ClientToScreenPoint(slider.GetHwnd(), x, 19);
+        MouseMoveTo(a.x + 1, a.y);
+        MouseMoveTo(a.x, a.y);
+        MouseDown();
+        MouseMoveTo(b.x, b.y);
+        MouseUp();
+        Pump(100);
+    };
+    dragTo(150, 300);
+    ASSERT_EQ(slider.GetValue(), 65535);
+    SinkRecording loud;
+    ASSERT_TRUE(loud.Start(3));
+    std::vector<short> samples;
+    ASSERT_TRUE(loud.Wait(&samples));
+    double full = Rms(samples, 0.5, 3);
+
+    dragTo(200, 84 + 19);  // a tenth of the range
+    EXPECT_EQ(slider.GetValue(), 6452);
+    SinkRecording quiet;
+    ASSERT_TRUE(quiet.Start(3));
+    ASSERT_TRUE(quiet.Wait(&samples));
+    double low = Rms(samples, 0.5, 3);
+    std::printf("slider at 65535: level %.0f; at 6452: level %.0f (%.2f)\n", full, low, low / full);
+    EXPECT_GT(full, kMusic);
+    EXPECT_LT(low, full * 0.4) << "the slider's volume reaches the music";
+    EXPECT_GT(low, kSilence) << "quieter, not silent";
+    dragTo(120, 300);
 }

@@ -124,23 +124,28 @@ TEST(MemoryDC, CopiesOnlyItsRectangleAndLeavesNoObjectBehind) {
     EXPECT_EQ(GdiObjectCount(), objects);
 }
 
-TEST(VolumeMixer, WaveOutLineOfTheBenchMixer) {
+TEST(VolumeMixer, VolumeOfTheBenchMixer) {
     ASSERT_GT(::mixerGetNumDevs(), 0u) << "the bench's PulseAudio gives Wine a mixer";
     CVolumeMixer mixer;
-    ASSERT_TRUE(mixer.IsVolumeAvailable()) << "the wave-out source line and its volume control are found";
-    DWORD minimum = mixer.GetMinimum(), maximum = mixer.GetMaximum(), steps = mixer.GetSteps();
-    std::printf("wave-out volume: %lu..%lu in %lu steps, reads %ld\n", minimum, maximum, steps,
-                static_cast<long>(mixer.GetVolume()));
+    ASSERT_TRUE(mixer.IsVolumeAvailable()) << "the wave-out line and a volume control are found";
+    DWORD minimum = mixer.GetMinimum(), maximum = mixer.GetMaximum();
+    std::printf("volume: %lu..%lu in %lu steps, %lu channels, now %lu\n", minimum, maximum, mixer.GetSteps(),
+                mixer.GetChannels(), mixer.GetVolume());
     EXPECT_EQ(minimum, 0u);
     EXPECT_EQ(maximum, 65535u);
-    EXPECT_GT(steps, 0u);
-    // Wine answers a read of this line without filling the values: that is
-    // "unknown" (-1), never a made-up level.
-    DWORD volume = mixer.GetVolume();
-    EXPECT_TRUE(volume == static_cast<DWORD>(-1) || volume <= maximum);
-    mixer.SetVolume(maximum + 1);  // outside the bounds: not passed on
+    EXPECT_EQ(mixer.GetSteps(), 192u);
+    // Wine's volume is one value for all channels, held as a float: a value
+    // comes back within one unit.
+    mixer.SetVolume(20000);
+    EXPECT_NEAR(static_cast<double>(mixer.GetVolume()), 20000, 1);
+    mixer.SetVolume(maximum + 1);  // outside the bounds: ignored
+    EXPECT_NEAR(static_cast<double>(mixer.GetVolume()), 20000, 1);
     mixer.SetVolume(minimum);
+    EXPECT_EQ(mixer.GetVolume(), minimum);
     mixer.SetVolume(maximum);
+    EXPECT_EQ(mixer.GetVolume(), maximum);
+    // The line Wine offers is stereo: both channels are written, the first is read.
+    EXPECT_EQ(mixer.GetChannels(), 2u);
     mixer.Unmute();
 
     HWND window = ::FindWindowW(L"Wave Output Volume Msg Wnd Class", L"Wave Output Volume Msg Wnd");
@@ -150,21 +155,42 @@ TEST(VolumeMixer, WaveOutLineOfTheBenchMixer) {
     EXPECT_EQ(::GetWindowThreadProcessId(window, nullptr), ::GetCurrentThreadId());
 }
 
+namespace {
+DWORD g_notified[2];
+void Notified(DWORD value, DWORD which) { g_notified[which] = value; }
+}  // namespace
+
 TEST(VolumeMixer, NewestInstanceTakesTheNotificationsAndEitherEndClearsThem) {
+    // Wine's mixer sends no change notifications: they are sent here as the
+    // mixer would, to the hidden windows themselves.
     auto first = std::make_unique<CVolumeMixer>();
+    first->SetChangeCallback(Notified, 0);
+    first->SetVolume(30000);
     EXPECT_EQ(CVolumeMixer::Current(), first.get());
+    g_notified[0] = g_notified[1] = 0;
+    ::SendMessageW(first->GetNotifyWindow(), MM_MIXM_CONTROL_CHANGE, 0, first->GetControlId());
+    EXPECT_NEAR(static_cast<double>(g_notified[0]), 30000, 1);
     {
         CVolumeMixer second;
+        second.SetChangeCallback(Notified, 1);
         EXPECT_EQ(CVolumeMixer::Current(), &second);
         EXPECT_NE(second.GetNotifyWindow(), first->GetNotifyWindow());
-        // A change notification for the volume control, on the first one's window.
-        ::SendMessageW(first->GetNotifyWindow(), MM_MIXM_CONTROL_CHANGE, 0, second.GetControlId());
+        g_notified[0] = g_notified[1] = 0;
+        ::SendMessageW(first->GetNotifyWindow(), MM_MIXM_CONTROL_CHANGE, 0, first->GetControlId());
+        EXPECT_EQ(g_notified[0], 0u) << "the first no longer hears them";
+        EXPECT_NEAR(static_cast<double>(g_notified[1]), 30000, 1) << "the second does, whichever window got it";
+        g_notified[1] = 0;
+        ::SendMessageW(second.GetNotifyWindow(), MM_MIXM_CONTROL_CHANGE, 0, second.GetControlId() + 1);
+        EXPECT_EQ(g_notified[1], 0u) << "another control changed";
     }
     EXPECT_EQ(CVolumeMixer::Current(), nullptr) << "destroying the newer one clears it, though the first lives";
+    g_notified[0] = 0;
     ::SendMessageW(first->GetNotifyWindow(), MM_MIXM_CONTROL_CHANGE, 0, first->GetControlId());
+    EXPECT_EQ(g_notified[0], 0u);
     auto third = std::make_unique<CVolumeMixer>();
     first.reset();
     EXPECT_EQ(CVolumeMixer::Current(), nullptr) << "destroying the older one clears it too";
+    third->SetVolume(65535);
 }
 
 // Run by NoDeviceLeavesEverythingAtMinusOne in a child without audio drivers.
@@ -230,9 +256,11 @@ TEST_F(SliderTest, RangeFromTheMixerAndDragsWriteOnRelease) {
     CSkinSlider& slider = m_host.slider;
     ASSERT_EQ(slider.GetMinimum(), 0);
     ASSERT_EQ(slider.GetMaximum(), 65535);
+    EXPECT_EQ(static_cast<DWORD>(slider.GetValue()), slider.GetMixer().GetVolume()) << "the mixer's value at start";
 
     DragTo(180, 150);
     EXPECT_EQ(slider.GetValue(), 32598) << "MulDiv(65535, 96, 193)";
+    EXPECT_NEAR(static_cast<double>(slider.GetMixer().GetVolume()), 32598, 1) << "written to the mixer";
     EXPECT_EQ(slider.ThumbX(), 180);
     EXPECT_EQ(m_host.commands, 1);
     EXPECT_EQ(m_host.lastCommand, 77u);
@@ -242,8 +270,10 @@ TEST_F(SliderTest, RangeFromTheMixerAndDragsWriteOnRelease) {
 
     DragTo(40, 120);  // left of the track
     EXPECT_EQ(slider.GetValue(), 0);
+    EXPECT_EQ(slider.GetMixer().GetVolume(), 0u);
     DragTo(310, 250);  // right of it
     EXPECT_EQ(slider.GetValue(), 65535);
+    EXPECT_EQ(slider.GetMixer().GetVolume(), 65535u);
     MoveTo(150, 19);
     MouseDown();
     MoveTo(150, 19 + 200);  // far below the control: x still counts

@@ -85,27 +85,55 @@ bool CVolumeMixer::FindLine() {
         return false;
 
     MIXERCONTROLW control{};
-    control.cbStruct = sizeof control;
-    MIXERLINECONTROLSW controls{};
-    controls.cbStruct = sizeof controls;
-    controls.dwLineID = line.dwLineID;
-    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
-    controls.cControls = 1;
-    controls.cbmxctrl = sizeof control;
-    controls.pamxctrl = &control;
-    if (::mixerGetLineControlsW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &controls,
-                                MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR &&
-        !(control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED))
-        m_bVolumeAvailable = 1;
-
+    if (VolumeControlOf(line.dwLineID, &control)) m_bVolumeAvailable = 1;
     m_dwLineId = line.dwLineID;
     m_dwChannels = line.cChannels;
     m_dwControlId = control.dwControlID;
     m_dwMinimum = control.Bounds.dwMinimum;
     m_dwMaximum = control.Bounds.dwMaximum;
     m_dwSteps = control.Metrics.cSteps;
+
+    // Wine's wave-out line has a volume control that answers every read
+    // without a value and ignores every write. Its destination's volume is
+    // the one that reaches the stream: take that one then.
+    if (m_bVolumeAvailable && GetVolume() == kNone) {
+        MIXERLINEW destination{};
+        destination.cbStruct = sizeof destination;
+        destination.dwDestination = line.dwDestination;
+        MIXERCONTROLW master{};
+        if (::mixerGetLineInfoW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &destination,
+                                MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_DESTINATION) == MMSYSERR_NOERROR &&
+            VolumeControlOf(destination.dwLineID, &master)) {
+            DWORD channels = m_dwChannels, id = m_dwControlId;
+            m_dwChannels = destination.cChannels;
+            m_dwControlId = master.dwControlID;
+            if (GetVolume() != kNone) {
+                m_dwMinimum = master.Bounds.dwMinimum;
+                m_dwMaximum = master.Bounds.dwMaximum;
+                m_dwSteps = master.Metrics.cSteps;
+            } else {
+                m_dwChannels = channels;
+                m_dwControlId = id;
+            }
+        }
+    }
     m_bLineReady = 1;
     return true;
+}
+
+bool CVolumeMixer::VolumeControlOf(DWORD lineId, MIXERCONTROLW* control) {
+    *control = MIXERCONTROLW{};
+    control->cbStruct = sizeof *control;
+    MIXERLINECONTROLSW controls{};
+    controls.cbStruct = sizeof controls;
+    controls.dwLineID = lineId;
+    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
+    controls.cControls = 1;
+    controls.cbmxctrl = sizeof *control;
+    controls.pamxctrl = control;
+    return ::mixerGetLineControlsW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &controls,
+                                   MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR &&
+           !(control->fdwControl & MIXERCONTROL_CONTROLF_DISABLED);
 }
 
 void CVolumeMixer::Close() {

@@ -1,6 +1,7 @@
 #pragma once
 // The volume of the wave-out ("Wave") source line of the playback mixer that
-// belongs to the default wave-out device. Values are the volume control's own
+// belongs to the default wave-out device (or of its destination line, where
+// the wave-out line's volume is a dummy, as under Wine). Values are the volume control's own
 // units; the class does no scaling. A hidden window receives the mixer's
 // control-change notifications; only the newest instance acts on them.
 #include <windows.h>
@@ -31,10 +32,13 @@ public:
     static CVolumeMixer* Current();
     HWND GetNotifyWindow() const { return m_hNotifyWnd; }
     DWORD GetControlId() const { return m_dwControlId; }
+    DWORD GetChannels() const { return m_dwChannels; }
 
 private:
     bool Open();
     bool FindLine();
+    // The line's volume control, when it has one that is not disabled.
+    bool VolumeControlOf(DWORD lineId, MIXERCONTROLW* control);
     void Close();
     void SwitchLine(BOOL on);
     static LRESULT CALLBACK NotifyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
