@@ -25,7 +25,7 @@ tree=$(cd "$tree" && pwd)
 
 # The bench makes the prefix and the display; a bench started here is stopped here.
 own_bench=0
-if [ ! -f "$tree/bench/display" ]; then
+if ! "$here/bench" display --tree "$tree" >/dev/null 2>&1; then
   "$here/bench" start --tree "$tree" || exit 1
   own_bench=1
 fi
