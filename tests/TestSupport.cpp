@@ -422,6 +422,15 @@ bool SinkRecording::Wait(std::vector<short>* samples) {
     return true;
 }
 
+std::vector<short> RecordSink(double seconds, const std::function<void()>& during) {
+    SinkRecording recording;
+    std::vector<short> samples;
+    if (!recording.Start(seconds)) return samples;
+    if (during) during();
+    recording.Wait(&samples);
+    return samples;
+}
+
 double Rms(const std::vector<short>& samples, double from, double to) {
     size_t a = static_cast<size_t>(std::max(0.0, from) * kRecordRate);
     size_t b = std::min(samples.size(), static_cast<size_t>(std::max(0.0, to) * kRecordRate));

@@ -159,6 +159,8 @@ private:
     std::wstring m_folder;
     double m_seconds = 0;
 };
+// Records for about seconds while during() runs; empty when no recording came.
+std::vector<short> RecordSink(double seconds, const std::function<void()>& during = {});
 // Root mean square of the samples between two times (seconds), 0 when empty.
 double Rms(const std::vector<short>& samples, double from, double to);
 // Levels (RMS) of consecutive blocks of blockSeconds.
