@@ -114,6 +114,9 @@ LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (ReflectNotify(lParam, &result)) return result;
         break;
     }
+    case WM_FILL_SERVER_LIST:
+        m_group.OnFillServerList();
+        return 0;
     case WM_SOCKET_NOTIFY:
         m_group.OnConnect(wParam, lParam);
         return 1;
