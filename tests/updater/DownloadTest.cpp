@@ -128,6 +128,7 @@ protected:
     }
     void SetUp() override {
         ASSERT_GT(s_server->Port(), 0);
+        ProxySetting::TurnOff();
         m_local = MakeTempFolder(L"orvn-dl-");
     }
     void TearDown() override { RemoveFolder(m_local); }

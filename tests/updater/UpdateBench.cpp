@@ -12,6 +12,7 @@
 #include "AppBase.h"
 #include "RecordingUi.h"
 #include "TestSupport.h"
+#include "UpdateServer.h"
 #include "Updater.h"
 
 using namespace testing_support;
@@ -29,6 +30,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring program = MakeTempFolder(L"orvn-bench-prog-"), temp = MakeTempFolder(L"orvn-bench-temp-");
     CUpdater::Settings settings{program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI"};
 
+    ProxySetting::TurnOff();
     RecordingUi ui;
     CUpdater updater(ui, settings);
     LARGE_INTEGER frequency, start, end;
@@ -40,6 +42,8 @@ int wmain(int argc, wchar_t** argv) {
 
     std::string bytes;
     ReadFileBytes(program + name, &bytes);
+    if (!ok)
+        for (const auto& status : ui.statuses) printf("  status: %ls\n", status.c_str());
     printf("updater: %s, %zu bytes installed, %.1f ms (%.1f MB/s), %zu progress updates\n", ok ? "ok" : "FAILED",
            bytes.size(), ms, bytes.size() / 1048576.0 / (ms / 1000.0), ui.positions.size());
     RemoveFolder(program);

@@ -27,6 +27,7 @@ class UpdateRuleTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ::WritePrivateProfileStringW(L"Version", nullptr, nullptr, kProfile);
+        ProxySetting::TurnOff();
         m_program = MakeTempFolder(L"orvn-prog-");
         m_temp = MakeTempFolder(L"orvn-temp-");
         m_release = MakeTempFolder(L"orvn-rel-");

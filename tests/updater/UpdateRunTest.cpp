@@ -154,11 +154,12 @@ TEST_F(UpdateRunTest, ZeroMillisecondEchoSkipsTheUpdate) {
         skipped = server.Requests().size() == before;
     }
     if (!skipped) {
-        // Only a machine that answers no echo within the millisecond excuses it.
+        // Only a machine too busy to answer its own echo within the millisecond
+        // most of the time excuses it; an idle one answers every echo in 0 ms.
         CProbeSocket probe;
-        bool zero = false;
-        for (int i = 0; i < 20 && !zero; ++i) zero = probe.EchoReplyTime(probe.ResolveHost(L"localhost"), 300) == 0;
-        if (!zero) GTEST_SKIP() << "this machine answers its own echo in 1 ms or more just now";
+        int zero = 0;
+        for (int i = 0; i < 20; ++i) zero += probe.EchoReplyTime(probe.ResolveHost(L"localhost"), 300) == 0;
+        if (zero < 18) GTEST_SKIP() << "this machine answered only " << zero << " of 20 echoes in 0 ms just now";
     }
     EXPECT_TRUE(skipped);
     ExpectOldFilesIntact();

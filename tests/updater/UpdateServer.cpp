@@ -110,7 +110,7 @@ ProxySetting::ProxySetting(int port) {
                      static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
 }
 
-ProxySetting::~ProxySetting() {
+void ProxySetting::TurnOff() {
     HKEY key = nullptr;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, kInternetSettings, 0, KEY_SET_VALUE, &key)) return;
     UniqueRegKey owner(key);

@@ -42,7 +42,9 @@ private:
 class ProxySetting {
 public:
     explicit ProxySetting(int port);
-    ~ProxySetting();
+    ~ProxySetting() { TurnOff(); }
+    // Direct connections again (also what a run cut short left behind).
+    static void TurnOff();
     ProxySetting(const ProxySetting&) = delete;
     ProxySetting& operator=(const ProxySetting&) = delete;
 };
