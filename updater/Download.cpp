@@ -85,9 +85,13 @@ void CTransfer::Open(const ParsedUrl& url) {
                                           INTERNET_SERVICE_HTTP, 0, 1));
     if (!m_connection) throw InternetError{::GetLastError()};
     BoundWaits(m_connection.Get());
-    // The platform follows no redirect itself: the one we follow is checked below.
+    // The platform follows no redirect itself: the one we follow is checked
+    // below. Every answer comes from the server: a cached manifest would hide
+    // every release after it.
     m_request.Reset(::HttpOpenRequestW(m_connection.Get(), L"GET", url.object.c_str(), nullptr, nullptr, nullptr,
-                                       INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT, 1));
+                                       INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE,
+                                       1));
     if (!m_request) throw InternetError{::GetLastError()};
     BoundWaits(m_request.Get());
     ::HttpAddRequestHeadersW(m_request.Get(), kExtraHeaders, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
