@@ -6,6 +6,7 @@
 #include "AppBase.h"
 #include "Download.h"
 #include "ProbeSocket.h"
+#include "Signature.h"
 #include "UniqueHandle.h"
 
 namespace {
@@ -13,6 +14,27 @@ namespace {
 const wchar_t kVersionSection[] = L"Version";
 constexpr DWORD kProbeTimeoutMs = 300;
 constexpr DWORD kTextBuffer = 512;
+const wchar_t kReleaseSection[] = L"Release";
+// A DER P-256 signature is at most 72 bytes; anything longer is refused unread.
+constexpr LONGLONG kMaxSignatureBytes = 256;
+
+bool ReadSmallFile(const std::wstring& path, LONGLONG limit, std::vector<BYTE>* bytes) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > limit) return false;
+    bytes->resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    return bytes->empty() ||
+           (::ReadFile(file.Get(), bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) &&
+            got == bytes->size());
+}
+
+// A whole number of digits only (no sign, no trailing text); -1 otherwise.
+long long WholeNumber(const std::wstring& text) {
+    if (text.empty() || text.size() > 18 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return -1;
+    return std::stoll(text);
+}
 
 std::wstring ProfileText(const wchar_t* section, const wchar_t* key, const std::wstring& file) {
     wchar_t buffer[kTextBuffer] = {};
@@ -56,6 +78,7 @@ CUpdater::Settings CUpdater::Installed() {
     s.updateHost = ORVN_UPDATE_HOST;
     s.probeHost = ORVN_PROBE_HOST;
     s.profile = L"start.INI";
+    s.publicKey = ORVN_UPDATE_PUBKEY;
     return s;
 }
 
@@ -69,6 +92,7 @@ CUpdater::Outcome CUpdater::CheckProgram() {
 
     std::wstring manifest = m_settings.tempFolder + L"version.ini";
     BOOL ok = DownloadFile(m_ui, L"http://" + m_settings.updateHost + L"/quilla/version.ini", manifest, 0, FALSE);
+    if (ok && !m_settings.publicKey.empty()) ok = AcceptSignedManifest(manifest) ? TRUE : FALSE;
     m_ui.SetStatusText(L"완료");
     if (!ok) return Outcome::ManifestFailed;
     ProcessManifest(manifest);
@@ -84,6 +108,29 @@ DWORD CUpdater::ProbeReplyTime() {
     return probe.EchoReplyTime(address, kProbeTimeoutMs);
 }
 
+bool CUpdater::AcceptSignedManifest(const std::wstring& manifestPath) {
+    std::wstring signature = manifestPath + L".sig";
+    // A signature left by an earlier run must not stand in for a missing one.
+    ::DeleteFileW(signature.c_str());
+    if (!DownloadFile(m_ui, L"http://" + m_settings.updateHost + L"/quilla/version.ini.sig", signature, 0, FALSE))
+        return false;
+    std::vector<BYTE> manifestBytes, signatureBytes;
+    bool ok = ReadSmallFile(manifestPath, 16 * 1024 * 1024, &manifestBytes) &&
+              ReadSmallFile(signature, kMaxSignatureBytes, &signatureBytes) &&
+              CSignature::Verify(CSignature::FromHex(m_settings.publicKey), manifestBytes, signatureBytes);
+    ::DeleteFileW(signature.c_str());
+    if (!ok) return false;
+
+    // An older signed manifest replayed would bring back files with known faults.
+    long long release = WholeNumber(ProfileText(L"Count", L"Release", manifestPath));
+    long long accepted = WholeNumber(ProfileText(kReleaseSection, L"Accepted", m_settings.profile));
+    if (release < 0 || release < accepted) return false;
+    if (release > accepted)
+        ::WritePrivateProfileStringW(kReleaseSection, L"Accepted", std::to_wstring(release).c_str(),
+                                     m_settings.profile.c_str());
+    return true;
+}
+
 int CUpdater::ProcessManifest(const std::wstring& manifestPath) {
     int total = static_cast<int>(::GetPrivateProfileIntW(L"Count", L"Total", 0, manifestPath.c_str()));
     for (int i = 1; i <= total; ++i) {
@@ -91,12 +138,15 @@ int CUpdater::ProcessManifest(const std::wstring& manifestPath) {
         std::wstring name = ProfileText(section.c_str(), L"Filename", manifestPath);
         std::wstring version = ProfileText(section.c_str(), L"Fileversion", manifestPath);
         int size = static_cast<int>(::GetPrivateProfileIntW(section.c_str(), L"Filesize", 0, manifestPath.c_str()));
+        std::wstring hash = ProfileText(section.c_str(), L"Filehash", manifestPath);
+        // A signed manifest vouches for a file only through its hash.
+        if (!m_settings.publicKey.empty() && hash.empty()) continue;
         // A name that leaves the program folder is never fetched nor written.
         if (!IsSafeFileName(name)) continue;
         if ((m_settings.programFolder + name + kMovedAsideSuffix).size() >= MAX_PATH ||
             (m_settings.tempFolder + name).size() >= MAX_PATH)
             continue;
-        if (NeedsUpdate(name, version, size)) UpdateFile(name, size, version);
+        if (NeedsUpdate(name, version, size)) UpdateFile(name, size, version, hash);
     }
     return 0;
 }
@@ -164,12 +214,21 @@ std::wstring CUpdater::RecordedVersion(const std::wstring& name) const {
     return ProfileText(kVersionSection, name.c_str(), m_settings.profile);
 }
 
-bool CUpdater::UpdateFile(const std::wstring& name, int size, const std::wstring& version) {
+bool CUpdater::UpdateFile(const std::wstring& name, int size, const std::wstring& version,
+                          const std::wstring& hash) {
     std::wstring url = L"http://" + m_settings.updateHost + L"/quilla/" + name;
     std::wstring fetched = m_settings.tempFolder + name;
     std::wstring installed = m_settings.programFolder + name;
     MakeParentFolders(m_settings.tempFolder, name);
     if (!DownloadFile(m_ui, url, fetched, size, TRUE)) return false;
+    if (!m_settings.publicKey.empty()) {
+        std::wstring expected = hash;
+        for (auto& c : expected) c = static_cast<wchar_t>(std::towlower(c));
+        if (expected.empty() || CSignature::FileSha256Hex(fetched) != expected) {
+            ::DeleteFileW(fetched.c_str());
+            return false;
+        }
+    }
     MakeParentFolders(m_settings.programFolder, name);
     if (!Install(fetched, installed)) return false;
     if (!IsProgramFile(name))

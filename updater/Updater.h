@@ -15,6 +15,8 @@ public:
         std::wstring updateHost;     // host or host:port
         std::wstring probeHost;
         std::wstring profile;        // bare INI name of the recorded versions
+        // Hex of the publisher's P-256 public key; empty: the manifest is not signed.
+        std::string publicKey;
     };
     // The deployment: this program's folder, the temp folder, the built-in hosts, "start.INI".
     static Settings Installed();
@@ -35,7 +37,9 @@ public:
     // TRUE when the installed copy of name must be fetched (size is not used).
     BOOL NeedsUpdate(const std::wstring& name, const std::wstring& version, int size);
     // Fetches name and puts it in place; true when the new copy is installed.
-    bool UpdateFile(const std::wstring& name, int size, const std::wstring& version);
+    // With a publisher key, hash is the lower-case hex SHA-256 the fetched copy must have.
+    bool UpdateFile(const std::wstring& name, int size, const std::wstring& version,
+                    const std::wstring& hash = std::wstring());
 
     // True when name, appended to a folder, names a file inside that folder:
     // relative, no drive or colon, no "." or ".." step, no device name, no
@@ -54,6 +58,9 @@ public:
     void RemoveMovedAside();
 
 private:
+    // With a publisher key: the manifest's signature verifies and its release
+    // is not older than the highest accepted so far (then recorded).
+    bool AcceptSignedManifest(const std::wstring& manifestPath);
     bool Install(const std::wstring& fetched, const std::wstring& installed);
     std::wstring RecordedVersion(const std::wstring& name) const;
 

@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "AppBase.h"
 #include "TestSupport.h"
 #include "UniqueHandle.h"
 
@@ -150,6 +151,21 @@ bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& e
     }
     // The manifest is ANSI text of a Korean system.
     return WriteFileBytes(path, ToCp949(text));
+}
+
+bool RunReleaseTool(const std::vector<std::string>& args, const std::wstring& releaseFolder) {
+    std::wstring signature = releaseFolder + L"version.ini.sig";
+    ::DeleteFileW(signature.c_str());
+    std::wstring cmd = L"Z:\\usr\\bin\\python3 \"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/release.py\"";
+    for (const auto& arg : args) cmd += L" \"" + FromCp949(arg) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (pi.hThread) ::CloseHandle(pi.hThread);
+    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    // The tool writes the signature last, in one rename.
+    return PumpUntil([&] { return CAppBase::FileExists(signature); }, 30000);
 }
 
 }  // namespace testing_support

@@ -61,4 +61,8 @@ struct ManifestEntry {
 };
 bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries, int total = -1);
 
+// Runs tools/release.py with host-path arguments ("sign KEY FOLDER") and waits
+// until FOLDER's version.ini.sig is written anew; false when it is not.
+bool RunReleaseTool(const std::vector<std::string>& args, const std::wstring& releaseFolder);
+
 }  // namespace testing_support
