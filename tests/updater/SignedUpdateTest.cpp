@@ -20,12 +20,10 @@ protected:
     void SetUp() override {
         ::WritePrivateProfileStringW(L"Version", nullptr, nullptr, kProfile);
         ::WritePrivateProfileStringW(L"Release", nullptr, nullptr, kProfile);
-        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", kProfile);
         m_program = MakeTempFolder(L"orvn-signed-prog-");
         m_release = MakeTempFolder(L"orvn-signed-rel-");
         ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartSigned.exe", m_program + L"start.exe"));
-        ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Orvn.exe"));
-        ASSERT_TRUE(WriteFileBytes(m_program + L"Free.txt", "old free list"));
+        ResetProgram();
         m_oldLauncher = FileHash(m_program + L"Orvn.exe");
         m_oldFree = FileHash(m_program + L"Free.txt");
     }
@@ -34,6 +32,13 @@ protected:
         ::WritePrivateProfileStringW(L"Release", nullptr, nullptr, kProfile);
         RemoveFolder(m_program);
         RemoveFolder(m_release);
+    }
+    // The old launcher and free list, each case anew.
+    void ResetProgram() {
+        ::WritePrivateProfileStringW(L"Release", nullptr, nullptr, kProfile);
+        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", kProfile);
+        ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Orvn.exe"));
+        ASSERT_TRUE(WriteFileBytes(m_program + L"Free.txt", "old free list"));
     }
     // A release of a newer launcher and free list, numbered release, signed with key.
     void MakeRelease(const char* release, const char* key = "publisher") {
@@ -127,13 +132,14 @@ TEST_F(SignedUpdateTest, ASignedReleaseInstallsAndNoAttackInstallsAnything) {
     };
     for (const auto& attack : attacks) {
         SCOPED_TRACE(attack.name);
-        ::WritePrivateProfileStringW(L"Release", nullptr, nullptr, kProfile);
+        ResetProgram();
         attack.prepare();
         EXPECT_EQ(1, RunUpdater());
         ExpectOldFilesIntact();
     }
 
     // The publisher's own release installs, and its number is the new floor.
+    ResetProgram();
     ::WritePrivateProfileStringW(L"Release", L"Accepted", L"4", kProfile);
     MakeRelease("5");
     EXPECT_EQ(1, RunUpdater());
