@@ -23,7 +23,7 @@ BOOL CLauncherApp::InitInstance() {
     }
     // The control container of the web panels needs OLE on this thread.
     ::OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
     ::InitCommonControlsEx(&icc);
 
     m_pFrame = new CMainFrame;
