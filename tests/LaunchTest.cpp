@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <prsht.h>
 
 #include <gtest/gtest.h>
 
@@ -292,8 +293,10 @@ TEST_F(LaunchTest, MissingProgramAsksAndPostsSetup) {
         g_bShowProgramPage = FALSE;
         SetupRecorder recorder(view.GetHwnd());
 
-        // The question is modal: answer it from another thread as a person would.
+        // The question and the sheet are modal: answer and close them from
+        // another thread as a person would.
         std::wstring text, written;
+        int page = -1;
         std::thread answer([&] {
             HWND box = WaitForDialog(L"Orvane", 10000);
             if (!box) return;
@@ -302,6 +305,11 @@ TEST_F(LaunchTest, MissingProgramAsksAndPostsSetup) {
             EXPECT_NE(::GetDlgItem(box, IDYES), nullptr);
             EXPECT_NE(::GetDlgItem(box, IDNO), nullptr);
             ClickDialogButton(box, c.button);
+            HWND sheet = WaitForDialog(L"환경설정", 10000);
+            if (!sheet) return;
+            HWND tab = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+            page = static_cast<int>(::SendMessageW(tab, TCM_GETCURSEL, 0, 0));
+            ClickDialogButton(sheet, IDCANCEL);
         });
         DoubleClickRow(view, L"127.0.0.1");
         answer.join();
@@ -312,5 +320,6 @@ TEST_F(LaunchTest, MissingProgramAsksAndPostsSetup) {
         EXPECT_EQ(SetupRecorder::count, 1) << "Setup posted once";
         EXPECT_EQ(SetupRecorder::flagAtSetup, c.button == IDYES ? TRUE : FALSE);
         EXPECT_FALSE(g_bShowProgramPage) << "consumed by the Setup command";
+        EXPECT_EQ(page, c.button == IDYES ? 1 : 0) << "Yes opens the program page, No the first";
     }
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 
 namespace testing_support {
 
@@ -21,6 +22,10 @@ void MouseUp();
 void ClickAt(int x, int y);
 void DoubleClickAt(int x, int y);
 void PressKey(WORD vk);
+void KeyDown(WORD vk);
+void KeyUp(WORD vk);
+// Types text as characters (VK_PACKET), Korean included, into the focused control.
+void TypeText(const std::wstring& text);
 // The screen point of a client point of a window.
 POINT ClientToScreenPoint(HWND hwnd, int x, int y);
 
@@ -32,6 +37,21 @@ HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs, DWORD pid = 0);
 std::wstring DialogText(HWND dialog);
 // Presses the dialog's button with that id (IDYES, IDNO, IDOK) by a real click.
 void ClickDialogButton(HWND dialog, int id);
+// Clicks the middle of a window (a control) after bringing its top level forward.
+void ClickWindow(HWND window);
+std::wstring WindowText(HWND window);
+// Runs steps on another thread once a dialog with that caption shows (null when
+// none did), while this thread runs the modal loop; join after the modal call.
+std::thread DriveDialog(const std::wstring& caption, std::function<void(HWND)> steps, DWORD pid = 0);
+
+// List views of this or another process (the block the list writes into is
+// placed in the list's own process).
+int ListItemCount(HWND list);
+std::wstring ListItemText(HWND list, int item, int subItem);
+// Screen point in the middle of an item's label.
+POINT ListItemPoint(HWND list, int item);
+// The index of the first item whose subItem text is text, or -1.
+int FindListItem(HWND list, int subItem, const std::wstring& text);
 
 // Child processes.
 struct Process {
