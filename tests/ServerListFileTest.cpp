@@ -1,13 +1,9 @@
 // The server list file read and written as real files in a temp folder: line
 // ends, the first empty line, the split at the first comma, code page 949 names,
 // malformed lines, and writing the whole file anew.
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
+#include "AppBase.h"
 #include "ServerListFile.h"
 #include "TestSupport.h"
 
@@ -20,144 +16,91 @@ protected:
     void SetUp() override { m_folder = MakeTempFolder(L"orvn_list"); }
     void TearDown() override { RemoveFolder(m_folder); }
 
-    // Writes bytes as a list file and reads it back.
-    std::vector<ServerLine> ReadBytes(const std::string& bytes) {
-        std::wstring path = m_folder + L"list.txt";
-        EXPECT_TRUE(WriteFileBytes(path, bytes));
-        std::vector<ServerLine> lines;
-        EXPECT_TRUE(CServerListFile::Read(path, lines));
-        return lines;
+    // Writes bytes as a list file and reads it back as {name, address} pairs.
+    ServerList ReadBytes(const std::string& bytes) {
+        EXPECT_TRUE(WriteFileBytes(m_folder + L"list.txt", bytes));
+        std::vector<ServerLine> lines{{L"stale", L"1.1.1.1"}};
+        EXPECT_TRUE(CServerListFile::Read(m_folder + L"list.txt", lines));
+        ServerList out;
+        for (const ServerLine& l : lines) out.push_back({l.name, l.address});
+        return out;
     }
 
     std::wstring m_folder;
 };
 
-void ExpectLines(const std::vector<ServerLine>& lines, const std::vector<std::pair<std::wstring, std::wstring>>& want) {
-    ASSERT_EQ(lines.size(), want.size());
-    for (size_t i = 0; i < want.size(); ++i) {
-        EXPECT_EQ(lines[i].name, want[i].first) << "line " << i;
-        EXPECT_EQ(lines[i].address, want[i].second) << "line " << i;
-    }
-}
-
 }  // namespace
 
-TEST_F(ServerListFileTest, ListEndsAtFirstEmptyLineOrEndOfFile) {
-    // The third line is empty: exactly two servers, the fourth line is never read.
-    ExpectLines(ReadBytes("A,10.0.0.1\r\nB,10.0.0.2\r\n\r\nC,10.0.0.3\r\n"), {{L"A", L"10.0.0.1"}, {L"B", L"10.0.0.2"}});
-    // An empty line written with LF alone ends the list as well.
-    ExpectLines(ReadBytes("A,10.0.0.1\n\nC,10.0.0.3\n"), {{L"A", L"10.0.0.1"}});
-    // First line empty, or no bytes at all: an empty list, but the file was read.
-    EXPECT_TRUE(ReadBytes("\r\nA,10.0.0.1\r\n").empty());
+TEST_F(ServerListFileTest, LinesSplitAtTheFirstCommaUpToTheFirstEmptyLine) {
+    // CR LF, LF alone, blanks, a second comma, an empty name or address, a line
+    // without a comma (skipped), duplicates, Korean in 949, and no final line end.
+    EXPECT_EQ(ReadBytes("Two,Commas,1.2.3.4\r\n  Blank  , 5.6.7.8 \nA,\r\nno comma\r\n,9.9.9.9\n" +
+                        ToCp949(L"서울 배틀넷,1.2.3.4\r\n서울 배틀넷,1.2.3.4")),
+              (ServerList{{L"Two", L"Commas,1.2.3.4"},
+                          {L"  Blank  ", L" 5.6.7.8 "},
+                          {L"A", L""},
+                          {L"", L"9.9.9.9"},
+                          {L"서울 배틀넷", L"1.2.3.4"},
+                          {L"서울 배틀넷", L"1.2.3.4"}}));
+    ASSERT_EQ(ToCp949(L"서울 배틀넷").size(), 11u) << "two bytes a syllable in 949";
+
+    // The list ends at the first empty line, written with CR LF or LF alone.
+    EXPECT_EQ(ReadBytes("A,1\r\nB,2\r\n\r\nC,3\r\n"), (ServerList{{L"A", L"1"}, {L"B", L"2"}}));
+    EXPECT_EQ(ReadBytes("A,1\n\nC,3\n"), (ServerList{{L"A", L"1"}}));
+    EXPECT_TRUE(ReadBytes("\r\nA,1\r\n").empty());
     EXPECT_TRUE(ReadBytes("").empty());
-    // No line end after the last server: it is still a server.
-    ExpectLines(ReadBytes("A,10.0.0.1\r\nB,10.0.0.2"), {{L"A", L"10.0.0.1"}, {L"B", L"10.0.0.2"}});
-}
-
-TEST_F(ServerListFileTest, LineEndsCrLfLfAndMixedGiveTheSameServers) {
-    const std::vector<std::pair<std::wstring, std::wstring>> want = {
-        {L"One", L"1.1.1.1"}, {L"Two", L"2.2.2.2"}, {L"Three", L"3.3.3.3"}};
-    ExpectLines(ReadBytes("One,1.1.1.1\r\nTwo,2.2.2.2\r\nThree,3.3.3.3\r\n"), want);
-    ExpectLines(ReadBytes("One,1.1.1.1\nTwo,2.2.2.2\nThree,3.3.3.3\n"), want);
-    ExpectLines(ReadBytes("One,1.1.1.1\nTwo,2.2.2.2\r\nThree,3.3.3.3"), want);
-}
-
-TEST_F(ServerListFileTest, SplitAtFirstCommaKeepsBlanksAndTheRest) {
-    ExpectLines(ReadBytes("Two,Commas,1.2.3.4\r\n"
-                          "  Blank name  , 5.6.7.8 \r\n"
-                          "A,\r\n"
-                          ",9.9.9.9,x\r\n"
-                          "X,1.1.1.1\r\n"),
-                {{L"Two", L"Commas,1.2.3.4"},
-                 {L"  Blank name  ", L" 5.6.7.8 "},
-                 {L"A", L""},
-                 {L"", L"9.9.9.9,x"},
-                 {L"X", L"1.1.1.1"}});
-}
-
-TEST_F(ServerListFileTest, MalformedLinesAreSkippedAndDuplicatesKept) {
-    // A line without a comma names no server; the lines after it still count.
-    ExpectLines(ReadBytes("no comma here\r\nA,1.1.1.1\r\nA,1.1.1.1\r\n1.2.3.4\r\nB,2.2.2.2\r\nA,1.1.1.1\r\n"),
-                {{L"A", L"1.1.1.1"}, {L"A", L"1.1.1.1"}, {L"B", L"2.2.2.2"}, {L"A", L"1.1.1.1"}});
-}
-
-TEST_F(ServerListFileTest, KoreanNamesAreCodePage949BothWays) {
-    const std::wstring seoul = L"서울 배틀넷";
-    const std::wstring busan = L"부산, 해운대";  // a comma inside the name
-    std::string bytes = ToCp949(seoul) + "," + "1.2.3.4\r\n" + ToCp949(L"한글똠방각하") + ",5.6.7.8\r\n";
-    ASSERT_EQ(ToCp949(seoul).size(), 11u) << "two bytes a syllable in 949";
-    ExpectLines(ReadBytes(bytes), {{seoul, L"1.2.3.4"}, {L"한글똠방각하", L"5.6.7.8"}});
-
-    // Written in 949 with "%s,%s\r\n"; a name holding a comma is written unchanged
-    // and read back split at that comma.
-    std::wstring path = m_folder + L"User.txt";
-    ASSERT_TRUE(CServerListFile::Write(path, {{seoul, L"1.2.3.4"}, {busan, L"5.6.7.8"}}));
-    std::string written;
-    ASSERT_TRUE(ReadFileBytes(path, &written));
-    EXPECT_EQ(written, ToCp949(seoul) + ",1.2.3.4\r\n" + ToCp949(busan) + ",5.6.7.8\r\n");
-    std::vector<ServerLine> lines;
-    ASSERT_TRUE(CServerListFile::Read(path, lines));
-    ExpectLines(lines, {{seoul, L"1.2.3.4"}, {L"부산", L" 해운대,5.6.7.8"}});
 }
 
 TEST_F(ServerListFileTest, LongFileReadAcrossBufferBoundaries) {
     // Lines of varying length over many 1024-byte reads; every one arrives whole.
     std::string bytes;
-    std::vector<std::pair<std::wstring, std::wstring>> want;
+    ServerList want;
     for (int i = 0; i < 400; ++i) {
         std::wstring name = L"서버 " + std::to_wstring(i) + std::wstring(i % 7, L'가');
         std::wstring address = L"10." + std::to_wstring(i / 250) + L"." + std::to_wstring(i % 250) + L".1";
-        bytes += ToCp949(name) + "," + ToCp949(address) + (i % 3 ? "\r\n" : "\n");
+        bytes += ToCp949(name + L"," + address) + (i % 3 ? "\r\n" : "\n");
         want.push_back({name, address});
     }
     ASSERT_GT(bytes.size(), 8 * 1024u);
-    ExpectLines(ReadBytes(bytes), want);
+    EXPECT_EQ(ReadBytes(bytes), want);
 }
 
-TEST_F(ServerListFileTest, WriteRewritesTheWholeFile) {
+TEST_F(ServerListFileTest, WriteRewritesTheWholeFileInCodePage949OrKeepsTheOld) {
+    // "%s,%s\r\n" in 949 over a longer old file; a name holding a comma is written
+    // unchanged and read back split at that comma.
     std::wstring path = m_folder + L"User.txt";
     ASSERT_TRUE(WriteFileBytes(path, std::string(5000, 'x') + "\r\nOld,9.9.9.9\r\n"));
-    ASSERT_TRUE(CServerListFile::Write(path, {{L"A", L"1.1.1.1"}, {L"A", L"1.1.1.1"}, {L"", L"2.2.2.2"}}));
+    ASSERT_TRUE(CServerListFile::Write(path, {{L"서울", L"1.2.3.4"}, {L"부산, 해운대", L"5.6.7.8"}, {L"", L"2"}}));
     std::string bytes;
     ASSERT_TRUE(ReadFileBytes(path, &bytes));
-    EXPECT_EQ(bytes, "A,1.1.1.1\r\nA,1.1.1.1\r\n,2.2.2.2\r\n");
+    EXPECT_EQ(bytes, ToCp949(L"서울,1.2.3.4\r\n부산, 해운대,5.6.7.8\r\n,2\r\n"));
+    ServerList back;
+    ASSERT_TRUE(ReadListFile(path, &back));
+    EXPECT_EQ(back[1], std::make_pair(std::wstring(L"부산"), std::wstring(L" 해운대,5.6.7.8")));
 
-    // An empty list leaves an empty file, which reads as an empty list.
+    // An empty list leaves an empty file; nothing else is left in the folder.
     ASSERT_TRUE(CServerListFile::Write(path, {}));
     ASSERT_TRUE(ReadFileBytes(path, &bytes));
     EXPECT_EQ(bytes, "");
-    std::vector<ServerLine> lines{{L"stale", L"1.1.1.1"}};
-    ASSERT_TRUE(CServerListFile::Read(path, lines));
-    EXPECT_TRUE(lines.empty());
-
-    // Nothing but the file itself is left in the folder.
     WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((m_folder + L"*").c_str(), &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    std::vector<std::wstring> names;
-    do {
-        if (std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..") names.push_back(data.cFileName);
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-    EXPECT_EQ(names, std::vector<std::wstring>{L"User.txt"});
-}
+    UniqueFindHandle find(::FindFirstFileW((m_folder + L"*.*").c_str(), &data));
+    int files = 0;
+    do files += !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    while (::FindNextFileW(find.Get(), &data));
+    EXPECT_EQ(files, 1);
 
-TEST_F(ServerListFileTest, FilesThatCannotBeOpenedOrWritten) {
+    // A list another program holds open keeps its old content; missing places fail.
+    ASSERT_TRUE(WriteFileBytes(path, "Old,9.9.9.9\r\n"));
+    {
+        UniqueFileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(CServerListFile::Write(path, {{L"New", L"1.1.1.1"}}));
+    }
+    ASSERT_TRUE(ReadFileBytes(path, &bytes));
+    EXPECT_EQ(bytes, "Old,9.9.9.9\r\n");
+    EXPECT_FALSE(CAppBase::FileExists(path + L".new"));
+    EXPECT_FALSE(CServerListFile::Write(m_folder + L"NoSuchFolder\\User.txt", {{L"A", L"1.1.1.1"}}));
     std::vector<ServerLine> lines;
     EXPECT_FALSE(CServerListFile::Read(m_folder + L"Missing.txt", lines));
     EXPECT_FALSE(CServerListFile::Read(m_folder, lines)) << "a folder is no list file";
-    EXPECT_FALSE(CServerListFile::Write(m_folder + L"NoSuchFolder\\User.txt", {{L"A", L"1.1.1.1"}}));
-    EXPECT_EQ(::GetFileAttributesW((m_folder + L"NoSuchFolder").c_str()), INVALID_FILE_ATTRIBUTES);
-
-    // A list that another program holds open keeps its old content.
-    std::wstring path = m_folder + L"User.txt";
-    ASSERT_TRUE(WriteFileBytes(path, "Old,9.9.9.9\r\n"));
-    HANDLE held = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(CServerListFile::Write(path, {{L"New", L"1.1.1.1"}}));
-    ::CloseHandle(held);
-    std::string bytes;
-    ASSERT_TRUE(ReadFileBytes(path, &bytes));
-    EXPECT_EQ(bytes, "Old,9.9.9.9\r\n");
-    EXPECT_EQ(::GetFileAttributesW((path + L".new").c_str()), INVALID_FILE_ATTRIBUTES);
 }

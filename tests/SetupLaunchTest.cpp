@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "AppBase.h"
 #include "FolderBar.h"
 #include "FolderItem.h"
@@ -34,35 +36,14 @@ bool AllMeasured(HWND list, int rows) {
     return true;
 }
 
-// An accepting stand-in at port 6112 of a loopback address that no other bench
-// on this host holds.
-struct Listener {
-    SOCKET socket = INVALID_SOCKET;
-    std::wstring address;
-    Listener() {
-        for (int n = 40; n < 80 && socket == INVALID_SOCKET; ++n) {
-            std::string ip = "127.0." + std::to_string(n) + ".1";
-            sockaddr_in addr = LoopbackAddress(ip.c_str());
-            socket = ::socket(AF_INET, SOCK_STREAM, 0);
-            if (::bind(socket, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 && ::listen(socket, 16) == 0) {
-                address.assign(ip.begin(), ip.end());
-                break;
-            }
-            ::closesocket(socket);
-            socket = INVALID_SOCKET;
-        }
-    }
-    ~Listener() { ::closesocket(socket); }
-};
-
 }  // namespace
 
 TEST(SetupLaunch, SetupButtonLaunchQuestionAndUserServerInTheFreeGroup) {
-    Listener listener;
-    ASSERT_FALSE(listener.address.empty());
+    StandInServers servers;
+    ASSERT_TRUE(servers.ok());
     std::wstring folder = MakeTempFolder(L"orvn_setup");
     ASSERT_TRUE(CopyFileTo(DistFolder() + L"Orvn.exe", folder + L"Orvn.exe"));
-    ASSERT_TRUE(WriteFileBytes(folder + L"Free.txt", "Local," + ToCp949(listener.address) + "\r\n"));
+    ASSERT_TRUE(WriteListFile(folder + L"Free.txt", {{L"Local", servers.Accepting()}}));
     // StarCraft has no program: nothing stored, nothing in the registry.
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Blizzard Entertainment\\Starcraft");
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", L"");
@@ -124,14 +105,21 @@ TEST(SetupLaunch, SetupButtonLaunchQuestionAndUserServerInTheFreeGroup) {
     ASSERT_NE(add, nullptr);
     TypeText(L"내 서버");
     PressKey(VK_TAB);
-    TypeText(listener.address);
+    // A full field moves on by itself; Delete then clears the "0" shown there
+    // (selected on Windows, behind the caret in Wine's control).
+    std::wstring address = servers.Accepting();
+    for (size_t start = 0, end; start < address.size(); start = end + 1) {
+        end = std::min(address.find(L'.', start), address.size());
+        TypeText(address.substr(start, end - start));
+        if (end < address.size()) end - start == 3 ? PressKey(VK_DELETE) : TypeText(L".");
+    }
     PressKey(VK_RETURN);
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(add); }, 5000));
     ClickDialogButton(sheet, IDOK);
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(sheet); }, 5000));
     std::string bytes;
     ASSERT_TRUE(ReadFileBytes(folder + L"User.txt", &bytes));
-    EXPECT_EQ(bytes, ToCp949(L"내 서버," + listener.address + L"\r\n"));
+    EXPECT_EQ(bytes, ToCp949(L"내 서버," + servers.Accepting() + L"\r\n"));
     EXPECT_EQ(ListItemCount(list), 1) << "the view does not reload after the sheet";
 
     // ...and measured the next time the player opens a "Free" group.

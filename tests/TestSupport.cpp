@@ -1,11 +1,13 @@
 #include "TestSupport.h"
 
-#include "CodePage.h"
-
 #include <commctrl.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
-#include <vector>
+#include <algorithm>
+
+#include "AppBase.h"
+#include "CodePage.h"
 
 namespace testing_support {
 
@@ -31,6 +33,8 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     }
     return true;
 }
+
+bool PostedQueueEmpty() { return HIWORD(::GetQueueStatus(QS_POSTMESSAGE)) == 0; }
 
 namespace {
 
@@ -216,6 +220,107 @@ std::thread DriveDialog(const std::wstring& caption, std::function<void(HWND)> s
     });
 }
 
+MessageBoxAnswerer::MessageBoxAnswerer(int button, std::function<void(HWND)> onBox)
+    : m_button(button), m_onBox(std::move(onBox)), m_caption(CAppBase::Get()->GetAppName()) {
+    m_thread = std::thread([this] {
+        while (!m_stop) {
+            // Found without sending a message to the windows of the busy thread.
+            HWND box = nullptr;
+            while ((box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+                DWORD pid = 0;
+                ::GetWindowThreadProcessId(box, &pid);
+                wchar_t text[128] = {};
+                ::InternalGetWindowText(box, text, 128);
+                if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(box) && m_caption == text) break;
+            }
+            if (box) Answer(box);
+            ::Sleep(30);
+        }
+        m_done = true;
+    });
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    m_stop = true;
+    // Keep this thread's windows answering while the watcher finishes.
+    PumpUntil([this] { return m_done.load(); }, 10000);
+    m_thread.join();
+}
+
+std::vector<std::wstring> MessageBoxAnswerer::Texts() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_texts;
+}
+
+void MessageBoxAnswerer::Answer(HWND box) {
+    if (m_onBox) m_onBox(box);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_texts.push_back(DialogText(box));
+    }
+    ClickDialogButton(box, m_button);
+    DWORD start = ::GetTickCount();
+    while (::IsWindow(box) && ::GetTickCount() - start < 3000) ::Sleep(20);
+    if (::IsWindow(box)) {
+        ++m_clickFailed;
+        ::PostMessageW(box, WM_COMMAND, m_button, 0);
+        while (::IsWindow(box)) ::Sleep(20);
+    }
+}
+
+Canvas::Canvas(int width, int height, COLORREF fill) : m_width(width), m_height(height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    m_dc.Reset(::CreateCompatibleDC(nullptr));
+    m_bitmap.Reset(::CreateDIBSection(m_dc.Get(), &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0));
+    m_old = ::SelectObject(m_dc.Get(), m_bitmap.Get());
+    DWORD value = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
+    std::fill(m_bits, m_bits + width * height, value);
+}
+
+namespace {
+
+SIZE ClientSize(HWND window) {
+    RECT r{};
+    ::GetClientRect(window, &r);
+    return SIZE{r.right, r.bottom};
+}
+
+}  // namespace
+
+Canvas::Canvas(HWND window) : Canvas(ClientSize(window).cx, ClientSize(window).cy) {
+    POINT origin = ClientToScreenPoint(window, 0, 0);
+    WindowDC screen(nullptr);
+    ::BitBlt(m_dc.Get(), 0, 0, m_width, m_height, screen.Get(), origin.x, origin.y, SRCCOPY);
+}
+
+COLORREF Canvas::At(int x, int y) const {
+    ::GdiFlush();
+    DWORD v = m_bits[y * m_width + x];
+    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+int Canvas::Mismatches(const RECT& r, const std::function<COLORREF(int, int)>& expected, COLORREF outside) const {
+    int bad = 0;
+    for (int y = 0; y < m_height; ++y)
+        for (int x = 0; x < m_width; ++x) {
+            bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+            bad += At(x, y) != (inside ? expected(x - r.left, y - r.top) : outside);
+        }
+    return bad;
+}
+
+bool CRecordingWindow::Create(DWORD style, const RECT& r, HWND parent, UINT id) {
+    LPCWSTR cls = RegisterClass(L"OrvTestRecordingWnd", 0, ::LoadCursorW(nullptr, IDC_ARROW),
+                                reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)), nullptr);
+    return CreateEx(parent ? 0 : WS_EX_TOPMOST, cls, L"Test", style, r, parent, id);
+}
+
+LRESULT CRecordingWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (std::find(m_watched.begin(), m_watched.end(), msg) != m_watched.end()) received.push_back({msg, wParam, lParam});
+    return Default(msg, wParam, lParam);
+}
+
 namespace {
 
 // A block in the process of a window, for messages whose lParam it must see.
@@ -286,6 +391,7 @@ int FindListItem(HWND list, int subItem, const std::wstring& text) {
     return -1;
 }
 
+
 Process::~Process() {
     if (process) ::CloseHandle(process);
 }
@@ -308,6 +414,16 @@ bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::
     out->process = pi.hProcess;
     out->pid = pi.dwProcessId;
     return true;
+}
+
+int OwnThreadCount() {
+    int n = 0;
+    UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 te{};
+    te.dwSize = sizeof(te);
+    for (BOOL ok = ::Thread32First(snap.Get(), &te); ok; ok = ::Thread32Next(snap.Get(), &te))
+        if (te.th32OwnerProcessID == ::GetCurrentProcessId()) ++n;
+    return n;
 }
 
 std::wstring MakeTempFolder(const std::wstring& prefix) {
@@ -392,5 +508,88 @@ DWORD GdiObjectCount() {
 std::string ToCp949(const std::wstring& text) { return CodePage::FromWide(text); }
 
 std::wstring FromCp949(const std::string& bytes) { return CodePage::ToWide(bytes); }
+
+std::string ToUtf8(const std::wstring& text) { return CodePage::FromWide(text, CP_UTF8); }
+
+bool WriteListFile(const std::wstring& path, const ServerList& servers) {
+    std::string bytes;
+    for (const auto& s : servers) bytes += ToCp949(s.first + L"," + s.second + L"\r\n");
+    return WriteFileBytes(path, bytes);
+}
+
+bool ReadListFile(const std::wstring& path, ServerList* servers) {
+    std::string bytes;
+    if (!ReadFileBytes(path, &bytes)) return false;
+    servers->clear();
+    std::wstring text = FromCp949(bytes);
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(L"\r\n", start);
+        std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        size_t comma = line.find(L',');
+        servers->push_back(comma == std::wstring::npos ? std::make_pair(line, std::wstring())
+                                                       : std::make_pair(line.substr(0, comma), line.substr(comma + 1)));
+        start = end == std::wstring::npos ? text.size() : end + 2;
+    }
+    return true;
+}
+
+bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    HKEY h;
+    if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return false;
+    UniqueRegKey owner(h);
+    return ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring* value, DWORD* type,
+                    DWORD* bytes, REGSAM view) {
+    HKEY h;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
+    UniqueRegKey owner(h);
+    wchar_t buffer[1024] = {};
+    DWORD t = 0, n = sizeof(buffer) - sizeof(wchar_t);
+    if (::RegQueryValueExW(h, name, nullptr, &t, reinterpret_cast<BYTE*>(buffer), &n) != ERROR_SUCCESS) return false;
+    if (type) *type = t;
+    if (bytes) *bytes = n;
+    *value = buffer;
+    return t == REG_SZ;
+}
+
+bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view) {
+    HKEY h;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(h);
+    return true;
+}
+
+namespace {
+const wchar_t kHttpOpen[] = L"http\\shell\\open\\command";
+}
+
+UrlHandlerStandIn::UrlHandlerStandIn(const std::wstring& exe) : m_exe(exe) {
+    m_had = RegistryString(HKEY_CLASSES_ROOT, kHttpOpen, nullptr, &m_old);
+    SetRegistryString(HKEY_CLASSES_ROOT, kHttpOpen, nullptr, L"\"" + exe + L"\" \"%1\"");
+    ::DeleteFileW((exe + L".log").c_str());
+}
+
+UrlHandlerStandIn::~UrlHandlerStandIn() {
+    if (m_had) SetRegistryString(HKEY_CLASSES_ROOT, kHttpOpen, nullptr, m_old);
+    ::DeleteFileW((m_exe + L".log").c_str());
+}
+
+std::wstring UrlHandlerStandIn::Arguments(DWORD waitMs) {
+    std::wstring log = StandInLog(m_exe, waitMs);
+    size_t start = log.find(L"args=");
+    if (start == std::wstring::npos) return L"";
+    size_t end = log.find(L"\r\n", start);
+    return log.substr(start + 5, end - start - 5);
+}
+
+std::wstring StandInLog(const std::wstring& exe, DWORD waitMs) {
+    std::string bytes;
+    PumpUntil([&] { return ReadFileBytes(exe + L".log", &bytes) && !bytes.empty(); }, waitMs);
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
 
 }  // namespace testing_support

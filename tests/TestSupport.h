@@ -1,11 +1,19 @@
 #pragma once
 // What the tests need to use the programs as a person would: message pumping,
-// real mouse and keyboard input, dialogs, processes and files.
+// real mouse and keyboard input, dialogs and message boxes, pixels read back,
+// processes, files, list files and the registry. Knows no program.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
+
+#include "UniqueHandle.h"
+#include "Window.h"
 
 namespace testing_support {
 
@@ -13,6 +21,8 @@ namespace testing_support {
 void Pump(DWORD ms);
 // Dispatches messages until pred() is true or timeoutMs passed; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs);
+// True when no posted message waits in this thread's queue.
+bool PostedQueueEmpty();
 
 // Real input through SendInput, in screen coordinates. Each call lets the
 // input arrive (pumps a little) before it returns.
@@ -24,7 +34,8 @@ void DoubleClickAt(int x, int y);
 void PressKey(WORD vk);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
-// Types text as characters (VK_PACKET), Korean included, into the focused control.
+// Types text into the focused control: keys of the keyboard where there are
+// some (digits, letters, '.'), the rest (Korean) as characters (VK_PACKET).
 void TypeText(const std::wstring& text);
 // The screen point of a client point of a window.
 POINT ClientToScreenPoint(HWND hwnd, int x, int y);
@@ -44,14 +55,83 @@ std::wstring WindowText(HWND window);
 // none did), while this thread runs the modal loop; join after the modal call.
 std::thread DriveDialog(const std::wstring& caption, std::function<void(HWND)> steps, DWORD pid = 0);
 
+// Answers every message box of this process with the application's caption, from
+// a thread of its own (a box runs its own loop inside the handler that raised it),
+// by a real click on `button`. onBox, if given, sees each box first (on that thread;
+// it must not send messages to the user-interface thread). A box the click does
+// not close is closed anyway and counted, so a test never hangs on it.
+class MessageBoxAnswerer {
+public:
+    explicit MessageBoxAnswerer(int button = IDOK, std::function<void(HWND)> onBox = {});
+    ~MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+    std::vector<std::wstring> Texts();
+    bool AllClosedByClick() const { return m_clickFailed == 0; }
+
+private:
+    void Answer(HWND box);
+    int m_button;
+    std::function<void(HWND)> m_onBox;
+    std::wstring m_caption;
+    std::atomic<bool> m_stop{false}, m_done{false};
+    std::atomic<int> m_clickFailed{0};
+    std::mutex m_mutex;
+    std::vector<std::wstring> m_texts;
+    std::thread m_thread;
+};
+
+// A 32-bit picture in a memory DC, to draw into and read back; or a copy of a
+// window's client area as the screen shows it.
+class Canvas {
+public:
+    Canvas(int width, int height, COLORREF fill = RGB(0x12, 0x34, 0x56));
+    explicit Canvas(HWND window);
+    ~Canvas() { ::SelectObject(m_dc.Get(), m_old); }
+    HDC dc() const { return m_dc.Get(); }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    COLORREF At(int x, int y) const;
+    // Pixels inside r differing from expected(x - r.left, y - r.top), plus pixels
+    // outside r differing from `outside`.
+    int Mismatches(const RECT& r, const std::function<COLORREF(int, int)>& expected, COLORREF outside) const;
+
+private:
+    int m_width, m_height;
+    DWORD* m_bits = nullptr;
+    UniqueMemoryDC m_dc;
+    UniqueGdiObject m_bitmap;
+    HGDIOBJ m_old = nullptr;
+};
+
+// A plain window (top-level and topmost without a parent) that records the
+// messages it is told to watch.
+class CRecordingWindow : public CWindow {
+public:
+    struct Message {
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    explicit CRecordingWindow(std::vector<UINT> watched) : m_watched(std::move(watched)) {}
+    bool Create(DWORD style, const RECT& r, HWND parent = nullptr, UINT id = 0);
+    std::vector<Message> received;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    std::vector<UINT> m_watched;
+};
+
 // List views of this or another process (the block the list writes into is
 // placed in the list's own process).
+std::wstring ListItemText(HWND list, int row, int column);
 int ListItemCount(HWND list);
-std::wstring ListItemText(HWND list, int item, int subItem);
 // Screen point in the middle of an item's label.
-POINT ListItemPoint(HWND list, int item);
-// The index of the first item whose subItem text is text, or -1.
-int FindListItem(HWND list, int subItem, const std::wstring& text);
+POINT ListItemPoint(HWND list, int row);
+// The first row whose column shows text, or -1.
+int FindListItem(HWND list, int column, const std::wstring& text);
 
 // Child processes.
 struct Process {
@@ -61,6 +141,7 @@ struct Process {
     DWORD Wait(DWORD timeoutMs);  // exit code, or STILL_ACTIVE on time-out
 };
 bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out);
+int OwnThreadCount();  // threads of this process
 
 // Files and folders.
 std::wstring MakeTempFolder(const std::wstring& prefix);
@@ -80,5 +161,39 @@ DWORD GdiObjectCount();
 // Converts between UTF-16 and code page 949 bytes.
 std::string ToCp949(const std::wstring& text);
 std::wstring FromCp949(const std::string& bytes);
+std::string ToUtf8(const std::wstring& text);  // for messages
+
+// Server list files: {name, address} as "name,address\r\n" lines in code page 949.
+using ServerList = std::vector<std::pair<std::wstring, std::wstring>>;
+bool WriteListFile(const std::wstring& path, const ServerList& servers);
+// The lines of a file written that way, each split at its first comma (lines
+// without one are kept whole as names); false when the file cannot be read.
+bool ReadListFile(const std::wstring& path, ServerList* servers);
+
+// The registry as the 32-bit programs see it (HKLM goes through WOW64).
+bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value);
+// The REG_SZ value, or false; *type and *bytes, when given, report what is stored.
+bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring* value,
+                    DWORD* type = nullptr, DWORD* bytes = nullptr, REGSAM view = 0);
+bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
+
+// Makes a stand-in program (it records its command line in "<exe>.log") the
+// handler of http: links while it lives; restores the previous handler.
+class UrlHandlerStandIn {
+public:
+    explicit UrlHandlerStandIn(const std::wstring& exe);
+    ~UrlHandlerStandIn();
+    UrlHandlerStandIn(const UrlHandlerStandIn&) = delete;
+    UrlHandlerStandIn& operator=(const UrlHandlerStandIn&) = delete;
+    // The arguments the handler was started with, or empty after waitMs.
+    std::wstring Arguments(DWORD waitMs);
+
+private:
+    std::wstring m_exe, m_old;
+    bool m_had = false;
+};
+// What a stand-in program recorded of its start ("cwd=...\r\nargs=...\r\n"), or
+// empty after waitMs.
+std::wstring StandInLog(const std::wstring& exe, DWORD waitMs);
 
 }  // namespace testing_support

@@ -17,13 +17,13 @@ and, if it likes, a preview(files, pdir) function; FAMILIES below names them.
 import argparse
 import os
 
-from . import buttons, cursors, folder_bar, icons, preview, skin, slider, updater
+from . import buttons, cursors, folder_bar, icons, installer, preview, skin, slider, updater
 from .layout import ROOT
 
 PREVIEW_DIR = '/tmp/art_preview'
 
 # To add a family: write a module next to this one and list it here.
-FAMILIES = (skin, buttons, folder_bar, slider, icons, cursors, updater)
+FAMILIES = (skin, buttons, folder_bar, slider, icons, cursors, updater, installer)
 
 
 def assets():

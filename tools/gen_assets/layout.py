@@ -11,6 +11,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 
 LAUNCHER = 'resources/launcher/art'
 UPDATER = 'resources/updater/art'
+INSTALLER = 'resources/installer/art'
 
 # Child windows of the launcher's view.
 BANNER = (90, 65, 566, 130)
