@@ -101,7 +101,7 @@ Section "Uninstall"
   ${OrIf} ${FileExists} "$0\Orvn.INI"
   ${OrIf} ${FileExists} "$0\start.INI"
     MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \
-      "직접 추가한 서버 목록(User.txt)과 게임 경로 설정도 지울까요?$\r$\n$\r$\n\
+      "직접 추가한 서버 목록(User.txt)과$\r$\n게임 경로 설정도 지울까요?$\r$\n$\r$\n\
 '아니요'를 누르면 다시 설치할 때 그대로 쓸 수 있습니다." /SD IDNO IDNO keep
     Delete "$INSTDIR\User.txt"
     Delete "$WINDIR\Orvn.INI"

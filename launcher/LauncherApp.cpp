@@ -12,7 +12,8 @@ CLauncherApp::CLauncherApp() : CAppBase(IDS_APP_TITLE, L"Orvn.INI") {}
 CLauncherApp::~CLauncherApp() {
     delete m_pFrame;
     ::WSACleanup();
-    ::OleUninitialize();
+    // After the frame: the web panels release their controls with their windows.
+    if (m_bOleInitialized) ::OleUninitialize();
 }
 
 BOOL CLauncherApp::InitInstance() {
@@ -22,8 +23,10 @@ BOOL CLauncherApp::InitInstance() {
         return FALSE;
     }
     // The control container of the web panels needs OLE on this thread.
-    ::OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
+    m_bOleInitialized = SUCCEEDED(::OleInitialize(nullptr));
+    // Internet classes: the IP address control of the server edit dialog.
+    INITCOMMONCONTROLSEX icc{sizeof(icc),
+                             ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
     ::InitCommonControlsEx(&icc);
 
     m_pFrame = new CMainFrame;

@@ -14,4 +14,5 @@ public:
 
 private:
     CMainFrame* m_pFrame = nullptr;
+    bool m_bOleInitialized = false;
 };

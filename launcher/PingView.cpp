@@ -17,6 +17,10 @@ BOOL g_bShowProgramPage = FALSE;
 
 namespace {
 
+const RECT kAdBrowserRect{90, 65, 566, 130};
+const RECT kNewsBrowserRect{445, 145, 625, 422};
+const wchar_t kAdPage[] = L"http://" ORVN_ADS_HOST L"/quilla_ads.shtml";
+const wchar_t kNewsPage[] = L"http://" ORVN_NEWS_HOST L"/news.html";
 const RECT kServerListRect{110, 145, 430, 420};
 const RECT kFolderBarRect{7, 147, 92, 465};
 
@@ -129,6 +133,11 @@ bool CPingView::OnCommand(UINT id) {
 }
 
 LRESULT CPingView::OnCreate() {
+    // The web panels first; either may be missing, the view works without them.
+    m_adBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, kAdBrowserRect, m_hWnd, static_cast<UINT>(-1));
+    m_adBrowser.Navigate(kAdPage, nullptr, nullptr, nullptr, nullptr);
+    m_newsBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, kNewsBrowserRect, m_hWnd, static_cast<UINT>(-1));
+    m_newsBrowser.Navigate(kNewsPage, nullptr, nullptr, nullptr, nullptr);
     m_skin.LoadFromResource(IDB_SKIN);
     m_serverList.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, kServerListRect, m_hWnd, IDC_SERVER_LIST);
     m_folderBar.Create(kFolderBarRect, m_hWnd, static_cast<UINT>(-1));
@@ -274,6 +283,8 @@ LRESULT CPingView::OnFolderBarChanged() {
     // Stop first: the sweep must not go on reporting into a list being emptied.
     m_group.StopSweep();
     if (m_group.RowCount() != 0) m_group.ClearServerList();
+    // Another game's folder: the banner fetches its page again.
+    m_adBrowser.Refresh();
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "SkinButton.h"
 #include "ServerGroup.h"
 #include "ServerListCtrl.h"
+#include "WebBrowser2.h"
 #include "Window.h"
 
 class CServerEntry;
@@ -24,6 +25,8 @@ public:
     // Commands offered by the frame first; true when handled.
     bool OnCommand(UINT id);
 
+    CWebBrowser2& GetAdBrowser() { return m_adBrowser; }
+    CWebBrowser2& GetNewsBrowser() { return m_newsBrowser; }
     CServerGroup& GetServerGroup() { return m_group; }
     CServerListCtrl& GetServerList() { return m_serverList; }
     CFolderBar& GetFolderBar() { return m_folderBar; }
@@ -48,6 +51,9 @@ private:
     LRESULT OnLaunchBattleNet(CServerEntry* entry);
     void OnSetup();
 
+    // The advertising banner on top and the news panel on the right.
+    CWebBrowser2 m_adBrowser;
+    CWebBrowser2 m_newsBrowser;
     CDIB m_skin;
     CServerListCtrl m_serverList;
     CFolderBar m_folderBar;

@@ -10,7 +10,6 @@
 #include "AppBase.h"
 #include "LauncherFixture.h"
 #include "Messages.h"
-#include "StandInServers.h"
 #include "resource.h"
 
 using namespace testing_support;
@@ -67,11 +66,8 @@ struct SetupRecorder {
 
 class LaunchTest : public LauncherFixture {
 protected:
-    static void SetUpTestSuite() { s_servers = new StandInServers; }
-    static void TearDownTestSuite() { delete s_servers; }
-
     void SetUp() override {
-        ASSERT_TRUE(s_servers->ok());
+        ASSERT_TRUE(Servers().ok());
         LauncherFixture::SetUp();
         WriteList(L"Blizzard.txt", {{L"Local", Accepting()}, {L"Refused", Refused()}});
         m_gameFolder = MakeTempFolder(L"orvn_game");
@@ -84,11 +80,6 @@ protected:
         LauncherFixture::TearDown();
         RemoveFolder(m_gameFolder);
     }
-    const std::wstring& Accepting() { return s_servers->Accepting(); }
-    const std::wstring& Refused() { return s_servers->Refused(); }
-    const std::wstring& Silent() { return s_servers->Silent(); }
-
-    static inline StandInServers* s_servers = nullptr;
     std::wstring m_gameFolder, m_game;
 };
 

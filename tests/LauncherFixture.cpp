@@ -84,6 +84,11 @@ void LauncherFixture::DoubleClickRow(const std::wstring& address) {
     ADD_FAILURE() << "no row for " << ToUtf8(address);
 }
 
+StandInServers& LauncherFixture::Servers() {
+    static StandInServers* servers = new StandInServers;  // lives until the process ends
+    return *servers;
+}
+
 void LauncherFixture::WriteList(const wchar_t* file, const ServerList& servers) {
     ASSERT_TRUE(WriteListFile(TestFolder() + file, servers));
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "MainFrame.h"
+#include "StandInServers.h"
 #include "TestSupport.h"
 
 namespace testing_support {
@@ -47,6 +48,12 @@ protected:
     bool WaitIdle(DWORD timeoutMs = 15000);
     // Double-clicks the row showing that address with the real mouse.
     void DoubleClickRow(const std::wstring& address);
+
+    // The stand-in servers, set up on first use and kept for the whole program.
+    static StandInServers& Servers();
+    const std::wstring& Accepting() { return Servers().Accepting(); }
+    const std::wstring& Refused() { return Servers().Refused(); }
+    const std::wstring& Silent() { return Servers().Silent(); }
 
     // Blizzard.txt, Free.txt or User.txt in the program folder.
     static void WriteList(const wchar_t* file, const ServerList& servers);

@@ -71,15 +71,14 @@ TEST_F(ServerListFileTest, WriteRewritesTheWholeFileInCodePage949OrKeepsTheOld) 
     std::wstring path = m_folder + L"User.txt";
     ASSERT_TRUE(WriteFileBytes(path, std::string(5000, 'x') + "\r\nOld,9.9.9.9\r\n"));
     ASSERT_TRUE(CServerListFile::Write(path, {{L"서울", L"1.2.3.4"}, {L"부산, 해운대", L"5.6.7.8"}, {L"", L"2"}}));
-    std::string bytes;
-    ASSERT_TRUE(ReadFileBytes(path, &bytes));
-    EXPECT_EQ(bytes, ToCp949(L"서울,1.2.3.4\r\n부산, 해운대,5.6.7.8\r\n,2\r\n"));
-    ServerList back;
-    ASSERT_TRUE(ReadListFile(path, &back));
-    EXPECT_EQ(back[1], std::make_pair(std::wstring(L"부산"), std::wstring(L" 해운대,5.6.7.8")));
+    EXPECT_EQ(ReadListFileText(path), L"서울,1.2.3.4\r\n부산, 해운대,5.6.7.8\r\n,2\r\n");
+    std::vector<ServerLine> back;
+    ASSERT_TRUE(CServerListFile::Read(path, back));
+    EXPECT_EQ(back[1].name + L"|" + back[1].address, L"부산| 해운대,5.6.7.8");
 
     // An empty list leaves an empty file; nothing else is left in the folder.
     ASSERT_TRUE(CServerListFile::Write(path, {}));
+    std::string bytes;
     ASSERT_TRUE(ReadFileBytes(path, &bytes));
     EXPECT_EQ(bytes, "");
     WIN32_FIND_DATAW data;

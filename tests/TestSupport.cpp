@@ -517,20 +517,9 @@ bool WriteListFile(const std::wstring& path, const ServerList& servers) {
     return WriteFileBytes(path, bytes);
 }
 
-bool ReadListFile(const std::wstring& path, ServerList* servers) {
+std::wstring ReadListFileText(const std::wstring& path) {
     std::string bytes;
-    if (!ReadFileBytes(path, &bytes)) return false;
-    servers->clear();
-    std::wstring text = FromCp949(bytes);
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find(L"\r\n", start);
-        std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        size_t comma = line.find(L',');
-        servers->push_back(comma == std::wstring::npos ? std::make_pair(line, std::wstring())
-                                                       : std::make_pair(line.substr(0, comma), line.substr(comma + 1)));
-        start = end == std::wstring::npos ? text.size() : end + 2;
-    }
-    return true;
+    return ReadFileBytes(path, &bytes) ? FromCp949(bytes) : std::wstring();
 }
 
 bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {

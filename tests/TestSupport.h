@@ -166,9 +166,8 @@ std::string ToUtf8(const std::wstring& text);  // for messages
 // Server list files: {name, address} as "name,address\r\n" lines in code page 949.
 using ServerList = std::vector<std::pair<std::wstring, std::wstring>>;
 bool WriteListFile(const std::wstring& path, const ServerList& servers);
-// The lines of a file written that way, each split at its first comma (lines
-// without one are kept whole as names); false when the file cannot be read.
-bool ReadListFile(const std::wstring& path, ServerList* servers);
+// A list file's whole text read from code page 949 ("a,1\r\nb,2\r\n"); empty when absent.
+std::wstring ReadListFileText(const std::wstring& path);
 
 // The registry as the 32-bit programs see it (HKLM goes through WOW64).
 bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value);

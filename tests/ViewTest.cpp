@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "LauncherFixture.h"
-#include "StandInServers.h"
 
 using namespace testing_support;
 
@@ -82,11 +81,10 @@ TEST_F(ViewTest, HandCursorOverTheLinksArrowElsewhere) {
 }
 
 TEST_F(ViewTest, DiabloFreeTileLoadsFreeThenUserAndStartsTheSweep) {
-    StandInServers servers;
-    ASSERT_TRUE(servers.ok());
-    WriteList(L"Free.txt", {{L"무료 하나", servers.Accepting()}, {L"무료 둘", servers.Refused()}});
+    ASSERT_TRUE(Servers().ok());
+    WriteList(L"Free.txt", {{L"무료 하나", Accepting()}, {L"무료 둘", Refused()}});
     // The user's server is silent, so the sweep is still on it when we look.
-    WriteList(L"User.txt", {{L"내 서버", servers.Silent()}});
+    WriteList(L"User.txt", {{L"내 서버", Silent()}});
     HWND bar = View().GetFolderBar().GetHwnd();
 
     // Open "Diablo" (the third header, below the open StarCraft folder), then its "Free" tile.

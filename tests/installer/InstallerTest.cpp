@@ -79,20 +79,9 @@ bool ReadShortcut(const std::wstring& path, Shortcut* out) {
     return ok;
 }
 
-bool KeyExists(HKEY root, const wchar_t* path, REGSAM view = 0) {
-    HKEY key;
-    if (::RegOpenKeyExW(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(key);
-    return true;
-}
-
 std::wstring UninstallString(const wchar_t* name) {
-    wchar_t buffer[1024] = {};
-    DWORD size = sizeof(buffer) - sizeof(wchar_t);
-    if (::RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return L"<none>";
-    return buffer;
+    std::wstring value;
+    return RegistryString(HKEY_CURRENT_USER, kUninstallKey, name, &value) ? value : L"<none>";
 }
 
 DWORD UninstallDword(const wchar_t* name) {
@@ -194,7 +183,7 @@ TEST(Installer, AsksForNoAdministratorRights) {
 
 TEST(Installer, SilentInstallUpgradeAndUninstallKeepThePlayersFiles) {
     const std::wstring folder = DefaultFolder();
-    ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey)) << "the prefix is not fresh";
+    ASSERT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kUninstallKey)) << "the prefix is not fresh";
     ASSERT_FALSE(ShippedFiles().empty());
 
     ASSERT_EQ(RunSetup(L"/S"), 0u);
@@ -217,8 +206,8 @@ TEST(Installer, SilentInstallUpgradeAndUninstallKeepThePlayersFiles) {
         shipped += bytes.size();
     }
     EXPECT_GE(UninstallDword(L"EstimatedSize") * 1024ull, shipped);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_64KEY));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_64KEY));
 
     // The player's own servers and settings; and a program file that is not
     // the shipped one, as after an older version.
@@ -240,7 +229,7 @@ TEST(Installer, SilentInstallUpgradeAndUninstallKeepThePlayersFiles) {
     EXPECT_TRUE(ReadFileBytes(WindowsFile(L"Orvn.INI"), &bytes) && bytes == profile) << "uninstall changed the profile";
     EXPECT_FALSE(CAppBase::FileExists(StartMenuLink()));
     EXPECT_FALSE(CAppBase::FileExists(DesktopLink()));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kUninstallKey));
     ::DeleteFileW((folder + L"User.txt").c_str());
     ::RemoveDirectoryW(folder.c_str());
 }
@@ -259,6 +248,6 @@ TEST(Installer, ChosenFolder) {
     ASSERT_EQ(RunUninstall(L"\"" + folder + L"uninstall.exe\" /S"), 0u);
     EXPECT_EQ(::GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "the program folder stayed";
     EXPECT_FALSE(CAppBase::FileExists(StartMenuLink()));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kUninstallKey));
     RemoveFolder(parent);
 }
