@@ -77,14 +77,14 @@ LPCWSTR CWindow::RegisterClass(LPCWSTR name, UINT style, HCURSOR cursor, HBRUSH 
     return name;
 }
 
-LPCWSTR CWindow::RegisterSuperclass(LPCWSTR name, LPCWSTR baseClass) {
+LPCWSTR CWindow::RegisterSuperclass(LPCWSTR name, LPCWSTR baseClass, HINSTANCE baseInstance) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     if (::GetClassInfoExW(instance, name, &wc)) return name;
     wc = WNDCLASSEXW{};
     wc.cbSize = sizeof(wc);
-    if (!::GetClassInfoExW(nullptr, baseClass, &wc)) return nullptr;
+    if (!::GetClassInfoExW(baseInstance, baseClass, &wc)) return nullptr;
     SuperclassProcs()[name] = wc.lpfnWndProc;
     wc.lpfnWndProc = &CWindow::WindowProc;
     wc.hInstance = instance;

@@ -31,8 +31,9 @@ public:
     static LPCWSTR RegisterClass(LPCWSTR name, UINT style, HCURSOR cursor, HBRUSH background, HICON icon);
 
     // Registers a class that wraps a system control class (list view...), so our
-    // handler runs before the control's own procedure.
-    static LPCWSTR RegisterSuperclass(LPCWSTR name, LPCWSTR baseClass);
+    // handler runs before the control's own procedure. baseInstance is the
+    // module that registered the base class (null: the system).
+    static LPCWSTR RegisterSuperclass(LPCWSTR name, LPCWSTR baseClass, HINSTANCE baseInstance = nullptr);
 
     // Offers a WM_NOTIFY to the child that sent it (notification reflection).
     // Returns true when the child handled it; *result is its answer.

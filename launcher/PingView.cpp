@@ -139,7 +139,8 @@ LRESULT CPingView::OnCreate() {
     m_newsBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, kNewsBrowserRect, m_hWnd, static_cast<UINT>(-1));
     m_newsBrowser.Navigate(kNewsPage, nullptr, nullptr, nullptr, nullptr);
     m_skin.LoadFromResource(IDB_SKIN);
-    m_serverList.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, kServerListRect, m_hWnd, IDC_SERVER_LIST);
+    // Clipping its header keeps a row repaint from repainting the header as well.
+    m_serverList.Create(WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_REPORT, kServerListRect, m_hWnd, IDC_SERVER_LIST);
     m_folderBar.Create(kFolderBarRect, m_hWnd, static_cast<UINT>(-1));
     for (const FolderRow& row : kFolders) {
         auto* folder = new CFolderItem(row.caption, row.command, row.icon);
@@ -280,9 +281,8 @@ LRESULT CPingView::OnGetResponseTime(WPARAM folder, LPARAM item) {
 }
 
 LRESULT CPingView::OnFolderBarChanged() {
-    // Stop first: the sweep must not go on reporting into a list being emptied.
-    m_group.StopSweep();
-    if (m_group.RowCount() != 0) m_group.ClearServerList();
+    // Stops first: the sweep must not go on reporting into a list being emptied.
+    m_group.EmptyServerGroup();
     // Another game's folder: the banner fetches its page again.
     m_adBrowser.Refresh();
     return 0;
@@ -292,10 +292,14 @@ LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
     if (g_pSweepThread) return 0;
     // The pointer came through the message queue: use it only if the row still exists.
     if (!m_group.IsCurrentEntry(entry)) return 0;
-    CGamePrograms::WriteServerList(entry->m_strAddress);
+    CAppBase* app = CAppBase::Get();
+    // Unset, the game would quietly connect to whatever server it had before.
+    if (!CGamePrograms::WriteServerList(entry->m_strAddress) &&
+        (!app || app->MessageBox(L"Battle.net 서버를 설정하지 못했습니다.\n그래도 게임을 실행하시겠습니까?",
+                                 MB_YESNO | MB_ICONEXCLAMATION) != IDYES))
+        return 0;
     ::PlaySoundW(nullptr, nullptr, SND_NODEFAULT);
 
-    CAppBase* app = CAppBase::Get();
     HWND main = app ? app->GetMainWnd() : nullptr;
     const wchar_t* question = nullptr;
     switch (CGamePrograms::StartGame(g_nCurrentGame, main)) {

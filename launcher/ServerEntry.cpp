@@ -1,12 +1,35 @@
 #include "ServerEntry.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "AppBase.h"
-#include "Messages.h"
 #include "CodePage.h"
+#include "Messages.h"
 #include "Window.h"
+
+namespace {
+
+// What became of a started connect, as select sees it at this moment.
+enum class ConnectState { Pending, Accepted, Failed };
+
+ConnectState StateOf(SOCKET s) {
+    fd_set done, failed;
+    FD_ZERO(&done);
+    FD_ZERO(&failed);
+    FD_SET(s, &done);
+    FD_SET(s, &failed);
+    timeval now{0, 0};
+    if (::select(0, nullptr, &done, &failed, &now) <= 0) return ConnectState::Pending;
+    return FD_ISSET(s, &done) ? ConnectState::Accepted : ConnectState::Failed;
+}
+
+LONGLONG Now() {
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return t.QuadPart;
+}
+
+}  // namespace
 
 CServerEntry::CServerEntry(std::wstring name, std::wstring address)
     : m_strName(std::move(name)),
@@ -14,6 +37,34 @@ CServerEntry::CServerEntry(std::wstring name, std::wstring address)
       m_hConnectEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 CServerEntry::~CServerEntry() = default;
+
+bool CServerEntry::ParseAddress(const std::string& text, in_addr* out) {
+    size_t begin = text.find_first_not_of(" \t");
+    size_t end = text.find_last_not_of(" \t");
+    if (begin == std::string::npos) return false;
+    unsigned long value = 0;
+    int parts = 0;
+    size_t i = begin;
+    while (parts < 4) {
+        unsigned part = 0;
+        int digits = 0;
+        while (i <= end && text[i] >= '0' && text[i] <= '9' && digits < 4) {
+            part = part * 10 + static_cast<unsigned>(text[i] - '0');
+            ++digits;
+            ++i;
+        }
+        if (digits == 0 || digits > 3 || part > 255) return false;
+        value = (value << 8) | part;
+        ++parts;
+        if (parts < 4) {
+            if (i > end || text[i] != '.') return false;
+            ++i;
+        }
+    }
+    if (i != end + 1) return false;
+    out->s_addr = htonl(value);
+    return true;
+}
 
 WORD CServerEntry::ResponseFromTicks(LONGLONG ticks, LONGLONG frequency) {
     if (frequency <= 0) return 1;
@@ -24,31 +75,42 @@ WORD CServerEntry::ResponseFromTicks(LONGLONG ticks, LONGLONG frequency) {
     return static_cast<WORD>(ms);
 }
 
-void CServerEntry::MeasureResponse() {
+void CServerEntry::OnConnectNotify() {
+    // The end time is taken here, before the sweep thread wakes, so that the
+    // thread's own wake-up and clean-up are not counted as network time.
+    m_endTicks = Now();
+    ::SetEvent(m_hConnectEvent.Get());
+}
+
+void CServerEntry::MeasureResponse(HANDLE stopEvent) {
     WSADATA data;
     if (::WSAStartup(0x0101, &data) != 0) {
         CAppBase* app = CAppBase::Get();
         ::MessageBoxW(nullptr, L"WSAStartup failed\n", app ? app->GetAppName().c_str() : L"", MB_OK);
         return;
     }
-    // The address text is dotted decimal; no name lookup takes place.
     std::string address = CodePage::FromWide(m_strAddress);
-
-    LARGE_INTEGER frequency, t0, t1;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&t0);
-    BOOL ok = ProbeConnect(PROBE_PORT, address.c_str());
-    ::QueryPerformanceCounter(&t1);
+    BOOL ok = ProbeConnect(PROBE_PORT, address.c_str(), stopEvent);
     ::WSACleanup();
 
-    m_wResponse = ok ? ResponseFromTicks(t1.QuadPart - t0.QuadPart, frequency.QuadPart) : RESPONSE_FAILED;
+    if (!ok) {
+        m_wResponse = RESPONSE_FAILED;
+        return;
+    }
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    LONGLONG end = m_endTicks;
+    if (end < m_startTicks) end = Now();
+    m_wResponse = ResponseFromTicks(end - m_startTicks, frequency.QuadPart);
 }
 
-BOOL CServerEntry::ProbeConnect(int port, const char* address) {
+BOOL CServerEntry::ProbeConnect(int port, const char* address, HANDLE stopEvent) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<u_short>(port));
-    addr.sin_addr.s_addr = inet_addr(address);
+    // Only dotted-decimal text is a server address; anything else would send
+    // a connect to 255.255.255.255 and wait out the whole second for nothing.
+    if (!ParseAddress(address, &addr.sin_addr)) return FALSE;
 
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) {
@@ -60,36 +122,32 @@ BOOL CServerEntry::ProbeConnect(int port, const char* address) {
     ::WSAAsyncSelect(s, owner, WM_SOCKET_NOTIFY, FD_CONNECT);
 
     ::OutputDebugStringW(L"before connect\n");
+    m_endTicks = 0;
+    m_startTicks = Now();
     ::connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr));
     ::OutputDebugStringW(L"after connect\n");
 
     // Socket handle values are reused at once, so a notification still queued
     // for an earlier probe's closed socket can carry this socket's value: the
-    // event counts only once this connect has really been answered.
-    auto answered = [s] {
-        fd_set done, failed;
-        FD_ZERO(&done);
-        FD_ZERO(&failed);
-        FD_SET(s, &done);
-        FD_SET(s, &failed);
-        timeval now{0, 0};
-        return ::select(0, nullptr, &done, &failed, &now) > 0;
-    };
+    // event counts only once this connect has really ended. Only an accepted
+    // connection is an answer; a refusal, reset or unreachable host is a failure.
+    HANDLE handles[2] = {m_hConnectEvent.Get(), stopEvent};
+    DWORD count = stopEvent ? 2 : 1;
     DWORD start = ::GetTickCount();
     BOOL ok = FALSE;
     for (;;) {
         DWORD elapsed = ::GetTickCount() - start;
-        DWORD wait = ::WaitForSingleObject(m_hConnectEvent.Get(), elapsed < PROBE_WAIT_MS ? PROBE_WAIT_MS - elapsed : 0);
-        if (wait != WAIT_OBJECT_0) break;
-        if (answered()) {
-            ok = TRUE;
-            break;
+        DWORD wait = ::WaitForMultipleObjects(count, handles, FALSE, elapsed < PROBE_WAIT_MS ? PROBE_WAIT_MS - elapsed : 0);
+        if (wait != WAIT_OBJECT_0) break;  // time-out, stop request or failed wait
+        ConnectState state = StateOf(s);
+        if (state == ConnectState::Pending) {
+            // Not ours. Checked again after the reset, so a real answer signalled in
+            // between is not lost.
+            ::ResetEvent(m_hConnectEvent.Get());
+            state = StateOf(s);
         }
-        // Not ours. Checked again after the reset, so a real answer signalled in
-        // between is not lost.
-        ::ResetEvent(m_hConnectEvent.Get());
-        if (answered()) {
-            ok = TRUE;
+        if (state != ConnectState::Pending) {
+            ok = state == ConnectState::Accepted;
             break;
         }
     }

@@ -25,11 +25,19 @@ public:
     CServerEntry(const CServerEntry&) = delete;
     CServerEntry& operator=(const CServerEntry&) = delete;
 
-    // Runs on the sweep thread; the outcome is in m_wResponse.
-    void MeasureResponse();
-    // TRUE when the connect notification arrived within the wait.
-    BOOL ProbeConnect(int port, const char* address);
+    // Runs on the sweep thread; the outcome is in m_wResponse. A signalled
+    // stopEvent ends the probe under way at once, as a failure.
+    void MeasureResponse(HANDLE stopEvent = nullptr);
+    // TRUE when the server accepted the connection within the wait.
+    BOOL ProbeConnect(int port, const char* address, HANDLE stopEvent = nullptr);
 
+    // Called on the user-interface thread when the probed socket's connect
+    // notification is handled: takes the end time, then ends the wait.
+    void OnConnectNotify();
+
+    // Parses strict dotted-decimal IPv4 text (four numbers 0..255; blanks
+    // around it allowed). False for anything else, host names included.
+    static bool ParseAddress(const std::string& text, in_addr* out);
     // Elapsed performance-counter ticks as whole milliseconds, at least 1 so
     // that a measured answer never reads as "not measured".
     static WORD ResponseFromTicks(LONGLONG ticks, LONGLONG frequency);
@@ -42,4 +50,10 @@ public:
     // The socket of the probe under way, so a late notification of an earlier
     // socket is not taken for this probe's answer.
     std::atomic<SOCKET> m_socket{INVALID_SOCKET};
+
+private:
+    // Performance-counter readings: right before connect(), and when the
+    // notification was handled.
+    LONGLONG m_startTicks = 0;
+    std::atomic<LONGLONG> m_endTicks{0};
 };

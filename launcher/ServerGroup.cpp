@@ -47,13 +47,42 @@ int CServerGroup::RowCount() const {
 }
 
 void CServerGroup::SelectServerGroup(const wchar_t* file1, const wchar_t* file2, int game) {
+    Choose(Choice{file1 ? file1 : L"", file2 ? file2 : L"", game});
+}
+
+void CServerGroup::EmptyServerGroup() { Choose(Choice{}); }
+
+void CServerGroup::Choose(Choice choice) {
+    // A choice sent to the view while a stop waits (the wait answers sent
+    // messages), or dispatched by a message box's loop, is not carried out
+    // inside the other one: it is kept, and the latest is carried out after it.
+    // One that comes during the stop of Exit is dropped with the window.
+    if (m_bChoosing || m_nStopping > 0) {
+        m_pending = std::move(choice);
+        return;
+    }
+    m_bChoosing = true;
+    m_pending.reset();
+    for (;;) {
+        CarryOut(choice);
+        if (!m_pending) break;
+        choice = std::move(*m_pending);
+        m_pending.reset();
+    }
+    m_bChoosing = false;
+}
+
+void CServerGroup::CarryOut(const Choice& choice) {
     if (!StopSweep()) return;
+    if (m_pending || !::IsWindow(m_list.GetHwnd())) return;  // overtaken while stopping
     if (RowCount() != 0) ClearServerList();
-    g_nCurrentGame = game;
+    if (choice.file1.empty()) return;
+    g_nCurrentGame = choice.game;
 
     std::wstring folder = CAppBase::ProgramFolder();
-    if (!LoadServerList(folder + file1)) return;
-    if (file2 && CAppBase::FileExists(folder + file2)) LoadServerList(folder + file2);
+    if (!LoadServerList(folder + choice.file1)) return;
+    if (!choice.file2.empty() && CAppBase::FileExists(folder + choice.file2)) LoadServerList(folder + choice.file2);
+    if (m_pending) return;
 
     auto sweep = CSweepThread::Create(&CServerGroup::SweepThreadProc, m_list.GetHwnd(), m_entries);
     if (!sweep) return;
@@ -64,27 +93,38 @@ void CServerGroup::SelectServerGroup(const wchar_t* file1, const wchar_t* file2,
 }
 
 BOOL CServerGroup::StopSweep() {
+    // Our own reference: a stop nested in the wait below may drop the member,
+    // and the handle we wait on must stay this thread's until we are done.
+    std::shared_ptr<CSweepThread> sweep = m_pSweep;
     CSweepThread* running = g_pSweepThread;
-    if (!running || !m_pSweep) {
-        g_bStopSweep = false;
-        m_pSweep.reset();
+    if (!running || !sweep) {
+        if (m_nStopping == 0) g_bStopSweep = false;
+        if (m_pSweep == sweep) m_pSweep.reset();
         return TRUE;
     }
+    ++m_nStopping;
     g_bStopSweep = true;
+    // The probe under way would only run into its time-out; its entry is being
+    // discarded anyway.
+    sweep->RequestStop();
     HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    DWORD r = WaitAnsweringSentMessages(m_pSweep->GetHandle(), kStopSweepTimeoutMs);
+    DWORD r = WaitAnsweringSentMessages(sweep->GetHandle(), kStopSweepTimeoutMs);
     ::SetCursor(previous);
-    g_bStopSweep = false;
+    --m_nStopping;
+    if (m_nStopping == 0) g_bStopSweep = false;
     // Forget the thread either way; one that did not end stops on its own at
     // its next check, since it is no longer the current sweep.
     CSweepThread* expected = running;
     g_pSweepThread.compare_exchange_strong(expected, nullptr);
-    m_pSweep.reset();
+    if (m_pSweep == sweep) m_pSweep.reset();
     return r == WAIT_OBJECT_0 ? TRUE : FALSE;
 }
 
 void CServerGroup::ClearServerList() {
-    if (m_list.GetHwnd()) ::SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
+    if (m_list.GetHwnd()) {
+        ::SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
+        m_list.FitColumns();
+    }
     // A sweep still holding an entry keeps it alive until it ends.
     m_entries.clear();
 }
@@ -97,20 +137,40 @@ bool CServerGroup::LoadServerList(const std::wstring& path) {
         if (app) app->MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
+    HWND list = m_list.GetHwnd();
+    // Without redrawing, an insert into a list that overflows its view does not
+    // update the scroll bar each time: thousands of rows take milliseconds, not minutes.
+    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    int row = RowCount();
+    m_entries.reserve(m_entries.size() + lines.size());
     for (auto& line : lines) {
         auto entry = std::make_shared<CServerEntry>(line.name, line.address);
         entry->m_pOwnerView = &m_owner;
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = RowCount();
+        item.iItem = row;
         item.pszText = LPSTR_TEXTCALLBACKW;
         item.cchTextMax = MAX_PATH;
         item.iImage = I_IMAGECALLBACK;
         item.lParam = reinterpret_cast<LPARAM>(entry.get());
-        if (::SendMessageW(m_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
+        if (::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
+        ++row;
         m_entries.push_back(std::move(entry));
     }
+    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    m_list.FitColumns();
+    ::InvalidateRect(list, nullptr, TRUE);
     return true;
+}
+
+void CServerGroup::RepaintRow(HWND list, const CServerEntry* entry, bool now) {
+    LVFINDINFOW find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = reinterpret_cast<LPARAM>(entry);
+    int row = static_cast<int>(::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    if (row < 0) return;
+    ::SendMessageW(list, LVM_REDRAWITEMS, row, row);
+    if (now) ::UpdateWindow(list);
 }
 
 UINT CServerGroup::SweepThreadProc(CSweepThread* thread) {
@@ -118,13 +178,15 @@ UINT CServerGroup::SweepThreadProc(CSweepThread* thread) {
     // Measured in list order; entries loaded after the start are not measured.
     for (const auto& entry : thread->GetEntries()) {
         entry->m_wResponse = RESPONSE_MEASURING;
-        ::InvalidateRect(list, nullptr, TRUE);
+        // Painted before the probe starts, so that the user-interface thread is
+        // free to handle the connect notification the moment it arrives.
+        RepaintRow(list, entry.get(), true);
         g_pProbedEntry = entry.get();
-        entry->MeasureResponse();
+        entry->MeasureResponse(thread->GetStopEvent());
         CServerEntry* probed = entry.get();
         g_pProbedEntry.compare_exchange_strong(probed, nullptr);
         if (g_bStopSweep || g_pSweepThread != thread) return 0;
-        ::InvalidateRect(list, nullptr, TRUE);
+        RepaintRow(list, entry.get(), false);
     }
     ::SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CServerGroup::CompareResponse));
     CSweepThread* self = thread;
@@ -148,8 +210,8 @@ void CServerGroup::OnConnect(WPARAM socket, LPARAM event) {
         ::OutputDebugStringW(L"CPingView::OnConnect, Unknown event\n");
         return;
     }
-    // Any answer counts, refused included, but only for the probe under way.
+    // Only for the probe under way; the probe itself tells an accepted
+    // connection from a refused one.
     CServerEntry* entry = g_pProbedEntry;
-    if (entry && IsCurrentEntry(entry) && entry->m_socket == static_cast<SOCKET>(socket))
-        ::SetEvent(entry->m_hConnectEvent.Get());
+    if (entry && IsCurrentEntry(entry) && entry->m_socket == static_cast<SOCKET>(socket)) entry->OnConnectNotify();
 }

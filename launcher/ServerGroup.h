@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,10 @@ public:
     // Stops a sweep, loads file1 (and file2 when it exists) from the program
     // folder for the game, and starts measuring them.
     void SelectServerGroup(const wchar_t* file1, const wchar_t* file2, int game);
-    // FALSE when the running sweep did not end within the wait.
+    // Stops a sweep and empties the list (another folder was opened).
+    void EmptyServerGroup();
+    // FALSE when the running sweep did not end within the wait. Safe to call
+    // again from a message answered while it waits.
     BOOL StopSweep();
     void ClearServerList();
     // Appends the servers of one list file; false (after a message) when it cannot be opened.
@@ -48,10 +52,25 @@ public:
     int RowCount() const;
 
 private:
+    // A group choice; no file1 means: only stop and empty the list.
+    struct Choice {
+        std::wstring file1, file2;
+        int game = 0;
+    };
+    void Choose(Choice choice);
+    void CarryOut(const Choice& choice);
+    // Marks the probed entry's row as being measured (repainted at once) or done.
+    static void RepaintRow(HWND list, const CServerEntry* entry, bool now);
+
     CWindow& m_owner;
     CServerListCtrl& m_list;
     // The entries of the list's rows; the rows' item data point into these.
     std::vector<std::shared_ptr<CServerEntry>> m_entries;
     // The sweep this group started, kept until it has been waited for.
     std::shared_ptr<CSweepThread> m_pSweep;
+    // Re-entry: a choice that comes while another is carried out or a stop
+    // waits is kept here and carried out after it.
+    bool m_bChoosing = false;
+    int m_nStopping = 0;
+    std::optional<Choice> m_pending;
 };

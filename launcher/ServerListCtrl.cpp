@@ -2,6 +2,7 @@
 
 #include "Font.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "Messages.h"
@@ -89,6 +90,47 @@ LRESULT CServerListCtrl::OnCreate(WPARAM wParam, LPARAM lParam) {
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
     return 0;
+}
+
+void CServerListCtrl::FitColumns() {
+    if (!m_hWnd) return;
+    // The width and height the list has without scroll bars.
+    LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    int width = client.right + ((style & WS_VSCROLL) ? ::GetSystemMetrics(SM_CXVSCROLL) : 0);
+    int height = client.bottom + ((style & WS_HSCROLL) ? ::GetSystemMetrics(SM_CYHSCROLL) : 0);
+
+    int rows = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+    bool scrollBar = false;
+    if (rows > 0) {
+        RECT item{};
+        item.left = LVIR_BOUNDS;
+        ::SendMessageW(m_hWnd, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+        RECT header{};
+        HWND headerWnd = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0));
+        if (headerWnd) ::GetWindowRect(headerWnd, &header);
+        int rowHeight = item.bottom - item.top;
+        scrollBar = rowHeight > 0 && rows * rowHeight > height - (header.bottom - header.top);
+    }
+    int available = width - (scrollBar ? ::GetSystemMetrics(SM_CXVSCROLL) : 0);
+
+    int widths[3] = {kColumns[0].width, kColumns[1].width, kColumns[2].width};
+    int excess = widths[0] + widths[1] + widths[2] - available;
+    if (excess > 0) {
+        // What the response column's texts need, with the cell margins.
+        int need = 0;
+        for (const wchar_t* text : {kColumns[2].title, L"접속 실패", L"접속중...", L"65533ms"})
+            need = std::max(need, static_cast<int>(::SendMessageW(m_hWnd, LVM_GETSTRINGWIDTHW, 0,
+                                                                  reinterpret_cast<LPARAM>(text))));
+        need += 16;
+        int give = std::clamp(widths[2] - need, 0, excess);
+        widths[2] -= give;
+        widths[0] -= excess - give;
+    }
+    for (int i = 0; i < 3; ++i)
+        if (static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, i, 0)) != widths[i])
+            ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(widths[i], 0));
 }
 
 void CServerListCtrl::OnGetDispInfo(NMLVDISPINFOW* info) {

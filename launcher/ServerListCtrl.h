@@ -19,6 +19,12 @@ public:
 
     bool Create(DWORD style, const RECT& rect, HWND parent, UINT id);
 
+    // Keeps every column inside the list's width, so that no horizontal scroll
+    // bar appears: with a vertical scroll bar the response column gives way
+    // down to what its texts need, the name column the rest. Call after the
+    // rows changed.
+    void FitColumns();
+
     // The text of the response column for a response value.
     static std::wstring ResponseText(WORD response);
 

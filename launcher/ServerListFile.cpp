@@ -12,20 +12,61 @@ bool CServerListFile::ParseLine(const std::string& line, ServerLine& out) {
     return true;
 }
 
+namespace {
+
+// Splits bytes into lines as they arrive, whatever the chunk boundaries: line
+// ends CR LF or LF stripped, lines longer than kMaxLineBytes cut, and nothing
+// taken after the first empty line or the kMaxServers-th server.
+class CLineSplitter {
+public:
+    explicit CLineSplitter(std::vector<ServerLine>& lines) : m_lines(lines) {}
+
+    // False once the list has ended.
+    bool Feed(const char* data, size_t size) {
+        for (size_t i = 0; i < size && !m_ended; ++i) {
+            char c = data[i];
+            if (c == '\n') {
+                EndLine();
+            } else if (m_line.size() < CServerListFile::kMaxLineBytes) {
+                m_line.push_back(c);
+            } else {
+                m_cut = true;
+            }
+        }
+        return !m_ended;
+    }
+    // The last line may have no line end.
+    void Finish() {
+        if (!m_ended && (!m_line.empty() || m_cut)) EndLine();
+    }
+
+private:
+    void EndLine() {
+        if (!m_cut && !m_line.empty() && m_line.back() == '\r') m_line.pop_back();
+        if (m_line.empty()) {
+            m_ended = true;
+            return;
+        }
+        ServerLine server;
+        if (CServerListFile::ParseLine(m_line, server)) m_lines.push_back(std::move(server));
+        if (m_lines.size() >= CServerListFile::kMaxServers) m_ended = true;
+        m_line.clear();
+        m_cut = false;
+    }
+
+    std::vector<ServerLine>& m_lines;
+    std::string m_line;
+    bool m_cut = false;
+    bool m_ended = false;
+};
+
+}  // namespace
+
 std::vector<ServerLine> CServerListFile::Parse(const std::string& bytes) {
     std::vector<ServerLine> lines;
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        size_t next = end == std::string::npos ? bytes.size() : end + 1;
-        if (end == std::string::npos) end = bytes.size();
-        std::string line = bytes.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) break;
-        ServerLine server;
-        if (ParseLine(line, server)) lines.push_back(std::move(server));
-        pos = next;
-    }
+    CLineSplitter splitter(lines);
+    splitter.Feed(bytes.data(), bytes.size());
+    splitter.Finish();
     return lines;
 }
 
@@ -33,11 +74,15 @@ bool CServerListFile::Read(const std::wstring& path, std::vector<ServerLine>& li
     UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
-    std::string bytes;
-    char buffer[1024];
+    // Read in pieces and only as far as the list goes: a huge file costs no more
+    // memory than its servers.
+    lines.clear();
+    CLineSplitter splitter(lines);
+    char buffer[4096];
     DWORD read = 0;
-    while (::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
-    lines = Parse(bytes);
+    while (::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        if (!splitter.Feed(buffer, read)) return true;
+    splitter.Finish();
     return true;
 }
 

@@ -14,6 +14,11 @@ struct ServerLine {
 
 class CServerListFile {
 public:
+    // Longer lines are cut to this many bytes; no name or address comes near it.
+    static constexpr size_t kMaxLineBytes = 1024;
+    // A list ends after this many servers (a sweep over them would take a day).
+    static constexpr size_t kMaxServers = 100000;
+
     // False when the file cannot be opened; lines holds what was read.
     static bool Read(const std::wstring& path, std::vector<ServerLine>& lines);
     // Rewrites the whole file; the old file stays until the new one is complete.
@@ -32,7 +37,7 @@ public:
     // Splits one line (without its end) at its first comma. A line without a
     // comma names no server: false.
     static bool ParseLine(const std::string& line, ServerLine& out);
-    // Every line of the text up to the first empty one.
+    // Every server of the text up to the first empty line.
     static std::vector<ServerLine> Parse(const std::string& bytes);
     // Where the first empty line of the text starts; its size when there is none.
     static size_t FirstEmptyLine(const std::string& bytes);

@@ -11,6 +11,11 @@ std::shared_ptr<CSweepThread> CSweepThread::Create(Procedure proc, HWND list,
     thread->m_proc = proc;
     thread->m_entries = std::move(entries);
     thread->m_self = thread;
+    thread->m_hStopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!thread->m_hStopEvent) {
+        thread->m_self.reset();
+        return nullptr;
+    }
     uintptr_t h = _beginthreadex(nullptr, 0, &CSweepThread::Start, thread.get(), CREATE_SUSPENDED, nullptr);
     if (!h) {
         thread->m_self.reset();

@@ -24,6 +24,9 @@ public:
     CSweepThread& operator=(const CSweepThread&) = delete;
 
     void Resume();
+    // Ends the probe under way at once; the procedure still checks the stop flag.
+    void RequestStop() { ::SetEvent(m_hStopEvent.Get()); }
+    HANDLE GetStopEvent() const { return m_hStopEvent.Get(); }
     HANDLE GetHandle() const { return m_hThread.Get(); }
     HWND GetList() const { return m_hList; }
     const std::vector<std::shared_ptr<CServerEntry>>& GetEntries() const { return m_entries; }
@@ -33,6 +36,7 @@ private:
     static unsigned __stdcall Start(void* param);
 
     UniqueKernelHandle m_hThread;
+    UniqueKernelHandle m_hStopEvent;
     HWND m_hList = nullptr;
     Procedure m_proc = nullptr;
     std::vector<std::shared_ptr<CServerEntry>> m_entries;

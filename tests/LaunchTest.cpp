@@ -123,9 +123,9 @@ TEST_F(LaunchTest, StartFillsTheProfileFromRegistryAndFixedPaths) {
 TEST_F(LaunchTest, DoubleClickAfterSweepWritesServerListAndStartsTheGroupsGame) {
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle());
-    DoubleClickRow(Refused());
+    DoubleClickRow(Accepting());
     DWORD type = 0;
-    EXPECT_EQ(ServerListValue(&type), Refused());
+    EXPECT_EQ(ServerListValue(&type), Accepting());
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     // The 32-bit program writes the view the 32-bit games read (WOW64 on a 64-bit system).
     EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\Battle.net\\Configuration",
@@ -135,7 +135,8 @@ TEST_F(LaunchTest, DoubleClickAfterSweepWritesServerListAndStartsTheGroupsGame) 
         << "started in its own folder";
     EXPECT_NE(log.find(L"args=\r\n"), std::wstring::npos) << "no parameters";
 
-    // The Diablo group starts Diablo; without the configuration key none is created.
+    // The Diablo group starts Diablo. Without the configuration key none is
+    // created, and the player is told: No starts nothing, Yes the game.
     ::CreateDirectoryW(L"C:\\Diablo", nullptr);
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", L"C:\\Diablo\\Diablo.exe"));
     ::DeleteFileW(L"C:\\Diablo\\Diablo.exe.log");
@@ -144,7 +145,15 @@ TEST_F(LaunchTest, DoubleClickAfterSweepWritesServerListAndStartsTheGroupsGame) 
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kBattleNet);
     Choose(ID_DIABLO_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle());
-    DoubleClickRow(Accepting());
+    for (int button : {IDNO, IDYES}) {
+        MessageBoxAnswerer answerer(button);
+        DoubleClickRow(Accepting());
+        PumpUntil([&] { return !answerer.Texts().empty(); }, 10000);
+        Pump(300);
+        EXPECT_EQ(answerer.Texts(), std::vector<std::wstring>{L"Battle.net 서버를 설정하지 못했습니다.\n"
+                                                               L"그래도 게임을 실행하시겠습니까?"});
+        if (button == IDNO) EXPECT_FALSE(CAppBase::FileExists(L"C:\\Diablo\\Diablo.exe.log")) << "No starts nothing";
+    }
     EXPECT_NE(StandInLog(L"C:\\Diablo\\Diablo.exe", 5000).find(L"cwd=C:\\Diablo\r\n"), std::wstring::npos);
     EXPECT_FALSE(CAppBase::FileExists(m_game + L".log")) << "StarCraft was not started";
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kBattleNet, KEY_WOW64_32KEY));

@@ -65,6 +65,13 @@ TEST_F(ServerListFileTest, LongFileReadAcrossBufferBoundaries) {
     EXPECT_EQ(ReadBytes(bytes), want);
 }
 
+TEST_F(ServerListFileTest, VeryLongLinesAreCutNeverFatal) {
+    // A 3 MB address, a 5 MB line with no comma in its kept part, then a server.
+    std::string bytes = "A," + std::string(3 << 20, 'x') + "\r\n" + std::string(5 << 20, 'n') + ",9.9.9.9\r\nB,2";
+    EXPECT_EQ(ReadBytes(bytes),
+              (ServerList{{L"A", std::wstring(CServerListFile::kMaxLineBytes - 2, L'x')}, {L"B", L"2"}}));
+}
+
 TEST_F(ServerListFileTest, WriteRewritesTheWholeFileInCodePage949OrKeepsTheOld) {
     // "%s,%s\r\n" in 949 over a longer old file; a name holding a comma is written
     // unchanged and read back split at that comma.

@@ -139,38 +139,23 @@ POINT ClientToScreenPoint(HWND hwnd, int x, int y) {
 
 namespace {
 
-struct FindData {
-    std::wstring title;
-    std::wstring cls;
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam) {
-    auto* data = reinterpret_cast<FindData*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != data->pid) return TRUE;
-    if (!::IsWindowVisible(hwnd)) return TRUE;
-    wchar_t text[256] = {}, cls[64] = {};
-    ::GetWindowTextW(hwnd, text, 256);
-    ::GetClassNameW(hwnd, cls, 64);
-    if (data->title == text && (data->cls.empty() || data->cls == cls)) {
-        data->found = hwnd;
-        return FALSE;
+// A visible top-level window of pid with that caption (and class, unless null),
+// found without sending a message to its thread, which may be busy.
+HWND Find(const std::wstring& title, const wchar_t* cls, DWORD pid) {
+    HWND hwnd = nullptr;
+    while ((hwnd = ::FindWindowExW(nullptr, hwnd, cls, nullptr)) != nullptr) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        wchar_t text[256] = {};
+        ::InternalGetWindowText(hwnd, text, 256);
+        if (owner == (pid ? pid : ::GetCurrentProcessId()) && ::IsWindowVisible(hwnd) && title == text) return hwnd;
     }
-    return TRUE;
-}
-
-HWND Find(const std::wstring& title, const std::wstring& cls, DWORD pid) {
-    FindData data{title, cls, pid ? pid : ::GetCurrentProcessId(), nullptr};
-    ::EnumWindows(FindProc, reinterpret_cast<LPARAM>(&data));
-    return data.found;
+    return nullptr;
 }
 
 }  // namespace
 
-HWND FindTopLevel(const std::wstring& title, DWORD pid) { return Find(title, L"", pid); }
+HWND FindTopLevel(const std::wstring& title, DWORD pid) { return Find(title, nullptr, pid); }
 
 HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs, DWORD pid) {
     HWND found = nullptr;
@@ -224,16 +209,7 @@ MessageBoxAnswerer::MessageBoxAnswerer(int button, std::function<void(HWND)> onB
     : m_button(button), m_onBox(std::move(onBox)), m_caption(CAppBase::Get()->GetAppName()) {
     m_thread = std::thread([this] {
         while (!m_stop) {
-            // Found without sending a message to the windows of the busy thread.
-            HWND box = nullptr;
-            while ((box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(box, &pid);
-                wchar_t text[128] = {};
-                ::InternalGetWindowText(box, text, 128);
-                if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(box) && m_caption == text) break;
-            }
-            if (box) Answer(box);
+            if (HWND box = Find(m_caption, L"#32770", 0)) Answer(box);
             ::Sleep(30);
         }
         m_done = true;
@@ -579,6 +555,36 @@ std::wstring StandInLog(const std::wstring& exe, DWORD waitMs) {
     std::string bytes;
     PumpUntil([&] { return ReadFileBytes(exe + L".log", &bytes) && !bytes.empty(); }, waitMs);
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
+
+ResponsivenessWatcher::ResponsivenessWatcher(HWND window) : m_window(window) {
+    m_thread = std::thread([this] {
+        while (!m_stop) {
+            m_sentAt = ::GetTickCount();
+            m_waiting = true;
+            DWORD_PTR result = 0;
+            LRESULT ok = ::SendMessageTimeoutW(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+            DWORD took = ::GetTickCount() - m_sentAt;
+            m_waiting = false;
+            if (!ok && !::IsWindow(m_window)) break;
+            if (took > m_worst) m_worst = took;
+            ++m_answers;
+            ::Sleep(5);
+        }
+    });
+}
+
+ResponsivenessWatcher::~ResponsivenessWatcher() {
+    m_stop = true;
+    // The last message may wait for this thread to pump.
+    PumpUntil([this] { return !m_waiting.load(); }, 65000);
+    m_thread.join();
+}
+
+DWORD ResponsivenessWatcher::WorstMs() const {
+    DWORD worst = m_worst;
+    if (m_waiting) worst = std::max<DWORD>(worst, ::GetTickCount() - m_sentAt);
+    return worst;
 }
 
 }  // namespace testing_support

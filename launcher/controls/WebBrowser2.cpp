@@ -28,7 +28,7 @@ const AtlHost& Host() {
         if (!init || !get || !init()) return result;
         result.getControl = get;
         // Superclassed so that our object sees the window's destruction.
-        result.windowClass = CWindow::RegisterSuperclass(L"OrvWebBrowser", L"AtlAxWin");
+        result.windowClass = CWindow::RegisterSuperclass(L"OrvWebBrowser", L"AtlAxWin", atl);
         return result;
     }();
     return host;
