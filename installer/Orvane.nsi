@@ -62,9 +62,9 @@ VIAddVersionKey /LANG=1042 "LegalCopyright" "Orvane"
 !insertmacro MUI_LANGUAGE "Korean"
 
 Section
-  SetOutPath "$INSTDIR"
   ; The player's own "User.txt" is never among these, so an upgrade keeps it.
   !include "${FILES}"
+  ; Also the shortcuts' working folder.
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 

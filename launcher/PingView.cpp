@@ -65,7 +65,14 @@ CPingView::CPingView() : m_group(*this, m_serverList) {
     m_hSelectCursor = ::LoadCursorW(::GetModuleHandleW(nullptr), L"SELECTCURSOR");
 }
 
-CPingView::~CPingView() { DestroyWindow(); }
+CPingView::~CPingView() {
+    DestroyWindow();
+    if (m_hResourceLibrary) {
+        // The music plays from the library's memory: stop it before that goes.
+        OnSoundPlayStop();
+        ::FreeLibrary(m_hResourceLibrary);
+    }
+}
 
 bool CPingView::Create(HWND parent, const RECT& rect, UINT id) {
     LPCWSTR cls = RegisterClass(L"OrvPingView", CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
@@ -108,6 +115,9 @@ LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (ReflectNotify(lParam, &result)) return result;
         break;
     }
+    case WM_FILL_SERVER_LIST:
+        m_group.OnFillServerList();
+        return 0;
     case WM_SOCKET_NOTIFY:
         m_group.OnConnect(wParam, lParam);
         return 1;
@@ -115,6 +125,8 @@ LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == WM_LAUNCH_BATTLENET) return OnLaunchBattleNet(reinterpret_cast<CServerEntry*>(wParam));
         if (msg == WM_GET_RESPONSE_TIME) return OnGetResponseTime(wParam, lParam);
         if (msg == WM_FOLDERBAR_CHANGED) return OnFolderBarChanged();
+        if (msg == WM_SOUNDPLAY_STOP) return OnSoundPlayStop();
+        if (msg == WM_SOUNDPLAY_START) return OnSoundPlayStart();
         break;
     }
     return Default(msg, wParam, lParam);
@@ -155,11 +167,13 @@ LRESULT CPingView::OnCreate() {
         m_buttons[i].LoadSkin(row.bitmap, row.width, row.height);
         m_buttons[i].SetCells(row.cells[0], row.cells[2]);
     }
+    ::PostMessageW(m_hWnd, WM_SOUNDPLAY_START, 0, 0);
     if (m_serverList.GetHwnd()) {
         ::SendMessageW(m_serverList, LVM_SETBKCOLOR, 0, RGB(0, 0, 0));
         ::SendMessageW(m_serverList, LVM_SETTEXTCOLOR, 0, RGB(255, 255, 255));
         ::SendMessageW(m_serverList, LVM_SETTEXTBKCOLOR, 0, RGB(0, 0, 0));
     }
+    m_volumeSlider.Create(POINT{110, 427}, m_hWnd, static_cast<UINT>(-1));
     CGamePrograms::FillProgramPaths();
     return 0;
 }
@@ -172,7 +186,7 @@ void CPingView::OnDestroy() {
 
 void CPingView::OnAppExit() {
     if (!m_group.StopSweep()) return;
-    ::PlaySoundW(nullptr, nullptr, SND_NODEFAULT);
+    OnSoundPlayStop();
     HWND main = CAppBase::Get() ? CAppBase::Get()->GetMainWnd() : nullptr;
     if (main) ::SendMessageW(main, WM_CLOSE, 0, 0);
 }
@@ -298,7 +312,7 @@ LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
         (!app || app->MessageBox(L"Battle.net 서버를 설정하지 못했습니다.\n그래도 게임을 실행하시겠습니까?",
                                  MB_YESNO | MB_ICONEXCLAMATION) != IDYES))
         return 0;
-    ::PlaySoundW(nullptr, nullptr, SND_NODEFAULT);
+    OnSoundPlayStop();
 
     HWND main = app ? app->GetMainWnd() : nullptr;
     const wchar_t* question = nullptr;
@@ -329,4 +343,21 @@ void CPingView::OnSetup() {
         sheet.SetActivePage(1);
     }
     sheet.DoModal();
+}
+
+// ---- Background music ----
+
+LRESULT CPingView::OnSoundPlayStart() {
+    std::wstring path = CAppBase::ProgramFolder() + L"Orvmedia.DLL";
+    if (!CAppBase::FileExists(path)) return 0;
+    if (!m_hResourceLibrary) m_hResourceLibrary = ::LoadLibraryW(path.c_str());
+    if (!m_hResourceLibrary) return 0;
+    // Once, not looped; nothing at all when the library holds no "BGM".
+    ::PlaySoundW(L"BGM", m_hResourceLibrary, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+    return 0;
+}
+
+LRESULT CPingView::OnSoundPlayStop() {
+    ::PlaySoundW(nullptr, nullptr, SND_NODEFAULT);
+    return 0;
 }

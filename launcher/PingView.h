@@ -5,6 +5,7 @@
 #include "DIB.h"
 #include "FolderBar.h"
 #include "SkinButton.h"
+#include "SkinSlider.h"
 #include "ServerGroup.h"
 #include "ServerListCtrl.h"
 #include "WebBrowser2.h"
@@ -31,6 +32,7 @@ public:
     CServerListCtrl& GetServerList() { return m_serverList; }
     CFolderBar& GetFolderBar() { return m_folderBar; }
     CSkinButton& GetButton(int i) { return m_buttons[i]; }
+    CSkinSlider& GetVolumeSlider() { return m_volumeSlider; }
     // The link a client point opens (the three hot spots), or null.
     static const wchar_t* HotSpotLink(POINT pt);
 
@@ -50,6 +52,9 @@ private:
     LRESULT OnFolderBarChanged();
     LRESULT OnLaunchBattleNet(CServerEntry* entry);
     void OnSetup();
+    // Background music: the "BGM" wave of the resource library beside the program.
+    LRESULT OnSoundPlayStart();
+    LRESULT OnSoundPlayStop();
 
     // The advertising banner on top and the news panel on the right.
     CWebBrowser2 m_adBrowser;
@@ -57,6 +62,7 @@ private:
     CDIB m_skin;
     CServerListCtrl m_serverList;
     CFolderBar m_folderBar;
+    CSkinSlider m_volumeSlider;
     // The first two become "Setup" and "Exit"; the others never get a window.
     CSkinButton m_buttons[6];
     // Declared after the list it fills.
@@ -65,4 +71,5 @@ private:
     int m_nDragStartY = 0;
     BOOL m_bDragging = FALSE;
     HCURSOR m_hSelectCursor = nullptr;
+    HMODULE m_hResourceLibrary = nullptr;  // loaded by the first music start
 };

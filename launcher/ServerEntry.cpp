@@ -32,9 +32,7 @@ LONGLONG Now() {
 }  // namespace
 
 CServerEntry::CServerEntry(std::wstring name, std::wstring address)
-    : m_strName(std::move(name)),
-      m_strAddress(std::move(address)),
-      m_hConnectEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    : m_strName(std::move(name)), m_strAddress(std::move(address)) {}
 
 CServerEntry::~CServerEntry() = default;
 
@@ -111,6 +109,9 @@ BOOL CServerEntry::ProbeConnect(int port, const char* address, HANDLE stopEvent)
     // Only dotted-decimal text is a server address; anything else would send
     // a connect to 255.255.255.255 and wait out the whole second for nothing.
     if (!ParseAddress(address, &addr.sin_addr)) return FALSE;
+    // Made for the probe, not with the entry: a list of thousands loads
+    // without as many kernel objects (each a round trip under Wine).
+    if (!m_hConnectEvent) m_hConnectEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) {

@@ -46,6 +46,7 @@ public:
     std::wstring m_strAddress;
     std::atomic<WORD> m_wResponse{RESPONSE_NOT_MEASURED};
     CWindow* m_pOwnerView = nullptr;
+    // Manual reset, made by the first probe; set when its connect is answered.
     UniqueKernelHandle m_hConnectEvent;
     // The socket of the probe under way, so a late notification of an earlier
     // socket is not taken for this probe's answer.

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "AppBase.h"
+#include "Messages.h"
 #include "ServerEntry.h"
 #include "ServerListCtrl.h"
 #include "ServerListFile.h"
@@ -19,6 +20,9 @@ std::atomic<CServerEntry*> g_pProbedEntry{nullptr};
 namespace {
 
 constexpr DWORD kStopSweepTimeoutMs = 10000;
+// How long one step of filling a list may keep the window from answering
+// (an insert costs up to 0.1 ms under Wine, more as the list grows).
+constexpr DWORD kFillStepMs = 40;
 
 // Waits for a handle while still answering messages other threads send to our
 // windows (the sweep sorts the list that way), but nothing posted: queued
@@ -83,7 +87,21 @@ void CServerGroup::CarryOut(const Choice& choice) {
     if (!LoadServerList(folder + choice.file1)) return;
     if (!choice.file2.empty() && CAppBase::FileExists(folder + choice.file2)) LoadServerList(folder + choice.file2);
     if (m_pending) return;
+    m_bFilling = true;
+    OnFillServerList();
+}
 
+void CServerGroup::OnFillServerList() {
+    if (!m_bFilling || !::IsWindow(m_list.GetHwnd())) return;
+    if (!FillSome()) {
+        ::PostMessageW(m_owner.GetHwnd(), WM_FILL_SERVER_LIST, 0, 0);
+        return;
+    }
+    m_bFilling = false;
+    StartSweep();
+}
+
+void CServerGroup::StartSweep() {
     auto sweep = CSweepThread::Create(&CServerGroup::SweepThreadProc, m_list.GetHwnd(), m_entries);
     if (!sweep) return;
     // Stored before the thread runs, so its final clearing always comes after.
@@ -123,10 +141,13 @@ BOOL CServerGroup::StopSweep() {
 void CServerGroup::ClearServerList() {
     if (m_list.GetHwnd()) {
         ::SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
+        if (m_bFilling) ::SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
         m_list.FitColumns();
     }
     // A sweep still holding an entry keeps it alive until it ends.
     m_entries.clear();
+    m_nShown = 0;
+    m_bFilling = false;
 }
 
 bool CServerGroup::LoadServerList(const std::wstring& path) {
@@ -137,26 +158,33 @@ bool CServerGroup::LoadServerList(const std::wstring& path) {
         if (app) app->MessageBox(text, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    HWND list = m_list.GetHwnd();
-    // Without redrawing, an insert into a list that overflows its view does not
-    // update the scroll bar each time: thousands of rows take milliseconds, not minutes.
-    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    int row = RowCount();
     m_entries.reserve(m_entries.size() + lines.size());
     for (auto& line : lines) {
         auto entry = std::make_shared<CServerEntry>(line.name, line.address);
         entry->m_pOwnerView = &m_owner;
+        m_entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+bool CServerGroup::FillSome() {
+    HWND list = m_list.GetHwnd();
+    // Without redrawing, an insert into a list that overflows its view does not
+    // update the scroll bar each time; redrawing resumes once all rows are in.
+    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    DWORD start = ::GetTickCount();
+    int row = RowCount();
+    for (; m_nShown < m_entries.size() && ::GetTickCount() - start < kFillStepMs; ++m_nShown) {
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = row;
         item.pszText = LPSTR_TEXTCALLBACKW;
         item.cchTextMax = MAX_PATH;
         item.iImage = I_IMAGECALLBACK;
-        item.lParam = reinterpret_cast<LPARAM>(entry.get());
-        if (::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
-        ++row;
-        m_entries.push_back(std::move(entry));
+        item.lParam = reinterpret_cast<LPARAM>(m_entries[m_nShown].get());
+        if (::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) >= 0) ++row;
     }
+    if (m_nShown < m_entries.size()) return false;
     ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     m_list.FitColumns();
     ::InvalidateRect(list, nullptr, TRUE);

@@ -45,6 +45,8 @@ public:
     static UINT SweepThreadProc(CSweepThread* thread);
     static int CALLBACK CompareResponse(LPARAM a, LPARAM b, LPARAM sortData);
 
+    // Inserts the next rows of a list being filled; the last of them starts the sweep.
+    void OnFillServerList();
     // A socket notification of the owner: ends the probe it answers.
     void OnConnect(WPARAM socket, LPARAM event);
     // True when the entry is one of the current list's.
@@ -59,6 +61,9 @@ private:
     };
     void Choose(Choice choice);
     void CarryOut(const Choice& choice);
+    // Inserts up to one step of the entries not yet shown; true when none are left.
+    bool FillSome();
+    void StartSweep();
     // Marks the probed entry's row as being measured (repainted at once) or done.
     static void RepaintRow(HWND list, const CServerEntry* entry, bool now);
 
@@ -66,6 +71,10 @@ private:
     CServerListCtrl& m_list;
     // The entries of the list's rows; the rows' item data point into these.
     std::vector<std::shared_ptr<CServerEntry>> m_entries;
+    // How many of them have rows; the rest are inserted a step at a time so
+    // that the window keeps answering while a long list fills.
+    size_t m_nShown = 0;
+    bool m_bFilling = false;
     // The sweep this group started, kept until it has been waited for.
     std::shared_ptr<CSweepThread> m_pSweep;
     // Re-entry: a choice that comes while another is carried out or a stop

@@ -152,7 +152,9 @@ TEST_F(LaunchTest, DoubleClickAfterSweepWritesServerListAndStartsTheGroupsGame) 
         Pump(300);
         EXPECT_EQ(answerer.Texts(), std::vector<std::wstring>{L"Battle.net 서버를 설정하지 못했습니다.\n"
                                                                L"그래도 게임을 실행하시겠습니까?"});
-        if (button == IDNO) EXPECT_FALSE(CAppBase::FileExists(L"C:\\Diablo\\Diablo.exe.log")) << "No starts nothing";
+        if (button == IDNO) {
+            EXPECT_FALSE(CAppBase::FileExists(L"C:\\Diablo\\Diablo.exe.log")) << "No starts nothing";
+        }
     }
     EXPECT_NE(StandInLog(L"C:\\Diablo\\Diablo.exe", 5000).find(L"cwd=C:\\Diablo\r\n"), std::wstring::npos);
     EXPECT_FALSE(CAppBase::FileExists(m_game + L".log")) << "StarCraft was not started";

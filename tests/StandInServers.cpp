@@ -79,7 +79,9 @@ StandInServers::StandInServers() {
                 FD_ZERO(&r);
                 FD_SET(m_acceptListener, &r);
                 timeval tv{0, 50000};
-                if (::select(0, &r, nullptr, nullptr, &tv) != 1) continue;
+                int ready = ::select(0, &r, nullptr, nullptr, &tv);
+                if (ready < 0) ::Sleep(50);  // sockets already cleaned up at the program's end
+                if (ready != 1) continue;
                 SOCKET c = ::accept(m_acceptListener, nullptr, nullptr);
                 if (c == INVALID_SOCKET) continue;
                 ++m_accepted;

@@ -411,6 +411,17 @@ TEST_F(SweepTest, ThousandRowsLoadWhileTheWindowKeepsAnswering) {
     std::printf("worst answer of the window while 1000 rows loaded: %lu ms\n", watcher.WorstMs());
     EXPECT_LT(watcher.WorstMs(), 500u) << "the window froze";
     EXPECT_EQ(RowCount(), 0);
+
+    // Another group chosen while a long list is still filling: only the new list shows.
+    WriteRows(L"Blizzard.txt", 5000, Silent());
+    WriteList(L"Free.txt", {{L"F1", Accepting()}, {L"F2", Accepting()}});
+    Choose(ID_STARCRAFT_BATTLENET, 0);
+    Choose(ID_STARCRAFT_BATTLENET, 1);
+    ASSERT_TRUE(WaitIdle(10000));
+    Pump(300);
+    auto rows = Rows();
+    ASSERT_EQ(rows.size(), 2u) << "rows of the old list: " << rows.size();
+    EXPECT_GE(Millis(rows[0].response), 1);
 }
 
 TEST_F(SweepTest, ResponseColumnStaysVisibleWithAScrollBar) {

@@ -5,6 +5,9 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "AppBase.h"
 #include "CodePage.h"
@@ -479,6 +482,93 @@ DWORD GdiObjectCount() {
     for (ULONG_PTR index = 1; index < 0x10000; ++index)
         if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++count;
     return count;
+}
+
+namespace {
+
+// The Unix path of a Windows path, through Wine's own export.
+std::string UnixPath(const std::wstring& path) {
+    using Fn = char*(CDECL*)(LPCWSTR);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!fn) return {};
+    char* unix = fn(path.c_str());
+    if (!unix) return {};
+    std::string out(unix);
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return out;
+}
+
+}  // namespace
+
+SinkRecording::~SinkRecording() {
+    if (!m_folder.empty()) RemoveFolder(m_folder);
+}
+
+bool SinkRecording::Start(double seconds) {
+    m_folder = MakeTempFolder(L"orvn_rec");
+    m_seconds = seconds;
+    std::string file = UnixPath(m_folder + L"rec.raw");
+    if (file.empty()) return false;
+    // Written under another name and renamed when complete, so Wait can tell.
+    char script[1024];
+    snprintf(script, sizeof script,
+             "/usr/bin/timeout %.2f /usr/bin/parec -d ${PULSE_SINK:-orvn_null}.monitor --raw --format=s16le "
+             "--rate=%d --channels=1 --latency-msec=20 > %s.part; /bin/mv %s.part %s",
+             seconds, kRecordRate, file.c_str(), file.c_str(), file.c_str());
+    std::wstring command = L"sh -c \"" + std::wstring(script, script + strlen(script)) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    // A Unix program gives no process handle; the renamed file is the signal.
+    if (!::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    if (pi.hThread) ::CloseHandle(pi.hThread);
+    // Starting the recorder can take a second on a busy machine: the recording
+    // begins when its first samples are written.
+    std::wstring part = m_folder + L"rec.raw.part";
+    return PumpUntil(
+        [&] {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            return ::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
+        },
+        20000);
+}
+
+bool SinkRecording::Wait(std::vector<short>* samples) {
+    std::string bytes;
+    std::wstring file = m_folder + L"rec.raw";
+    bool done = PumpUntil([&] { return ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                          static_cast<DWORD>(m_seconds * 1000) + 20000);
+    if (!done || !ReadFileBytes(file, &bytes)) return false;
+    samples->assign(reinterpret_cast<const short*>(bytes.data()),
+                    reinterpret_cast<const short*>(bytes.data()) + bytes.size() / 2);
+    return true;
+}
+
+std::vector<short> RecordSink(double seconds, const std::function<void()>& during) {
+    SinkRecording recording;
+    std::vector<short> samples;
+    if (!recording.Start(seconds)) return samples;
+    if (during) during();
+    recording.Wait(&samples);
+    return samples;
+}
+
+double Rms(const std::vector<short>& samples, double from, double to) {
+    size_t a = static_cast<size_t>(std::max(0.0, from) * kRecordRate);
+    size_t b = std::min(samples.size(), static_cast<size_t>(std::max(0.0, to) * kRecordRate));
+    if (b <= a) return 0;
+    double sum = 0;
+    for (size_t i = a; i < b; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+    return std::sqrt(sum / static_cast<double>(b - a));
+}
+
+std::vector<double> Envelope(const std::vector<short>& samples, double blockSeconds) {
+    std::vector<double> out;
+    double total = static_cast<double>(samples.size()) / kRecordRate;
+    for (double t = 0; t + blockSeconds <= total; t += blockSeconds) out.push_back(Rms(samples, t, t + blockSeconds));
+    return out;
 }
 
 std::string ToCp949(const std::wstring& text) { return CodePage::FromWide(text); }

@@ -158,6 +158,30 @@ std::wstring DistFolder();
 DWORD HandleCount();
 DWORD GdiObjectCount();
 
+// Sound: the bench's null sink, recorded through PulseAudio's parec (a Linux
+// program, which Wine runs when given its path), as mono 16-bit samples at
+// kRecordRate. Nothing playing records as exact zeros.
+constexpr int kRecordRate = 11025;
+class SinkRecording {
+public:
+    ~SinkRecording();
+    // Returns once the recording runs (its first samples are written), or
+    // false when it could not be started. It lasts about seconds.
+    bool Start(double seconds);
+    // Pumps until the recording is complete; false when none came.
+    bool Wait(std::vector<short>* samples);
+
+private:
+    std::wstring m_folder;
+    double m_seconds = 0;
+};
+// Records for about seconds while during() runs; empty when no recording came.
+std::vector<short> RecordSink(double seconds, const std::function<void()>& during = {});
+// Root mean square of the samples between two times (seconds), 0 when empty.
+double Rms(const std::vector<short>& samples, double from, double to);
+// Levels (RMS) of consecutive blocks of blockSeconds.
+std::vector<double> Envelope(const std::vector<short>& samples, double blockSeconds);
+
 // Converts between UTF-16 and code page 949 bytes.
 std::string ToCp949(const std::wstring& text);
 std::wstring FromCp949(const std::string& bytes);

@@ -8,17 +8,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 tree=${1:-$root/build}
 
 if [ "${ORVN_INSIDE_FRESH_PREFIX:-}" != 1 ]; then
-  ORVN_INSIDE_FRESH_PREFIX=1 exec "$root/tools/fresh_prefix.sh" --tree "$tree" --timeout 300 -- "$0" "$tree"
+  ORVN_INSIDE_FRESH_PREFIX=1 exec "$root/tools/fresh_prefix.sh" --tree "$tree" --timeout 300 --decorated -- "$0" "$tree"
 fi
 
-# Without a window manager on the bench, Wine draws the captions itself, with
-# the caption buttons from Wine's Marlett (Debian package fonts-wine).
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Marlett (TrueType)' /d marlett.ttf /f >/dev/null 2>&1
-  wineserver -k; wineserver -w
-fi
 wine "$tree/setup/OrvaneSetup.exe" &
 setup=$!
 win=""

@@ -1,11 +1,13 @@
-"""Draws every picture, icon and cursor the programs compile in.
+"""Draws every picture, icon and cursor the programs compile in, and renders
+the background music.
 
     /usr/bin/python3 tools/gen_assets            # rewrite resources/*/art/
     /usr/bin/python3 tools/gen_assets --out DIR  # write the same tree under DIR
     /usr/bin/python3 tools/gen_assets --check    # render in memory and compare bytes
                                                  # with the committed files
 
-Needs Debian's python3-pil and fonts-nanum. The output is byte-for-byte
+Needs Debian's python3-pil, python3-numpy and fonts-nanum (sox for the
+music's spectrogram preview). The output is byte-for-byte
 reproducible: no timestamps, noise comes from an integer hash, and the BMP, ICO
 and CUR containers are packed here rather than by Pillow's writers.  Normal
 runs also drop PNG previews into /tmp/art_preview/ for eyeballing.
@@ -17,13 +19,13 @@ and, if it likes, a preview(files, pdir) function; FAMILIES below names them.
 import argparse
 import os
 
-from . import buttons, cursors, folder_bar, icons, installer, preview, skin, slider, updater
+from . import buttons, cursors, folder_bar, icons, installer, music, preview, skin, slider, updater
 from .layout import ROOT
 
 PREVIEW_DIR = '/tmp/art_preview'
 
 # To add a family: write a module next to this one and list it here.
-FAMILIES = (skin, buttons, folder_bar, slider, icons, cursors, updater, installer)
+FAMILIES = (skin, buttons, folder_bar, slider, icons, cursors, updater, installer, music)
 
 
 def assets():

@@ -1,0 +1,235 @@
+// The background music as a player hears it: the bench's null sink recorded
+// while the real launcher (as its own process, and as the frame in this
+// process) starts, stops and restarts the piece, changes its volume and
+// starts a game.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "AppBase.h"
+#include "LauncherFixture.h"
+#include "Messages.h"
+#include "PingView.h"
+#include "TestSupport.h"
+#include "resource.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr double kBlock = 0.1;   // seconds per envelope block
+constexpr double kSilence = 20;  // the null sink gives exact zeros when nothing plays
+constexpr double kMusic = 300;   // the piece's quietest tenth of a second is far above this
+
+// The envelope of the library's "BGM" wave (a 44-byte header, then samples).
+std::vector<double> PieceEnvelope(const std::wstring& library) {
+    std::vector<short> samples;
+    HMODULE data = ::LoadLibraryExW(library.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC res = data ? ::FindResourceW(data, L"BGM", L"WAVE") : nullptr;
+    if (res && ::SizeofResource(data, res) > 44) {
+        auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(data, res)));
+        samples.assign(reinterpret_cast<const short*>(bytes + 44),
+                       reinterpret_cast<const short*>(bytes + ::SizeofResource(data, res)));
+    }
+    if (data) ::FreeLibrary(data);
+    return Envelope(samples, kBlock);
+}
+
+// The offset (in blocks) of the piece that the recording sounds like from
+// within a second after block from: the least mean log-ratio of three seconds
+// of levels.
+int PieceOffset(const std::vector<double>& rec, size_t from, const std::vector<double>& piece) {
+    const size_t window = 30;
+    int best = -1;
+    double least = 1e9;
+    for (size_t r = from; r < from + 10 && r + window <= rec.size(); ++r)
+        for (size_t k = 0; k + window <= piece.size(); ++k) {
+            double d = 0;
+            for (size_t i = 0; i < window; ++i) d += std::fabs(std::log((rec[r + i] + 1) / (piece[k + i] + 1)));
+            if (d < least) least = d, best = static_cast<int>(k);
+        }
+    return best;
+}
+
+int Onset(const std::vector<double>& env) {
+    for (size_t i = 0; i < env.size(); ++i)
+        if (env[i] > kMusic) return static_cast<int>(i);
+    return -1;
+}
+
+void ClickIn(HWND window, int x, int y) {
+    POINT p = ClientToScreenPoint(window, x, y);
+    MouseMoveTo(p.x + 1, p.y);
+    ClickAt(p.x, p.y);
+}
+
+// Starts Orvn.exe from a program folder of its own, with or without the library.
+HWND StartLauncher(bool withLibrary, Process* launcher, std::wstring* folder) {
+    *folder = MakeTempFolder(L"orvn_music");
+    CopyFileTo(DistFolder() + L"Orvn.exe", *folder + L"Orvn.exe");
+    if (withLibrary) CopyFileTo(DistFolder() + L"Orvmedia.dll", *folder + L"Orvmedia.DLL");
+    HWND frame = nullptr;
+    if (StartProcess(*folder + L"Orvn.exe", L"", *folder, launcher))
+        PumpUntil([&] { return (frame = FindTopLevel(L"Orvane", launcher->pid)) != nullptr; }, 30000);
+    return frame ? ::GetWindow(frame, GW_CHILD) : nullptr;  // the view
+}
+
+}  // namespace
+
+TEST(MusicProcess, PlaysAtStartAndExitSilencesIt) {
+    Process launcher;
+    std::wstring folder;
+    HWND view = nullptr;
+    DWORD t0 = 0;
+    std::vector<short> rec = RecordSink(10, [&] {
+        Pump(300);  // silence first
+        t0 = ::GetTickCount();
+        view = StartLauncher(true, &launcher, &folder);
+    });
+    ASSERT_NE(view, nullptr);
+    std::vector<double> env = Envelope(rec, kBlock);
+    int onset = Onset(env);
+    EXPECT_LT(Rms(rec, 0, 0.25), kSilence) << "silence before the launcher";
+    ASSERT_GE(onset, 0) << "no music within 10 s of the start";
+    std::printf("music %.1f s after the process start\n", onset * kBlock - 0.3);
+    EXPECT_GT(Rms(rec, onset * kBlock + 1, onset * kBlock + 3), kMusic);
+
+    // The window takes a moment to go on a display without a window manager;
+    // the music must not outlast the click.
+    rec = RecordSink(1.5, [&] {
+        Pump(300);
+        ClickIn(view, 581, 452);
+    });
+    EXPECT_GT(Rms(rec, 0, 0.2), kMusic) << "playing before Exit";
+    EXPECT_LT(Rms(rec, 0.9, 1.5), kSilence) << "silent after it";
+    std::printf("launcher still running after the recording: %s\n", launcher.Wait(0) == STILL_ACTIVE ? "yes" : "no");
+    EXPECT_EQ(launcher.Wait(30000), 0u);
+    RemoveFolder(folder);
+}
+
+TEST(MusicProcess, WithoutTheLibraryStartsAndRunsSilently) {
+    Process launcher;
+    std::wstring folder;
+    HWND view = nullptr;
+    std::vector<short> rec = RecordSink(5, [&] { view = StartLauncher(false, &launcher, &folder); });
+    ASSERT_NE(view, nullptr);
+    EXPECT_LT(Rms(rec, 0, 5), kSilence);
+    // The play spot finds no library either.
+    rec = RecordSink(2, [&] { ClickIn(view, 110 + 49, 427 + 10); });
+    EXPECT_LT(Rms(rec, 0, 2), kSilence);
+    EXPECT_EQ(WaitForDialog(L"Orvane", 300, launcher.pid), nullptr) << "no message";
+    ClickIn(view, 581, 452);
+    EXPECT_EQ(launcher.Wait(30000), 0u) << "it ran, and ends on Exit";
+    RemoveFolder(folder);
+}
+
+namespace {
+
+// The real frame in this process, the library beside the test program: the
+// music starts as the frame opens.
+class MusicTest : public LauncherFixture {
+protected:
+    void SetUp() override {
+        m_library = TestFolder() + L"Orvmedia.DLL";
+        ASSERT_TRUE(CopyFileTo(DistFolder() + L"Orvmedia.dll", m_library));
+        LauncherFixture::SetUp();
+        Pump(300);
+    }
+    void TearDown() override {
+        LauncherFixture::TearDown();
+        ::DeleteFileW(m_library.c_str());
+    }
+    HWND Slider() { return View().GetVolumeSlider().GetHwnd(); }
+    std::wstring m_library;
+};
+
+}  // namespace
+
+TEST_F(MusicTest, StopSpotSilencesPlaySpotRestartsFromTheBeginningLibraryLoadedOnce) {
+    std::vector<double> piece = PieceEnvelope(m_library);
+    ASSERT_GT(piece.size(), 400u) << "at least 40 s of music";
+    std::vector<short> rec = RecordSink(2.5, [&] {
+        Pump(1000);
+        ClickIn(Slider(), 49, 26);
+    });
+    EXPECT_GT(Rms(rec, 0.1, 0.6), kMusic) << "playing since the frame opened";
+    EXPECT_LT(Rms(rec, 2.0, 2.5), kSilence) << "the stop spot silenced it";
+
+    // Play, and play again four seconds in: each time the opening is heard.
+    DWORD first = 0, second = 0;
+    rec = RecordSink(12, [&] {
+        Pump(1000);
+        ClickIn(Slider(), 49, 10);
+        first = ::GetTickCount();
+        Pump(4000);
+        ClickIn(Slider(), 49, 10);
+        second = ::GetTickCount();
+    });
+    std::vector<double> env = Envelope(rec, kBlock);
+    int onset = Onset(env);
+    ASSERT_GE(onset, 2) << "the play spot brought no music";
+    int offset1 = PieceOffset(env, onset - 2, piece);
+    int offset2 = PieceOffset(env, onset + (second - first) / 100 - 3, piece);
+    std::printf("after each press the piece is heard from %.1f s and %.1f s\n", offset1 * kBlock, offset2 * kBlock);
+    // The second compared may begin anywhere in a second; carrying on would be 4 s later.
+    EXPECT_LE(offset1, 15);
+    EXPECT_LE(offset2, 15) << "a start while playing restarts the piece";
+
+    // Three starts, one load: one FreeLibrary takes the library away.
+    ::SendMessageW(View().GetHwnd(), WM_SOUNDPLAY_STOP, 0, 0);
+    HMODULE loaded = ::GetModuleHandleW(L"Orvmedia.DLL");
+    ASSERT_NE(loaded, nullptr);
+    ::FreeLibrary(loaded);
+    EXPECT_EQ(::GetModuleHandleW(L"Orvmedia.DLL"), nullptr) << "loaded more than once";
+}
+
+TEST_F(MusicTest, LowerSliderGivesQuieterMusic) {
+    auto drag = [&](int from, int to) {
+        POINT a = ClientToScreenPoint(Slider(), from, 19), b = ClientToScreenPoint(Slider(), to, 19);
+        MouseMoveTo(a.x + 1, a.y);
+        MouseMoveTo(a.x, a.y);
+        MouseDown();
+        MouseMoveTo(b.x, b.y);
+        MouseUp();
+        Pump(100);
+    };
+    drag(150, 300);
+    double full = Rms(RecordSink(3), 0.5, 3);
+    drag(200, 84 + 19);  // a tenth of the range
+    EXPECT_EQ(View().GetVolumeSlider().GetValue(), 6452);
+    double low = Rms(RecordSink(3), 0.5, 3);
+    std::printf("level at 65535: %.0f, at 6452: %.0f (%.2f)\n", full, low, low / full);
+    EXPECT_GT(full, kMusic);
+    EXPECT_LT(low, full * 0.4) << "the slider's volume reaches the music";
+    EXPECT_GT(low, kSilence);
+    drag(120, 300);
+}
+
+TEST_F(MusicTest, DoubleClickThatStartsAGameSilencesItFirst) {
+    ASSERT_TRUE(Servers().ok());
+    WriteList(L"Blizzard.txt", {{L"Refused", Refused()}});
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Battle.net\\Configuration", L"Server List", L""));
+    std::wstring gameFolder = MakeTempFolder(L"orvn_game");
+    std::wstring game = gameFolder + L"StarCraft.exe";
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
+    CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
+    Choose(ID_STARCRAFT_BATTLENET, 0);
+    ASSERT_TRUE(WaitIdle());
+
+    std::string log;
+    std::vector<short> rec = RecordSink(3, [&] {
+        Pump(1000);
+        DoubleClickRow(Refused());
+        EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(game + L".log", &log) && !log.empty(); }, 10000))
+            << "the game started";
+    });
+    EXPECT_GT(Rms(rec, 0.2, 0.7), kMusic) << "playing before the double-click";
+    EXPECT_LT(Rms(rec, 2.3, 3.0), kSilence) << "silent once the game runs";
+    CloseFrame();
+    RemoveFolder(gameFolder);
+}
