@@ -426,7 +426,7 @@ TEST_F(SetupTest, ProgramPageRegistryProfileBrowseAndSave) {
                   TypeText(L"-typed");
                   ClickDialogButton(page, IDC_STARCRAFT_BROWSE);
                   HWND open = nullptr;
-                  PumpUntil([&] { return (open = ::GetLastActivePopup(sheet)) != sheet; }, 10000);
+                  PumpUntil([&] { return (open = ::GetLastActivePopup(sheet)) != sheet; }, 30000);
                   ASSERT_NE(open, sheet) << "no file dialog";
                   Pump(500);
                   TypeText(game);
