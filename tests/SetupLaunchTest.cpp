@@ -50,6 +50,13 @@ TEST(SetupLaunch, SetupButtonLaunchQuestionAndUserServerInTheFreeGroup) {
 
     Process launcher;
     ASSERT_TRUE(StartProcess(folder + L"Orvn.exe", L"", folder, &launcher));
+    // A failed step must not leave the launcher running behind the test.
+    struct Ender {
+        Process& p;
+        ~Ender() {
+            if (p.Wait(0) == STILL_ACTIVE) ::TerminateProcess(p.process, 1);
+        }
+    } ender{launcher};
     HWND frame = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Orvane", launcher.pid)) != nullptr; }, 20000));
     HWND view = ::GetDlgItem(frame, AFX_IDW_PANE_FIRST);
@@ -64,6 +71,13 @@ TEST(SetupLaunch, SetupButtonLaunchQuestionAndUserServerInTheFreeGroup) {
     const POINT setupButton{445 + 44, 435 + 17}, exitButton{537 + 44, 435 + 17};
     // StarCraft's "Free" tile, the second of the open first folder.
     const POINT freeTile{49, 147 + CFolderBar::kHeaderHeight + CFolderItem::kTileHeight * 3 / 2};
+    auto closeSheet = [&](HWND sheet, int button) {
+        for (int i = 0; i < 3 && ::IsWindow(sheet); ++i) {
+            ClickDialogButton(sheet, button);
+            PumpUntil([&] { return !::IsWindow(sheet); }, 3000);
+        }
+        return !::IsWindow(sheet);
+    };
     auto openSheet = [&](const std::function<void()>& action) {
         action();
         HWND sheet = WaitForDialog(L"환경설정", 10000, launcher.pid);
@@ -78,8 +92,7 @@ TEST(SetupLaunch, SetupButtonLaunchQuestionAndUserServerInTheFreeGroup) {
     HWND sheet = openSheet([&] { clickView(setupButton.x, setupButton.y); });
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(SheetTab(sheet), 0);
-    ClickDialogButton(sheet, IDCANCEL);
-    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(sheet); }, 5000));
+    ASSERT_TRUE(closeSheet(sheet, IDCANCEL));
 
     // A measured server of a game without a program: Yes opens the program page.
     clickView(freeTile.x, freeTile.y);
@@ -92,8 +105,7 @@ TEST(SetupLaunch, SetupButtonLaunchQuestionAndUserServerInTheFreeGroup) {
     sheet = openSheet([&] { ClickDialogButton(box, IDYES); });
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(SheetTab(sheet), 1) << "the program page";
-    ClickDialogButton(sheet, IDCANCEL);
-    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(sheet); }, 5000));
+    ASSERT_TRUE(closeSheet(sheet, IDCANCEL));
 
     // The next Setup is on the user page again; a server added there is saved...
     sheet = openSheet([&] { clickView(setupButton.x, setupButton.y); });
@@ -115,8 +127,7 @@ TEST(SetupLaunch, SetupButtonLaunchQuestionAndUserServerInTheFreeGroup) {
     }
     PressKey(VK_RETURN);
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(add); }, 5000));
-    ClickDialogButton(sheet, IDOK);
-    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(sheet); }, 5000));
+    ASSERT_TRUE(closeSheet(sheet, IDOK));
     std::string bytes;
     ASSERT_TRUE(ReadFileBytes(folder + L"User.txt", &bytes));
     EXPECT_EQ(bytes, ToCp949(L"내 서버," + servers.Accepting() + L"\r\n"));
