@@ -29,8 +29,7 @@ bool CPopupFrame::LoadFrame(UINT frameId) {
 
     // No class styles, cursor, brush or icon: the view covers the whole client area.
     LPCWSTR cls = RegisterClass(m_pszClassName, 0, nullptr, nullptr, nullptr);
-    DWORD style = WS_POPUP | WS_VISIBLE | WS_BORDER;
-    return CreateEx(0, cls, title.c_str(), style, rect, nullptr, reinterpret_cast<UINT_PTR>(m_hMenu));
+    return CreateEx(0, cls, title.c_str(), m_dwStyle, rect, nullptr, reinterpret_cast<UINT_PTR>(m_hMenu));
 }
 
 LRESULT CPopupFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

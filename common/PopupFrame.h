@@ -5,9 +5,11 @@
 
 class CPopupFrame : public CWindow {
 public:
-    // title replaces the resource title once the frame exists (null keeps it).
-    CPopupFrame(int width, int height, const wchar_t* className, const wchar_t* title)
-        : m_nWidth(width), m_nHeight(height), m_pszClassName(className), m_pszTitle(title) {}
+    // title replaces the resource title once the frame exists (null keeps it);
+    // style is the frame's window style (a thin border unless told otherwise).
+    CPopupFrame(int width, int height, const wchar_t* className, const wchar_t* title,
+                DWORD style = WS_POPUP | WS_VISIBLE | WS_BORDER)
+        : m_nWidth(width), m_nHeight(height), m_pszClassName(className), m_pszTitle(title), m_dwStyle(style) {}
     ~CPopupFrame() override;
 
     // Creates the frame from the resources of frameId (menu and title),
@@ -32,6 +34,7 @@ private:
     int m_nHeight;
     const wchar_t* m_pszClassName;
     const wchar_t* m_pszTitle;
+    DWORD m_dwStyle;
     HWND m_hView = nullptr;
     HMENU m_hMenu = nullptr;
 };

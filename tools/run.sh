@@ -1,28 +1,105 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, and starts the launcher
-# against local stand-in servers. On your own X display (DISPLAY set) the
-# launcher stays until you press Exit; otherwise it runs on the bench's Xvfb,
-# picks the StarCraft "Battle.net" group, waits for the measurement, saves a
-# screenshot to build/launcher.png and ends.
+# The main job, the product as a player meets it on a fresh machine: installs
+# what is missing, builds the programs and the installer, installs Orvane
+# silently into a fresh Windows (a copy of the bench prefix, build/fresh), and
+# starts it from its Start-menu shortcut. start.exe fetches newer server lists
+# from a stand-in update server on loopback and hands over to the launcher,
+# whose lists point at loopback stand-in game servers.
+# On your own X display (DISPLAY set) the launcher stays until you press Exit;
+# otherwise it runs on the bench's Xvfb, saves build/updater.png, picks the
+# StarCraft "Battle.net" group, saves build/launcher.png and ends.
+# The time it took is printed at the end.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/setup.sh"
-"$root/tools/build.sh" "$root/build"
-# shellcheck source=tools/demo.sh
-. "$root/tools/demo.sh"
 tree=$root/build
 
-if [ -n "${DISPLAY:-}" ]; then
-  demo_folder "$tree/dist" "$tree/demo"
+if [ "${1:-}" != --inside ]; then
+  began=$(date +%s)
+  "$root/tools/setup.sh"
+  "$root/tools/build.sh" "$tree"
+  # shellcheck source=tools/demo.sh
+  . "$root/tools/demo.sh"
   demo_servers
-  echo "run: starting the launcher on $DISPLAY (press Exit to end)"
-  ORVN_OWN_DISPLAY=1 "$demo_bench" run --tree "$tree" --timeout 3600 -- "$tree/demo/Orvn.exe"
+
+  # The release on the update server: the stand-in lists, newer than none.
+  release=$tree/release
+  demo_folder "$tree/dist" "$tree/release.tmp"
+  rm -rf "$release"; mkdir -p "$release"
+  cp "$tree/release.tmp/Blizzard.txt" "$tree/release.tmp/Free.txt" "$release/"
+  rm -rf "$tree/release.tmp"
+  /usr/bin/python3 - "$release" <<'PY'
+import os, sys
+folder = sys.argv[1]
+names = ["Blizzard.txt", "Free.txt"]
+lines = ["[Count]", "Total=%d" % len(names)]
+for i, name in enumerate(names, 1):
+    size = os.path.getsize(os.path.join(folder, name))
+    lines += ["[File%d]" % i, "Filename=" + name, "Fileversion=2", "Filesize=%d" % size]
+open(os.path.join(folder, "version.ini"), "w").write("\r\n".join(lines) + "\r\n")
+PY
+  # The list is held back two seconds, so the progress dialog can be seen.
+  rm -f "$tree/release.port"
+  /usr/bin/python3 "$root/tools/update_server.py" --root "$release" --port-file "$tree/release.port" \
+    --fault Blizzard.txt=hold --max-seconds 3600 >/dev/null &
+  update_server=$!
+  trap 'kill $update_server 2>/dev/null; demo_end' EXIT
+  for _ in $(seq 1 100); do [ -s "$tree/release.port" ] && break; sleep 0.1; done
+  read -r port _ <"$tree/release.port"
+
+  own=()
+  [ -z "${DISPLAY:-}" ] || own=(--own-display)
+  ORVN_UPDATE_PORT=$port "$root/tools/fresh_prefix.sh" --tree "$tree" --keep --decorated "${own[@]}" --timeout 3600 -- "$0" --inside
+  echo "run: done in $(( $(date +%s) - began )) s"
   exit 0
 fi
 
-demo_start "$tree" "$tree/demo" 60
-view_click 49 210 5     # the open StarCraft folder's "Battle.net" tile
-"$demo_bench" screenshot --tree "$tree" "$tree/launcher.png"
-echo "run: screenshot saved to $tree/launcher.png"
-demo_exit
+# Inside the fresh Windows. start.exe reaches the update host through the
+# user's proxy setting, which points at the stand-in.
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' /v ProxyServer /d "127.0.0.1:$ORVN_UPDATE_PORT" /f >/dev/null 2>&1
+echo "run: installing $tree/setup/OrvaneSetup.exe /S"
+wine "$tree/setup/OrvaneSetup.exe" /S
+link=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Orvane.lnk)
+echo "run: starting Orvane from its Start-menu shortcut"
+wine start /unix "$link"
+
+if [ -n "${DISPLAY:-}" ] && [ "${DISPLAY}" != ":$(cat "$tree/bench/display" 2>/dev/null)" ]; then
+  echo "run: Orvane runs on $DISPLAY (press Exit to end)"
+  wineserver -w
+  exit 0
+fi
+
+wait_window() {  # name, seconds
+  local i
+  for i in $(seq 1 $(( $2 * 5 ))); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
+    sleep 0.2
+  done
+  echo "run: no window '$1' after $2 s" >&2
+  return 1
+}
+shot() { import -display "$DISPLAY" -window root "png:$1"; convert "$1" -crop "$2" +repage "$1"; echo "run: screenshot saved to $1"; }
+
+# Blue pixels on the screen: the progress dialog's caption, and its bar once painted.
+blue() { /usr/bin/python3 -c 'import sys; from PIL import Image
+print(sum(1 for r, g, b in Image.open(sys.argv[1]).convert("RGB").getdata() if b > 200 and r < 120))' "$1"; }
+wait_window '^다운로드$' 60
+for _ in $(seq 1 20); do
+  import -display "$DISPLAY" -window root "png:$tree/updater.png"
+  [ "$(blue "$tree/updater.png")" -lt 9000 ] || break
+  sleep 0.1
+done
+convert "$tree/updater.png" -crop 600x380+212+194 +repage "$tree/updater.png"
+echo "run: screenshot saved to $tree/updater.png"
+wait_window '^Orvane$' 60
+sleep 3
+VIEW_X=195 VIEW_Y=147
+xdotool mousemove $((VIEW_X + 49)) $((VIEW_Y + 210)) click 1   # StarCraft "Battle.net"
+sleep 6
+xdotool mousemove $((VIEW_X + 300)) $((VIEW_Y + 100))
+shot "$tree/launcher.png" 640x480+192+144
+# "Exit", hovered first as a hand would.
+xdotool mousemove $((VIEW_X + 560)) $((VIEW_Y + 452)); sleep 0.3
+xdotool mousemove $((VIEW_X + 581)) $((VIEW_Y + 452)) click 1
+wineserver -w
 echo "run: launcher ended"

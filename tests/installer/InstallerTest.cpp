@@ -1,8 +1,10 @@
 // The installer as a player and a script meet it, on a Windows nobody has
 // installed anything on (a fresh copy of the bench prefix): silent install,
 // the shortcuts and the uninstall entry as Windows reads them, an upgrade over
-// the player's own files, a chosen folder, and the silent uninstall.
+// the player's own files, a chosen folder, the silent uninstall, and the
+// shortcut's way in: update over loopback, then the installed launcher.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <tlhelp32.h>
@@ -14,7 +16,9 @@
 #include <string>
 
 #include "AppBase.h"
+#include "StandInServers.h"
 #include "TestSupport.h"
+#include "UpdateServer.h"
 
 using namespace testing_support;
 
@@ -120,6 +124,28 @@ bool AnyChildOf(DWORD pid) {
         found = entry.th32ParentProcessID == pid;
     ::CloseHandle(snap);
     return found;
+}
+
+std::wstring ProcessImage(DWORD pid) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process) {
+        ::QueryFullProcessImageNameW(process, 0, path, &size);
+        ::CloseHandle(process);
+    }
+    return path;
+}
+
+// The visible top-level window "Orvane" of a process started from that file.
+HWND FindLauncherOf(const std::wstring& exe) {
+    HWND hwnd = nullptr;
+    while ((hwnd = ::FindWindowExW(nullptr, hwnd, nullptr, L"Orvane")) != nullptr) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(hwnd, &pid);
+        if (::IsWindowVisible(hwnd) && Lower(ProcessImage(pid)) == Lower(exe)) return hwnd;
+    }
+    return nullptr;
 }
 
 DWORD RunSetup(const std::wstring& args) {
@@ -250,4 +276,55 @@ TEST(Installer, ChosenFolder) {
     EXPECT_FALSE(CAppBase::FileExists(StartMenuLink()));
     EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kUninstallKey));
     RemoveFolder(parent);
+}
+
+// The player's every day: the Start-menu shortcut runs the installed
+// start.exe, which fetches the newer server list from the update server and
+// hands over to the installed launcher, which measures that list.
+TEST(Installer, ShortcutUpdatesThenStartsTheInstalledLauncher) {
+    const std::wstring folder = DefaultFolder();
+    ASSERT_EQ(RunSetup(L"/S"), 0u);
+    ASSERT_TRUE(CAppBase::FileExists(folder + L"start.exe"));
+
+    StandInServers servers;
+    ASSERT_FALSE(servers.Accepting().empty());
+    const std::wstring release = MakeTempFolder(L"release");
+    ASSERT_TRUE(WriteListFile(release + L"Blizzard.txt", {{L"새 서버", servers.Accepting()}}));
+    std::string newer;
+    ASSERT_TRUE(ReadFileBytes(release + L"Blizzard.txt", &newer));
+    ASSERT_TRUE(WriteManifest(release + L"version.ini", {{L"Blizzard.txt", L"2", static_cast<int>(newer.size())}}));
+    UpdateServer update;
+    ASSERT_TRUE(update.Start(release));
+    ProxySetting proxy(update.Port());
+
+    // As Explorer opens a shortcut.
+    const std::wstring link = StartMenuLink();
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.lpFile = link.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    ASSERT_TRUE(::ShellExecuteExW(&info));
+
+    HWND launcher = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (launcher = FindLauncherOf(folder + L"Orvn.exe")) != nullptr; }, 90000))
+        << "the installed launcher did not open";
+    std::string installed;
+    EXPECT_TRUE(ReadFileBytes(folder + L"Blizzard.txt", &installed) && installed == newer);
+    EXPECT_EQ(update.CountRequests(L"Blizzard.txt"), 1);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(launcher, &pid);
+
+    // The open StarCraft folder's "Battle.net" tile: the new list is measured.
+    HWND view = ::GetWindow(launcher, GW_CHILD);
+    Pump(1000);
+    POINT tile = ClientToScreenPoint(view, 49, 210);
+    ClickAt(tile.x, tile.y);
+    EXPECT_TRUE(PumpUntil([&] { return servers.Accepted() > 0; }, 30000)) << "no probe reached the listed server";
+
+    HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+    ::PostMessageW(launcher, WM_CLOSE, 0, 0);
+    if (process && ::WaitForSingleObject(process, 15000) != WAIT_OBJECT_0) ::TerminateProcess(process, 1);
+    if (process) ::CloseHandle(process);
+    RemoveFolder(release);
+    EXPECT_EQ(RunUninstall(UninstallString(L"QuietUninstallString")), 0u);
 }

@@ -1,0 +1,54 @@
+#pragma once
+// The update logic's UI for tests: records the status texts and progress
+// positions it is given, shows the real progress dialog, and answers the
+// credentials question with the platform's dialog when asked to.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DownloadDlg.h"
+#include "UpdateUi.h"
+#include "UpdaterView.h"
+
+namespace testing_support {
+
+class RecordingUi : public IUpdateUi {
+public:
+    std::vector<std::wstring> statuses;
+    std::vector<int> positions;
+    bool showDialog = true;
+    bool askCredentials = false;
+    int credentialQuestions = 0;
+    HWND owner = nullptr;
+    // Called once the progress dialog exists (the tests press its buttons).
+    std::function<void(CDownloadDlg&)> onOpen;
+
+    void SetStatusText(const std::wstring& text) override { statuses.push_back(text); }
+    void OpenProgress() override {
+        if (!showDialog) return;
+        m_dialog = std::make_unique<CDownloadDlg>();
+        m_dialog->ShowModeless(owner);
+        if (onOpen) onOpen(*m_dialog);
+    }
+    void SetProgress(int position) override {
+        positions.push_back(position);
+        if (m_dialog) m_dialog->SetProgress(position);
+    }
+    BOOL PollCancel() override { return m_dialog ? m_dialog->PollCancel() : FALSE; }
+    void CloseProgress() override { m_dialog.reset(); }
+    BOOL ConfirmCredentials(HINTERNET request) override {
+        ++credentialQuestions;
+        return askCredentials ? CUpdaterView::ShowCredentialsDialog(owner, request) : FALSE;
+    }
+    void Clear() {
+        statuses.clear();
+        positions.clear();
+        credentialQuestions = 0;
+    }
+
+private:
+    std::unique_ptr<CDownloadDlg> m_dialog;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,225 @@
+// Which manifest entries the updater fetches, what it records, and where it
+// may write: the version rule over real files and the real profile, manifests
+// run against the stand-in update server, and the folder-escape rule.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "AppBase.h"
+#include "RecordingUi.h"
+#include "TestSupport.h"
+#include "UpdateServer.h"
+#include "Updater.h"
+
+using namespace testing_support;
+
+namespace {
+
+const wchar_t kProfile[] = L"start.INI";
+
+std::wstring Recorded(const std::wstring& name) {
+    wchar_t text[512] = {};
+    ::GetPrivateProfileStringW(L"Version", name.c_str(), L"", text, 512, kProfile);
+    return text;
+}
+
+class UpdateRuleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::WritePrivateProfileStringW(L"Version", nullptr, nullptr, kProfile);
+        ProxySetting::TurnOff();
+        m_program = MakeTempFolder(L"orvn-prog-");
+        m_temp = MakeTempFolder(L"orvn-temp-");
+        m_release = MakeTempFolder(L"orvn-rel-");
+    }
+    void TearDown() override {
+        ::WritePrivateProfileStringW(L"Version", nullptr, nullptr, kProfile);
+        for (auto* folder : {&m_program, &m_temp, &m_release}) RemoveFolder(*folder);
+    }
+    CUpdater::Settings Settings(int port) const {
+        return {m_program, m_temp, L"127.0.0.1:" + std::to_wstring(port), L"", kProfile};
+    }
+    // One run of a manifest written into the release folder.
+    void Run(UpdateServer& server, const std::vector<ManifestEntry>& entries, int total = -1) {
+        ASSERT_TRUE(WriteManifest(m_release + L"version.ini", entries, total));
+        RecordingUi ui;
+        ui.showDialog = false;
+        CUpdater updater(ui, Settings(server.Port()));
+        EXPECT_EQ(0, updater.ProcessManifest(m_release + L"version.ini"));
+    }
+
+    std::wstring m_program, m_temp, m_release;
+};
+
+TEST_F(UpdateRuleTest, VersionRule) {
+    std::wstring v3 = TestFolder() + L"OrvnStandIn3.exe";
+    ASSERT_TRUE(CopyFileTo(v3, m_program + L"Orvn.exe"));
+    ASSERT_TRUE(CopyFileTo(v3, m_program + L"UPPER.DLL"));
+    ASSERT_TRUE(CopyFileTo(v3, m_program + L"Toolexe"));
+    ASSERT_TRUE(CopyFileTo(v3, m_program + L"Versioned.txt"));
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", m_program + L"NoVersion.exe"));
+    ASSERT_TRUE(WriteFileBytes(m_program + L"Data.txt", "data"));
+    ::WritePrivateProfileStringW(L"Version", L"Data.txt", L"5", kProfile);
+    ::WritePrivateProfileStringW(L"Version", L"Versioned.txt", L"7", kProfile);
+    ASSERT_EQ(L"1,0,0,3", CUpdater::FileVersionText(m_program + L"Orvn.exe"));
+
+    struct Row {
+        const wchar_t* name;
+        const wchar_t* version;
+        BOOL fetch;
+    } rows[] = {
+        {L"Orvn.exe", L"1,0,0,3", FALSE},       {L"Orvn.exe", L"1,0,0,4", TRUE},
+        {L"Orvn.exe", L"1,0,0,2", TRUE},        {L"Orvn.exe", L"1.0.0.3", TRUE},
+        {L"Orvn.exe", L"1, 0, 0, 3", TRUE},     {L"Missing.exe", L"1,0,0,3", TRUE},
+        {L"Missing.dll", L"", TRUE},            {L"NoVersion.exe", L"9,9,9,9", FALSE},
+        {L"UPPER.DLL", L"1,0,0,3", FALSE},      {L"UPPER.DLL", L"1,0,0,4", TRUE},
+        {L"Toolexe", L"1,0,0,3", FALSE},        {L"Data.txt", L"5", FALSE},
+        {L"Data.txt", L"6", TRUE},              {L"Versioned.txt", L"7", TRUE},
+        {L"New.txt", L"1", TRUE},
+    };
+    RecordingUi ui;
+    CUpdater updater(ui, Settings(0));
+    for (const auto& row : rows)
+        EXPECT_EQ(row.fetch, updater.NeedsUpdate(row.name, row.version, 123)) << row.name << " " << row.version;
+    // Deciding records nothing: a version is recorded once its file is installed.
+    EXPECT_EQ(L"5", Recorded(L"Data.txt"));
+    EXPECT_EQ(L"", Recorded(L"New.txt"));
+    EXPECT_TRUE(ui.statuses.empty());
+}
+
+TEST_F(UpdateRuleTest, RecordedVersionsAndTotal) {
+    ASSERT_TRUE(WriteFileBytes(m_release + L"Free.txt", "new free list"));
+    ASSERT_TRUE(WriteFileBytes(m_release + L"Other.txt", "other"));
+    ASSERT_TRUE(WriteFileBytes(m_release + L"Third.txt", "third"));
+    ASSERT_TRUE(WriteFileBytes(m_release + L"Retry.txt", "retry"));
+    UpdateServer server;
+    ASSERT_TRUE(server.Start(m_release, {L"Retry.txt=404"}));
+    std::vector<ManifestEntry> manifest = {
+        {L"Free.txt", L"2", 13}, {L"Other.txt", L"1", 5}, {L"Retry.txt", L"1", 5}, {L"Third.txt", L"1", 5}};
+
+    // Total = 3: the fourth section is never read.
+    Run(server, manifest, 3);
+    EXPECT_EQ(FileHash(m_release + L"Free.txt"), FileHash(m_program + L"Free.txt"));
+    EXPECT_EQ(L"2", Recorded(L"Free.txt"));
+    EXPECT_EQ(0, server.CountRequests(L"Third.txt"));
+    // The failed fetch installs nothing and records nothing.
+    EXPECT_EQ(1, server.CountRequests(L"Retry.txt"));
+    EXPECT_FALSE(CAppBase::FileExists(m_program + L"Retry.txt"));
+    EXPECT_EQ(L"", Recorded(L"Retry.txt"));
+    // The fetched copies stay in the temp folder.
+    EXPECT_EQ(FileHash(m_release + L"Free.txt"), FileHash(m_temp + L"Free.txt"));
+
+    // Next run: only the failed entry is tried again.
+    Run(server, manifest, 3);
+    EXPECT_EQ(1, server.CountRequests(L"Free.txt"));
+    EXPECT_EQ(1, server.CountRequests(L"Other.txt"));
+    EXPECT_EQ(2, server.CountRequests(L"Retry.txt"));
+
+    // A deleted file is fetched again although its version stays recorded.
+    ASSERT_TRUE(::DeleteFileW((m_program + L"Free.txt").c_str()));
+    Run(server, manifest, 3);
+    EXPECT_EQ(2, server.CountRequests(L"Free.txt"));
+    EXPECT_EQ(FileHash(m_release + L"Free.txt"), FileHash(m_program + L"Free.txt"));
+
+    // Once the server has the file, it is installed and recorded.
+    server.Stop();
+    UpdateServer healthy;
+    ASSERT_TRUE(healthy.Start(m_release));
+    Run(healthy, manifest, 3);
+    EXPECT_EQ(FileHash(m_release + L"Retry.txt"), FileHash(m_program + L"Retry.txt"));
+    EXPECT_EQ(L"1", Recorded(L"Retry.txt"));
+    EXPECT_EQ(0, healthy.CountRequests(L"Free.txt"));
+}
+
+TEST_F(UpdateRuleTest, NamesLeavingTheFolderAreSkipped) {
+    // The program folder sits in a parent whose files must stay untouched.
+    std::wstring parent = m_program.substr(0, m_program.rfind(L'\\', m_program.size() - 2) + 1);
+    ASSERT_TRUE(::CreateDirectoryW((m_release + L"sub").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(m_release + L"sub\\in.txt", "inside"));
+    ASSERT_TRUE(WriteFileBytes(m_release + L"outside.txt", "outside"));
+    UpdateServer server;
+    ASSERT_TRUE(server.Start(m_release));
+    std::wstring absolute = parent + L"outside.txt";
+    Run(server, {{L"..\\outside.txt", L"1", 7},
+                 {L"../outside.txt", L"1", 7},
+                 {L"sub\\..\\..\\outside.txt", L"1", 7},
+                 {absolute, L"1", 7},
+                 {L"\\outside.txt", L"1", 7},
+                 {L"C:outside.txt", L"1", 7},
+                 {L"outside.txt:stream", L"1", 7},
+                 {L"CON", L"1", 7},
+                 {L"nul.txt", L"1", 7},
+                 {L"sub\\in.txt", L"1", 6}});
+    EXPECT_EQ(std::vector<std::string>{"GET main /quilla/sub/in.txt"}, server.Requests());
+    EXPECT_EQ(FileHash(m_release + L"sub\\in.txt"), FileHash(m_program + L"sub\\in.txt"));
+    EXPECT_FALSE(CAppBase::FileExists(parent + L"outside.txt"));
+    EXPECT_FALSE(CAppBase::FileExists(L"C:\\outside.txt"));
+}
+
+// The run's decision on the probe's answer, with the answer fixed.
+class FixedProbeUpdater : public CUpdater {
+public:
+    FixedProbeUpdater(IUpdateUi& ui, Settings settings, DWORD reply) : CUpdater(ui, std::move(settings)), m_reply(reply) {}
+    DWORD ProbeReplyTime() override { return m_reply; }
+
+private:
+    DWORD m_reply;
+};
+
+TEST_F(UpdateRuleTest, OnlyAnEchoOfZeroMillisecondsSkipsTheRun) {
+    // A probe host that does not resolve is no answer, not an echo to 0.0.0.0.
+    RecordingUi ui;
+    CUpdater::Settings unresolved = Settings(0);
+    unresolved.probeHost = L"no-such-host.invalid";
+    EXPECT_EQ(static_cast<DWORD>(-1), CUpdater(ui, unresolved).ProbeReplyTime());
+
+    ASSERT_TRUE(WriteFileBytes(m_release + L"Free.txt", "free"));
+    ASSERT_TRUE(WriteManifest(m_release + L"version.ini", {{L"Free.txt", L"1", 4}}));
+    UpdateServer server;
+    ASSERT_TRUE(server.Start(m_release));
+    EXPECT_EQ(CUpdater::Outcome::Skipped, FixedProbeUpdater(ui, Settings(server.Port()), 0).CheckProgram());
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_TRUE(ui.statuses.empty());
+    for (DWORD reply : {1ul, 300ul, static_cast<unsigned long>(-1)})
+        EXPECT_EQ(CUpdater::Outcome::Updated, FixedProbeUpdater(ui, Settings(server.Port()), reply).CheckProgram());
+    EXPECT_EQ(3, server.CountRequests(L"version.ini"));
+    EXPECT_EQ(L"완료", ui.statuses[4]);
+    // The manifest cannot be fetched: the caller shows the failure.
+    server.Stop();
+    EXPECT_EQ(CUpdater::Outcome::ManifestFailed, FixedProbeUpdater(ui, Settings(server.Port()), 5).CheckProgram());
+}
+
+// Whatever the name, an accepted one resolves to a file inside the folder.
+TEST_F(UpdateRuleTest, FolderEscapeRuleHoldsForGeneratedNames) {
+    const std::wstring folder = L"C:\\Program Files\\Orvane\\";
+    const std::vector<std::wstring> pieces = {
+        L"a", L"Orvn", L".exe", L".", L"..", L"...", L"\\", L"/", L"\\\\", L":", L"C:", L"z:", L" ", L"~1",
+        L"CON", L"nul", L"Aux", L"com1", L"LPT9", L"CONIN$", L"prn.txt", L"\\\\?\\", L"\\\\.\\", L"?", L"*",
+        L"한글", L"목록.txt", L"\u00fc", L"\u00b9", L"\t", L"\x7f", L"%2e%2e", L"..\\", L"../", L".\\",
+        std::wstring(120, L'x'), std::wstring(255, L'y')};
+    std::mt19937 random(12345);
+    int accepted = 0;
+    for (int i = 0; i < 100000; ++i) {
+        std::wstring name;
+        int count = 1 + static_cast<int>(random() % 7);
+        for (int k = 0; k < count; ++k) {
+            if (random() % 4 == 0)
+                name += static_cast<wchar_t>(1 + random() % 0x2FF);  // any character at all
+            else
+                name += pieces[random() % pieces.size()];
+        }
+        if (!CUpdater::IsSafeFileName(name)) continue;
+        ++accepted;
+        wchar_t full[4096] = {};
+        DWORD n = ::GetFullPathNameW((folder + name).c_str(), 4096, full, nullptr);
+        ASSERT_GT(n, 0u) << "name " << i;
+        std::wstring target(full, n);
+        ASSERT_GT(target.size(), folder.size()) << "name " << i;
+        ASSERT_EQ(0, _wcsnicmp(target.c_str(), folder.c_str(), folder.size())) << "name " << i << " -> escapes";
+        ASSERT_NE(L"\\\\.\\", target.substr(0, 4)) << "name " << i << " -> a device";
+    }
+    // The run must exercise accepted names too, not only refusals.
+    EXPECT_GT(accepted, 5000);
+}
+
+}  // namespace

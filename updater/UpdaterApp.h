@@ -1,0 +1,19 @@
+#pragma once
+#include "AppBase.h"
+
+class CMainFrame;
+
+// The updater's application object: start-up and the message loop. Its name
+// ("Start") captions the message boxes; its profile "start.INI" keeps the
+// recorded versions.
+class CUpdaterApp : public CAppBase {
+public:
+    CUpdaterApp();
+    ~CUpdaterApp() override;
+
+    BOOL InitInstance();
+    int Run();
+
+private:
+    CMainFrame* m_pFrame = nullptr;
+};

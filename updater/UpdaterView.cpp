@@ -1,0 +1,133 @@
+#include "UpdaterView.h"
+
+#include "AppBase.h"
+#include "Font.h"
+#include "Updater.h"
+#include "resource.h"
+
+namespace {
+const wchar_t kFetchFailed[] = L"업데이트정보를 가져오는데 실패하였습니다.";
+constexpr int kStatusX = 150;
+constexpr int kStatusY = 210;
+}  // namespace
+
+CUpdaterView::~CUpdaterView() {
+    m_pDownloadDlg.reset();
+    DestroyWindow();
+}
+
+bool CUpdaterView::Create(HWND parent, const RECT& rect, UINT id) {
+    LPCWSTR cls = RegisterClass(L"StartUpdaterView", CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                                ::LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                                nullptr);
+    return CreateEx(0, cls, nullptr, WS_CHILD | WS_VISIBLE, rect, parent, id);
+}
+
+LRESULT CUpdaterView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate();
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam))) return 0;
+        break;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+bool CUpdaterView::OnCommand(UINT id) {
+    switch (id) {
+    case ID_CHECK_PROGRAM:
+        OnCheckProgram();
+        return true;
+    case ID_RUN_PROGRAM:
+        OnRunProgram();
+        return true;
+    case ID_DOWNLOAD_PROGRAM:
+        OnDownloadProgram();
+        return true;
+    }
+    return false;
+}
+
+LRESULT CUpdaterView::OnCreate() {
+    m_dibSkin.LoadFromResource(IDB_UPDATER_SKIN);
+    m_statusFont.Reset(Font::CreatePointFont(90, L"굴림"));
+    // The update run starts as soon as the message loop runs.
+    ::PostMessageW(m_hWnd, WM_COMMAND, ID_CHECK_PROGRAM, 0);
+    return 0;
+}
+
+void CUpdaterView::OnPaint() {
+    PaintDC dc(m_hWnd);
+    m_dibSkin.DrawInWindow(dc.Get(), 1, m_hWnd, nullptr, FALSE, TRUE);
+    if (m_strStatus.empty()) return;
+    SelectObjectScope font(dc.Get(), m_statusFont.Get());
+    ::SetBkMode(dc.Get(), TRANSPARENT);
+    ::SetTextColor(dc.Get(), RGB(0, 0, 0));
+    ::TextOutW(dc.Get(), kStatusX, kStatusY, m_strStatus.c_str(), static_cast<int>(m_strStatus.size()));
+}
+
+void CUpdaterView::SetStatusText(const std::wstring& text) {
+    m_strStatus = text;
+    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CUpdaterView::OpenProgress() {
+    m_pDownloadDlg = std::make_unique<CDownloadDlg>();
+    // Without the dialog the transfer still runs; it just cannot be cancelled.
+    if (!m_pDownloadDlg->ShowModeless(nullptr)) m_pDownloadDlg.reset();
+}
+
+void CUpdaterView::SetProgress(int position) {
+    if (m_pDownloadDlg) m_pDownloadDlg->SetProgress(position);
+}
+
+BOOL CUpdaterView::PollCancel() { return m_pDownloadDlg ? m_pDownloadDlg->PollCancel() : FALSE; }
+
+void CUpdaterView::CloseProgress() { m_pDownloadDlg.reset(); }
+
+BOOL CUpdaterView::ConfirmCredentials(HINTERNET request) {
+    HWND owner = CAppBase::Get() ? CAppBase::Get()->GetMainWnd() : nullptr;
+    return ShowCredentialsDialog(owner, request);
+}
+
+BOOL CUpdaterView::ShowCredentialsDialog(HWND owner, HINTERNET request) {
+    // The dialog needs an owner window on some systems; the updater's window is it.
+    DWORD result = ::InternetErrorDlg(owner, request, ERROR_INTERNET_INCORRECT_PASSWORD,
+                                      FLAGS_ERROR_UI_FLAGS_GENERATE_DATA | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS,
+                                      nullptr);
+    return result == ERROR_INTERNET_FORCE_RETRY ? TRUE : FALSE;
+}
+
+void CUpdaterView::OnCheckProgram() {
+    // Whatever happens in the run, the launcher is started in the end.
+    try {
+        CUpdater updater(*this, CUpdater::Installed());
+        if (updater.CheckProgram() == CUpdater::Outcome::ManifestFailed && CAppBase::Get())
+            CAppBase::Get()->MessageBox(kFetchFailed, MB_OK);
+    } catch (...) {
+        ReportCallbackException();
+    }
+    ::PostMessageW(m_hWnd, WM_COMMAND, ID_RUN_PROGRAM, 0);
+}
+
+void CUpdaterView::OnRunProgram() {
+    std::wstring launcher = CAppBase::ProgramFolder() + L"Orvn.exe";
+    std::wstring commandLine = L"\"" + launcher + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi{};
+    // Started, not waited for.
+    if (::CreateProcessW(launcher.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                         &pi)) {
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    HWND main = CAppBase::Get() ? CAppBase::Get()->GetMainWnd() : ::GetAncestor(m_hWnd, GA_ROOT);
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The updater's view: the skin, one line of status text, and the three
+// commands of the update run. It shows the run (status text, progress
+// dialog, credentials question) through the update logic's UI interface.
+#include <memory>
+#include <string>
+
+#include "DIB.h"
+#include "DownloadDlg.h"
+#include "UniqueHandle.h"
+#include "UpdateUi.h"
+#include "Window.h"
+
+class CUpdaterView : public CWindow, public IUpdateUi {
+public:
+    CUpdaterView() = default;
+    ~CUpdaterView() override;
+
+    bool Create(HWND parent, const RECT& rect, UINT id);
+    // A command offered by the frame; true when handled.
+    bool OnCommand(UINT id);
+
+    // The text is drawn at the next paint; the whole view is erased first.
+    void SetStatusText(const std::wstring& text) override;
+    const std::wstring& GetStatusText() const { return m_strStatus; }
+
+    void OpenProgress() override;
+    void SetProgress(int position) override;
+    BOOL PollCancel() override;
+    void CloseProgress() override;
+    BOOL ConfirmCredentials(HINTERNET request) override;
+
+    // The platform's credentials dialog for a request that was answered 401;
+    // TRUE when the user confirmed and the request is to be sent again.
+    static BOOL ShowCredentialsDialog(HWND owner, HINTERNET request);
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    LRESULT OnCreate();
+    void OnPaint();
+    void OnCheckProgram();
+    void OnRunProgram();
+    void OnDownloadProgram() {}
+
+    CDIB m_dibSkin;
+    std::wstring m_strStatus;
+    UniqueGdiObject m_statusFont;
+    std::unique_ptr<CDownloadDlg> m_pDownloadDlg;
+};
