@@ -14,8 +14,10 @@ const wchar_t kBattleNetKey[] = L"Software\\Battle.net\\Configuration";
 const GameProgram kGames[CGamePrograms::kGameCount] = {
     {L"StarCraft", L"Software\\Blizzard Entertainment\\Starcraft", nullptr},
     {L"WarCraft II BNE", L"Software\\Blizzard Entertainment\\Warcraft II BNE", nullptr},
-    {L"Diablo", nullptr, L"C:\\Diablo\\Diablo.exe"},
-    {L"Diablo SW", nullptr, L"C:\\Diablo\\Spawn\\Diablo_s.exe"},
+    // The Diablo rows start from fixed paths; their keys serve the setup sheet,
+    // and the second one is spelt as that installation spells it.
+    {L"Diablo", L"Software\\Blizzard Entertainment\\Diablo", L"C:\\Diablo\\Diablo.exe"},
+    {L"Diablo SW", L"Software\\Blizzard Entertainment\\Disblo SW", L"C:\\Diablo\\Spawn\\Diablo_s.exe"},
 };
 
 }  // namespace
@@ -39,7 +41,7 @@ std::wstring CGamePrograms::ReadProgramValue(const wchar_t* keyPath) {
 
 std::wstring CGamePrograms::DefaultPath(int game) {
     const GameProgram& row = Game(game);
-    return row.registryKey ? ReadProgramValue(row.registryKey) : row.fixedPath;
+    return row.fixedPath ? row.fixedPath : ReadProgramValue(row.registryKey);
 }
 
 std::wstring CGamePrograms::StoredPath(int game) {

@@ -8,8 +8,8 @@
 
 struct GameProgram {
     const wchar_t* profileKey;   // key in the profile's "ProgramPath" section
-    const wchar_t* registryKey;  // HKLM key with the "Program" value, or null
-    const wchar_t* fixedPath;    // used when there is no registry key
+    const wchar_t* registryKey;  // HKLM key where the game's installation records its "Program"
+    const wchar_t* fixedPath;    // start-up default instead of the registry, or null
 };
 
 class CGamePrograms {
@@ -23,8 +23,8 @@ public:
 
     // The "Program" value of an HKLM key, or empty.
     static std::wstring ReadProgramValue(const wchar_t* keyPath);
-    // Where the game's row points when the profile has nothing: its registry
-    // value or its fixed path.
+    // What start-up puts into an empty profile entry: the fixed path, or the
+    // registry value when the row has none.
     static std::wstring DefaultPath(int game);
     // Fills the empty profile entries from the registry and the fixed paths.
     static void FillProgramPaths();

@@ -24,7 +24,9 @@ BOOL CLauncherApp::InitInstance() {
     }
     // The control container of the web panels needs OLE on this thread.
     m_bOleInitialized = SUCCEEDED(::OleInitialize(nullptr));
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
+    // Internet classes: the IP address control of the server edit dialog.
+    INITCOMMONCONTROLSEX icc{sizeof(icc),
+                             ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
     ::InitCommonControlsEx(&icc);
 
     m_pFrame = new CMainFrame;

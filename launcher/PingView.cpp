@@ -10,6 +10,7 @@
 #include "Messages.h"
 #include "ServerEntry.h"
 #include "GamePrograms.h"
+#include "SetupDialog.h"
 #include "resource.h"
 
 BOOL g_bShowProgramPage = FALSE;
@@ -331,9 +332,17 @@ LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
 }
 
 void CPingView::OnSetup() {
-    // A Yes to the launch question is consumed by the next Setup, which picks
-    // the sheet's program page with it.
-    g_bShowProgramPage = FALSE;
+    // Owned by the main window, as a sheet without a parent is: the launcher
+    // takes no clicks (no second Setup, no Exit) while it is open.
+    CAppBase* app = CAppBase::Get();
+    CSetupDialog sheet(app ? app->GetMainWnd() : nullptr);
+    // A Yes to the launch question is consumed by the next Setup, which opens
+    // on the program page with it.
+    if (g_bShowProgramPage) {
+        g_bShowProgramPage = FALSE;
+        sheet.SetActivePage(1);
+    }
+    sheet.DoModal();
 }
 
 // ---- Background music ----

@@ -1,6 +1,10 @@
 // Game start: the real frame in this process, a real sweep over loopback, real
 // double-clicks on real rows, the prefix's registry and profile, and a stand-in
 // game that records how it was started.
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
 #include <gtest/gtest.h>
 
 #include "AppBase.h"
@@ -189,6 +193,14 @@ TEST_F(LaunchTest, MissingProgramAsksAndPostsSetup) {
         SetupRecorder recorder(View());
         std::wstring written;
         bool yesNo = false;
+        // The Setup command opens the settings sheet modally: note its page, close it.
+        int page = -1;
+        std::thread closer = DriveDialog(L"환경설정", [&](HWND sheet) {
+            if (!sheet) return;
+            HWND tab = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+            page = static_cast<int>(::SendMessageW(tab, TCM_GETCURSEL, 0, 0));
+            ClickDialogButton(sheet, IDCANCEL);
+        });
         {
             MessageBoxAnswerer answerer(c.button, [&](HWND box) {
                 written = ServerListValue();
@@ -200,6 +212,8 @@ TEST_F(LaunchTest, MissingProgramAsksAndPostsSetup) {
             ASSERT_EQ(answerer.Texts(), std::vector<std::wstring>{c.question});
             EXPECT_TRUE(answerer.AllClosedByClick());
         }
+        closer.join();
+        EXPECT_EQ(page, c.button == IDYES ? 1 : 0) << "Yes opens the program page, No the first";
         EXPECT_TRUE(yesNo);
         EXPECT_EQ(written, Accepting()) << "written before the question";
         EXPECT_EQ(SetupRecorder::count, 1) << "Setup posted once";

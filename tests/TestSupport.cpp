@@ -94,6 +94,46 @@ void PressKey(WORD vk) {
     Pump(60);
 }
 
+void KeyDown(WORD vk) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    ::SendInput(1, &in, sizeof(INPUT));
+    Pump(30);
+}
+
+void KeyUp(WORD vk) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(1, &in, sizeof(INPUT));
+    Pump(30);
+}
+
+void TypeText(const std::wstring& text) {
+    for (wchar_t c : text) {
+        // Keys of the keyboard where there is one (digits, letters, '.'), so
+        // that controls watching key presses see them; the rest as characters.
+        SHORT scan = c < 0x80 ? ::VkKeyScanW(c) : -1;
+        if (scan != -1 && !(HIBYTE(scan) & ~1)) {
+            bool shift = HIBYTE(scan) & 1;
+            if (shift) KeyDown(VK_SHIFT);
+            PressKey(LOBYTE(scan));
+            if (shift) KeyUp(VK_SHIFT);
+            continue;
+        }
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wScan = in[1].ki.wScan = c;
+        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        ::SendInput(2, in, sizeof(INPUT));
+        Pump(20);
+    }
+    Pump(60);
+}
+
 POINT ClientToScreenPoint(HWND hwnd, int x, int y) {
     POINT pt{x, y};
     ::ClientToScreen(hwnd, &pt);
@@ -141,6 +181,31 @@ void ClickDialogButton(HWND dialog, int id) {
     ::SetForegroundWindow(dialog);
     Pump(50);
     ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+void ClickWindow(HWND window) {
+    RECT r;
+    if (!::GetWindowRect(window, &r)) return;
+    ::SetForegroundWindow(::GetAncestor(window, GA_ROOT));
+    Pump(50);
+    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+std::thread DriveDialog(const std::wstring& caption, std::function<void(HWND)> steps, DWORD pid) {
+    return std::thread([caption, steps, pid] {
+        HWND dialog = WaitForDialog(caption, 15000, pid);
+        if (dialog) {
+            ::SetForegroundWindow(dialog);
+            Pump(200);
+        }
+        steps(dialog);
+    });
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer(int button, std::function<void(HWND)> onBox)
@@ -235,17 +300,76 @@ LRESULT CRecordingWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
     return Default(msg, wParam, lParam);
 }
 
-std::wstring ListItemText(HWND list, int row, int column) {
-    wchar_t text[260] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 260;
-    ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+namespace {
+
+// A block in the process of a window, for messages whose lParam it must see.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND window, size_t size) : m_size(size) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(window, &pid);
+        m_process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (m_process)
+            m_base = static_cast<BYTE*>(::VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBlock() {
+        if (m_base) ::VirtualFreeEx(m_process, m_base, 0, MEM_RELEASE);
+        if (m_process) ::CloseHandle(m_process);
+    }
+    bool ok() const { return m_base != nullptr; }
+    BYTE* at(size_t offset) const { return m_base + offset; }
+    bool Write(size_t offset, const void* data, size_t size) {
+        return ::WriteProcessMemory(m_process, m_base + offset, data, size, nullptr);
+    }
+    bool Read(size_t offset, void* data, size_t size) {
+        return ::ReadProcessMemory(m_process, m_base + offset, data, size, nullptr);
+    }
+
+private:
+    HANDLE m_process = nullptr;
+    BYTE* m_base = nullptr;
+    size_t m_size;
+};
+
+}  // namespace
+
+int ListItemCount(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::wstring ListItemText(HWND list, int item, int subItem) {
+    constexpr int kChars = 260;
+    RemoteBlock block(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+    if (!block.ok()) return L"";
+    LVITEMW lv{};
+    lv.iSubItem = subItem;
+    lv.pszText = reinterpret_cast<wchar_t*>(block.at(sizeof(LVITEMW)));
+    lv.cchTextMax = kChars;
+    block.Write(0, &lv, sizeof(lv));
+    ::SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(block.at(0)));
+    wchar_t text[kChars] = {};
+    block.Read(sizeof(LVITEMW), text, sizeof(text));
+    text[kChars - 1] = L'\0';
     return text;
 }
 
-int ListItemCount(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+POINT ListItemPoint(HWND list, int item) {
+    RemoteBlock block(list, sizeof(RECT));
+    RECT r{};
+    r.left = LVIR_LABEL;
+    if (block.ok()) {
+        block.Write(0, &r, sizeof(r));
+        ::SendMessageW(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(block.at(0)));
+        block.Read(0, &r, sizeof(r));
+    }
+    return ClientToScreenPoint(list, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+int FindListItem(HWND list, int subItem, const std::wstring& text) {
+    int count = ListItemCount(list);
+    for (int i = 0; i < count; ++i)
+        if (ListItemText(list, i, subItem) == text) return i;
+    return -1;
+}
+
 
 Process::~Process() {
     if (process) ::CloseHandle(process);

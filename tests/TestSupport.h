@@ -32,6 +32,11 @@ void MouseUp();
 void ClickAt(int x, int y);
 void DoubleClickAt(int x, int y);
 void PressKey(WORD vk);
+void KeyDown(WORD vk);
+void KeyUp(WORD vk);
+// Types text into the focused control: keys of the keyboard where there are
+// some (digits, letters, '.'), the rest (Korean) as characters (VK_PACKET).
+void TypeText(const std::wstring& text);
 // The screen point of a client point of a window.
 POINT ClientToScreenPoint(HWND hwnd, int x, int y);
 
@@ -43,6 +48,12 @@ HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs, DWORD pid = 0);
 std::wstring DialogText(HWND dialog);
 // Presses the dialog's button with that id (IDYES, IDNO, IDOK) by a real click.
 void ClickDialogButton(HWND dialog, int id);
+// Clicks the middle of a window (a control) after bringing its top level forward.
+void ClickWindow(HWND window);
+std::wstring WindowText(HWND window);
+// Runs steps on another thread once a dialog with that caption shows (null when
+// none did), while this thread runs the modal loop; join after the modal call.
+std::thread DriveDialog(const std::wstring& caption, std::function<void(HWND)> steps, DWORD pid = 0);
 
 // Answers every message box of this process with the application's caption, from
 // a thread of its own (a box runs its own loop inside the handler that raised it),
@@ -113,9 +124,14 @@ private:
     std::vector<UINT> m_watched;
 };
 
-// The text of a list view cell.
+// List views of this or another process (the block the list writes into is
+// placed in the list's own process).
 std::wstring ListItemText(HWND list, int row, int column);
 int ListItemCount(HWND list);
+// Screen point in the middle of an item's label.
+POINT ListItemPoint(HWND list, int row);
+// The first row whose column shows text, or -1.
+int FindListItem(HWND list, int column, const std::wstring& text);
 
 // Child processes.
 struct Process {

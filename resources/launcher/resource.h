@@ -3,6 +3,7 @@
 
 #define IDR_MAINFRAME            128
 #define IDS_SOCKETS_INIT_FAILED  104
+#define IDS_SETUP_CAPTION        106
 #define IDS_APP_TITLE            57344
 
 #define IDB_SKIN                 130
@@ -16,6 +17,25 @@
 #define IDC_TRACK_CURSOR         172
 
 #define IDC_SERVER_LIST          100
+
+// The setup sheet's pages and the server edit dialog.
+#define IDD_SETUP_USER           103
+#define IDD_SETUP_PROGRAM        105
+#define IDD_SERVER_EDIT          141
+#define IDC_USER_SERVERS         1001
+#define IDC_ADD_SERVER           1002
+#define IDC_EDIT_SERVER          1003
+#define IDC_DELETE_SERVER        1004
+#define IDC_SERVER_NAME          1006
+#define IDC_SERVER_ADDRESS       1007
+#define IDC_STARCRAFT_PATH       1006
+#define IDC_WARCRAFT_PATH        1008
+#define IDC_DIABLO_PATH          1009
+#define IDC_DIABLOSW_PATH        1010
+#define IDC_STARCRAFT_BROWSE     1011
+#define IDC_WARCRAFT_BROWSE      1012
+#define IDC_DIABLO_BROWSE        1013
+#define IDC_DIABLOSW_BROWSE      1014
 
 #define ID_SETUP                 32775
 #define ID_WARCRAFT_BATTLENET    32776

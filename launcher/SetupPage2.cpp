@@ -1,0 +1,86 @@
+#include "SetupPage2.h"
+
+#include <commdlg.h>
+
+#include "AppBase.h"
+#include "GamePrograms.h"
+#include "resource.h"
+
+namespace {
+
+// The rows in the order of the games' table.
+const int kPathBoxes[CGamePrograms::kGameCount] = {IDC_STARCRAFT_PATH, IDC_WARCRAFT_PATH, IDC_DIABLO_PATH,
+                                                   IDC_DIABLOSW_PATH};
+const int kBrowseButtons[CGamePrograms::kGameCount] = {IDC_STARCRAFT_BROWSE, IDC_WARCRAFT_BROWSE, IDC_DIABLO_BROWSE,
+                                                       IDC_DIABLOSW_BROWSE};
+
+}  // namespace
+
+CSetupPage2::CSetupPage2() : CPropertyPage(IDD_SETUP_PROGRAM) {
+    for (int game = 0; game < CGamePrograms::kGameCount; ++game) Path(game) = CGamePrograms::StoredPath(game);
+}
+
+std::wstring& CSetupPage2::Path(int game) {
+    switch (game) {
+    case 1:
+        return m_strWarCraftPath;
+    case 2:
+        return m_strDiabloPath;
+    case 3:
+        return m_strDiabloSWPath;
+    }
+    return m_strStarCraftPath;
+}
+
+BOOL CSetupPage2::OnInitDialog() {
+    for (int game = 0; game < CGamePrograms::kGameCount; ++game)
+        if (Path(game).empty()) Path(game) = CGamePrograms::ReadProgramValue(CGamePrograms::Game(game).registryKey);
+    UpdateData(false);
+    return TRUE;
+}
+
+void CSetupPage2::UpdateData(bool save) {
+    for (int game = 0; game < CGamePrograms::kGameCount; ++game) {
+        if (save)
+            Path(game) = GetItemText(kPathBoxes[game]);
+        else
+            SetItemText(kPathBoxes[game], Path(game));
+    }
+}
+
+bool CSetupPage2::OnCommand(UINT id, UINT code, HWND control) {
+    if (code == BN_CLICKED) {
+        for (int game = 0; game < CGamePrograms::kGameCount; ++game) {
+            if (id != static_cast<UINT>(kBrowseButtons[game])) continue;
+            Browse(game);
+            return true;
+        }
+    }
+    return CPropertyPage::OnCommand(id, code, control);
+}
+
+void CSetupPage2::Browse(int game) {
+    wchar_t file[MAX_PATH] = {};
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = ::GetParent(m_hWnd);
+    ofn.lpstrFilter = L"응용 프로그램 (*.exe)\0*.exe\0모든 파일 (*.*)\0*.*\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrDefExt = L"exe";
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
+    if (!::GetOpenFileNameW(&ofn)) return;
+    // The other boxes go back to their fields: what was typed there is dropped.
+    Path(game) = file;
+    UpdateData(false);
+}
+
+BOOL CSetupPage2::OnApply() {
+    UpdateData(true);
+    CAppBase* app = CAppBase::Get();
+    if (!app) return TRUE;
+    for (int game = 0; game < CGamePrograms::kGameCount; ++game)
+        app->WriteProfileString(CGamePrograms::kSection, CGamePrograms::ProgramKey(game), Path(game));
+    return TRUE;
+}
