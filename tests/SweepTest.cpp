@@ -479,7 +479,9 @@ TEST_F(SweepTest, HundredQuickChoicesAndExitMidSweepLeaveNoHandlesBehind) {
         auto rows = Rows();
         EXPECT_FALSE(rows.empty());
         for (const auto& r : rows) {
-            if (r.address == Accepting()) EXPECT_GE(Millis(r.response), 1) << ToUtf8(r.name);
+            if (r.address == Accepting()) {
+                EXPECT_GE(Millis(r.response), 1) << ToUtf8(r.name);
+            }
         }
         EXPECT_TRUE(boxes.Texts().empty());
 
