@@ -28,11 +28,6 @@ const wchar_t kGames[] = L"Software\\Blizzard Entertainment\\";
 
 HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 
-int CurrentTab(HWND sheet) {
-    HWND tab = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
-    return static_cast<int>(::SendMessageW(tab, TCM_GETCURSEL, 0, 0));
-}
-
 // The four fields of an IP address control as shown.
 std::vector<std::wstring> AddressFields(HWND control) {
     std::vector<std::pair<int, std::wstring>> fields;

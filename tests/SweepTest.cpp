@@ -478,8 +478,11 @@ TEST_F(SweepTest, HundredQuickChoicesAndExitMidSweepLeaveNoHandlesBehind) {
         std::printf("100 group choices done after %lu ms\n", ::GetTickCount() - start);
         auto rows = Rows();
         EXPECT_FALSE(rows.empty());
-        for (const auto& r : rows)
-            if (r.address == Accepting()) EXPECT_GE(Millis(r.response), 1) << ToUtf8(r.name);
+        for (const auto& r : rows) {
+            if (r.address == Accepting()) {
+                EXPECT_GE(Millis(r.response), 1) << ToUtf8(r.name);
+            }
+        }
         EXPECT_TRUE(boxes.Texts().empty());
 
         // Exit while a sweep is under way ends the frame.
