@@ -28,7 +28,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring name = argv[2];
     int size = _wtoi(argv[3]);
     std::wstring program = MakeTempFolder(L"orvn-bench-prog-"), temp = MakeTempFolder(L"orvn-bench-temp-");
-    CUpdater::Settings settings{program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI"};
+    CUpdater::Settings settings{program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI", ""};
 
     ProxySetting::TurnOff();
     RecordingUi ui;

@@ -37,7 +37,7 @@ protected:
         for (auto* folder : {&m_program, &m_temp, &m_release}) RemoveFolder(*folder);
     }
     CUpdater::Settings Settings(int port) const {
-        return {m_program, m_temp, L"127.0.0.1:" + std::to_wstring(port), L"", kProfile};
+        return {m_program, m_temp, L"127.0.0.1:" + std::to_wstring(port), L"", kProfile, ""};
     }
     // One run of a manifest written into the release folder.
     void Run(UpdateServer& server, const std::vector<ManifestEntry>& entries, int total = -1) {
