@@ -6,6 +6,19 @@
 
 namespace {
 
+// The details block of one control whose values live in a vector of T.
+template <typename T>
+MIXERCONTROLDETAILS DetailsOf(DWORD controlId, DWORD channels, DWORD items, std::vector<T>& values) {
+    MIXERCONTROLDETAILS details{};
+    details.cbStruct = sizeof details;
+    details.dwControlID = controlId;
+    details.cChannels = channels;
+    details.cMultipleItems = items;
+    details.cbDetails = sizeof(T);
+    details.paDetails = values.data();
+    return details;
+}
+
 // The instance that acts on notifications: the newest one made, until it goes.
 CVolumeMixer* g_pCurrentMixer = nullptr;
 
@@ -161,12 +174,7 @@ DWORD CVolumeMixer::GetVolume() {
     if (!m_bVolumeAvailable || m_dwChannels == 0) return kNone;
     // A driver that answers without filling the values leaves -1, "unknown".
     std::vector<MIXERCONTROLDETAILS_UNSIGNED> values(m_dwChannels, MIXERCONTROLDETAILS_UNSIGNED{kNone});
-    MIXERCONTROLDETAILS details{};
-    details.cbStruct = sizeof details;
-    details.dwControlID = m_dwControlId;
-    details.cChannels = m_dwChannels;
-    details.cbDetails = sizeof(MIXERCONTROLDETAILS_UNSIGNED);
-    details.paDetails = values.data();
+    MIXERCONTROLDETAILS details = DetailsOf(m_dwControlId, m_dwChannels, 0, values);
     if (::mixerGetControlDetailsW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &details,
                                   MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
         return kNone;
@@ -177,12 +185,7 @@ void CVolumeMixer::SetVolume(DWORD value) {
     if (!m_bVolumeAvailable || m_dwChannels == 0) return;
     if (value < m_dwMinimum || value > m_dwMaximum) return;
     std::vector<MIXERCONTROLDETAILS_UNSIGNED> values(m_dwChannels, MIXERCONTROLDETAILS_UNSIGNED{value});
-    MIXERCONTROLDETAILS details{};
-    details.cbStruct = sizeof details;
-    details.dwControlID = m_dwControlId;
-    details.cChannels = m_dwChannels;
-    details.cbDetails = sizeof(MIXERCONTROLDETAILS_UNSIGNED);
-    details.paDetails = values.data();
+    MIXERCONTROLDETAILS details = DetailsOf(m_dwControlId, m_dwChannels, 0, values);
     ::mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(m_hMixer), &details,
                              MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
 }
@@ -237,13 +240,7 @@ void CVolumeMixer::SwitchLine(BOOL on) {
         } catch (const std::bad_alloc&) {
             continue;
         }
-        MIXERCONTROLDETAILS details{};
-        details.cbStruct = sizeof details;
-        details.dwControlID = c.dwControlID;
-        details.cChannels = channels;
-        details.cMultipleItems = items;
-        details.cbDetails = sizeof(MIXERCONTROLDETAILS_BOOLEAN);
-        details.paDetails = values.data();
+        MIXERCONTROLDETAILS details = DetailsOf(c.dwControlID, channels, items, values);
         ::mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(m_hMixer), &details,
                                  MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
     }

@@ -63,11 +63,7 @@ protected:
             ClickDialogButton(box, IDOK);
         }
         EXPECT_EQ(0u, updater.Wait(90000));
-        std::string log;
-        PumpUntil([&] { return ReadFileBytes(m_program + L"Orvn.exe.log", &log); }, 10000);
-        int n = 0;
-        for (size_t at = 0; (at = log.find("started", at)) != std::string::npos; ++at) ++n;
-        return n;
+        return LauncherStarts(m_program);
     }
     void ExpectOldFilesIntact() {
         EXPECT_EQ(m_oldLauncher, FileHash(m_program + L"Orvn.exe"));

@@ -17,12 +17,6 @@ namespace {
 
 const wchar_t kProfile[] = L"start.INI";
 
-std::wstring Recorded(const std::wstring& name) {
-    wchar_t text[512] = {};
-    ::GetPrivateProfileStringW(L"Version", name.c_str(), L"", text, 512, kProfile);
-    return text;
-}
-
 class UpdateRuleTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -82,8 +76,8 @@ TEST_F(UpdateRuleTest, VersionRule) {
     for (const auto& row : rows)
         EXPECT_EQ(row.fetch, updater.NeedsUpdate(row.name, row.version, 123)) << row.name << " " << row.version;
     // Deciding records nothing: a version is recorded once its file is installed.
-    EXPECT_EQ(L"5", Recorded(L"Data.txt"));
-    EXPECT_EQ(L"", Recorded(L"New.txt"));
+    EXPECT_EQ(L"5", RecordedVersion(L"Data.txt"));
+    EXPECT_EQ(L"", RecordedVersion(L"New.txt"));
     EXPECT_TRUE(ui.statuses.empty());
 }
 
@@ -100,12 +94,12 @@ TEST_F(UpdateRuleTest, RecordedVersionsAndTotal) {
     // Total = 3: the fourth section is never read.
     Run(server, manifest, 3);
     EXPECT_EQ(FileHash(m_release + L"Free.txt"), FileHash(m_program + L"Free.txt"));
-    EXPECT_EQ(L"2", Recorded(L"Free.txt"));
+    EXPECT_EQ(L"2", RecordedVersion(L"Free.txt"));
     EXPECT_EQ(0, server.CountRequests(L"Third.txt"));
     // The failed fetch installs nothing and records nothing.
     EXPECT_EQ(1, server.CountRequests(L"Retry.txt"));
     EXPECT_FALSE(CAppBase::FileExists(m_program + L"Retry.txt"));
-    EXPECT_EQ(L"", Recorded(L"Retry.txt"));
+    EXPECT_EQ(L"", RecordedVersion(L"Retry.txt"));
     // The fetched copies stay in the temp folder.
     EXPECT_EQ(FileHash(m_release + L"Free.txt"), FileHash(m_temp + L"Free.txt"));
 
@@ -127,7 +121,7 @@ TEST_F(UpdateRuleTest, RecordedVersionsAndTotal) {
     ASSERT_TRUE(healthy.Start(m_release));
     Run(healthy, manifest, 3);
     EXPECT_EQ(FileHash(m_release + L"Retry.txt"), FileHash(m_program + L"Retry.txt"));
-    EXPECT_EQ(L"1", Recorded(L"Retry.txt"));
+    EXPECT_EQ(L"1", RecordedVersion(L"Retry.txt"));
     EXPECT_EQ(0, healthy.CountRequests(L"Free.txt"));
 }
 

@@ -16,12 +16,6 @@ namespace {
 
 const wchar_t kProfile[] = L"start.INI";
 
-std::wstring Recorded(const std::wstring& name) {
-    wchar_t text[512] = {};
-    ::GetPrivateProfileStringW(L"Version", name.c_str(), L"", text, 512, kProfile);
-    return text;
-}
-
 std::wstring TempFolder() {
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
@@ -83,17 +77,11 @@ protected:
         if (!p.process && !StartProcess(m_program + L"start.exe", L"", m_program, &p)) return 1;
         return p.Wait(90000);
     }
-    int LauncherStarts() {
-        std::string log;
-        PumpUntil([&] { return ReadFileBytes(m_program + L"Orvn.exe.log", &log); }, 10000);
-        int n = 0;
-        for (size_t at = 0; (at = log.find("started", at)) != std::string::npos; ++at) ++n;
-        return n;
-    }
+    int LauncherStarts() { return testing_support::LauncherStarts(m_program); }
     void ExpectOldFilesIntact() {
         EXPECT_EQ(m_oldLauncher, FileHash(m_program + L"Orvn.exe"));
         EXPECT_EQ(m_oldFree, FileHash(m_program + L"Free.txt"));
-        EXPECT_EQ(L"1", Recorded(L"Free.txt"));
+        EXPECT_EQ(L"1", RecordedVersion(L"Free.txt"));
         EXPECT_EQ(0, CountFiles(m_program, L".orvn-"));
     }
 
@@ -126,7 +114,7 @@ TEST_F(UpdateRunTest, InstallsExactlyTheChangedFilesAndStartsTheLauncher) {
     EXPECT_EQ(FileHash(m_release + L"Orvn.exe"), FileHash(m_program + L"Orvn.exe"));
     EXPECT_EQ(FileHash(m_release + L"Free.txt"), FileHash(m_program + L"Free.txt"));
     EXPECT_EQ(0, server.CountRequests(L"Same.txt"));
-    EXPECT_EQ(L"2", Recorded(L"Free.txt"));
+    EXPECT_EQ(L"2", RecordedVersion(L"Free.txt"));
     EXPECT_EQ(1, LauncherStarts());
     // The fetched copies stay in the temp folder.
     EXPECT_EQ(FileHash(m_release + L"Orvn.exe"), FileHash(TempFolder() + L"Orvn.exe"));
@@ -213,7 +201,7 @@ TEST_F(UpdateRunTest, CancelKeepsTheOldFileAndStartsTheLauncher) {
     EXPECT_EQ(0u, RunUpdater(&updater));
     EXPECT_EQ(FileHash(m_release + L"Orvn.exe"), FileHash(m_program + L"Orvn.exe"));
     EXPECT_EQ(m_oldFree, FileHash(m_program + L"Free.txt"));
-    EXPECT_EQ(L"1", Recorded(L"Free.txt"));
+    EXPECT_EQ(L"1", RecordedVersion(L"Free.txt"));
     EXPECT_EQ(1, LauncherStarts());
 }
 
@@ -256,7 +244,7 @@ TEST_F(UpdateRunTest, UnsafeNamesAndUnwritableTempFilesAreSkipped) {
     EXPECT_EQ(0, server.CountRequests(L"../escape.txt") + server.CountRequests(L"..\\escape.txt"));
     EXPECT_FALSE(CAppBase::FileExists(parent + L"escape.txt"));
     EXPECT_EQ(m_oldFree, FileHash(m_program + L"Free.txt"));
-    EXPECT_EQ(L"1", Recorded(L"Free.txt"));
+    EXPECT_EQ(L"1", RecordedVersion(L"Free.txt"));
     // The run went on past the failed entry and handed over.
     EXPECT_EQ(FileHash(m_release + L"Orvn.exe"), FileHash(m_program + L"Orvn.exe"));
     EXPECT_EQ(1, LauncherStarts());

@@ -168,4 +168,18 @@ bool RunReleaseTool(const std::vector<std::string>& args, const std::wstring& re
     return PumpUntil([&] { return CAppBase::FileExists(signature); }, 30000);
 }
 
+std::wstring RecordedVersion(const std::wstring& name) {
+    wchar_t text[512] = {};
+    ::GetPrivateProfileStringW(L"Version", name.c_str(), L"", text, 512, L"start.INI");
+    return text;
+}
+
+int LauncherStarts(const std::wstring& programFolder) {
+    std::string log;
+    PumpUntil([&] { return ReadFileBytes(programFolder + L"Orvn.exe.log", &log); }, 10000);
+    int n = 0;
+    for (size_t at = 0; (at = log.find("started", at)) != std::string::npos; ++at) ++n;
+    return n;
+}
+
 }  // namespace testing_support

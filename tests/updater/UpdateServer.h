@@ -53,6 +53,10 @@ public:
 std::string UnixPath(const std::wstring& windowsPath);
 // Hex SHA-256 of a file's bytes, empty when it cannot be read.
 std::string FileHash(const std::wstring& path);
+// The version the updater's profile records for a file, or empty.
+std::wstring RecordedVersion(const std::wstring& name);
+// How often the launcher stand-in in a program folder logged its start.
+int LauncherStarts(const std::wstring& programFolder);
 // Writes a manifest: Total = entries.size() unless total >= 0; each entry is
 // {Filename, Fileversion, Filesize}.
 struct ManifestEntry {
