@@ -24,6 +24,17 @@ std::string UnixPath(const std::wstring& windowsPath) {
     return result;
 }
 
+namespace {
+bool StartHostProgram(std::wstring cmd) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    UniqueKernelHandle thread(pi.hThread), process(pi.hProcess);
+    return true;
+}
+}  // namespace
+
 bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults, bool refuse) {
     m_strFolder = MakeTempFolder(L"orvn-server-");
     std::wstring portFile = m_strFolder + L"port.txt";
@@ -35,14 +46,9 @@ bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<st
                        quote(UnixPath(m_strFolder) + "/requests.log") + L" --max-seconds 900";
     for (const auto& fault : faults) cmd += L" --fault \"" + fault + L"\"";
     if (refuse) cmd += L" --refuse";
-    // Wine starts host programs but gives no handle to wait on: the port file
-    // says the server is ready, a /_quit request ends it.
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    if (pi.hThread) ::CloseHandle(pi.hThread);
-    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    // Wine gives no handle to wait on a host program: the port file says the
+    // server is ready, a /_quit request ends it.
+    if (!StartHostProgram(cmd)) return false;
     std::string text;
     if (!PumpUntil([&] { return ReadFileBytes(portFile, &text) && !text.empty(); }, 20000)) return false;
     std::istringstream in(text);
@@ -133,22 +139,17 @@ std::string FileHash(const std::wstring& path) {
         ::BCryptDestroyHash(hash);
     }
     ::BCryptCloseAlgorithmProvider(alg, 0);
-    static const char hex[] = "0123456789abcdef";
     std::string text;
-    for (UCHAR b : digest) {
-        text.push_back(hex[b >> 4]);
-        text.push_back(hex[b & 15]);
-    }
+    for (UCHAR b : digest) text += "0123456789abcdef"[b >> 4], text += "0123456789abcdef"[b & 15];
     return text;
 }
 
 bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries, int total) {
     std::wstring text = L"[Count]\r\nTotal=" + std::to_wstring(total >= 0 ? total : static_cast<int>(entries.size())) +
                         L"\r\n";
-    for (size_t i = 0; i < entries.size(); ++i) {
+    for (size_t i = 0; i < entries.size(); ++i)
         text += L"[File" + std::to_wstring(i + 1) + L"]\r\nFilename=" + entries[i].name + L"\r\nFileversion=" +
                 entries[i].version + L"\r\nFilesize=" + std::to_wstring(entries[i].size) + L"\r\n";
-    }
     // The manifest is ANSI text of a Korean system.
     return WriteFileBytes(path, ToCp949(text));
 }
@@ -158,12 +159,7 @@ bool RunReleaseTool(const std::vector<std::string>& args, const std::wstring& re
     ::DeleteFileW(signature.c_str());
     std::wstring cmd = L"Z:\\usr\\bin\\python3 \"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/release.py\"";
     for (const auto& arg : args) cmd += L" \"" + FromCp949(arg) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    if (pi.hThread) ::CloseHandle(pi.hThread);
-    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    if (!StartHostProgram(cmd)) return false;
     // The tool writes the signature last, in one rename.
     return PumpUntil([&] { return CAppBase::FileExists(signature); }, 30000);
 }
