@@ -109,13 +109,11 @@ protected:
         s_release = MakeTempFolder(L"orvn-dlrel-");
         WriteFileBytes(s_release + L"2048.bin", Bytes(2048, 1));
         WriteFileBytes(s_release + L"3000.bin", Bytes(3000, 2));
-        for (const wchar_t* name : {L"hold.bin", L"e404.bin", L"e500.bin", L"moved.bin", L"twice.bin", L"lower.bin",
-                                    L"auth.bin", L"cut.bin", L"long.bin", L"stall.bin"})
+        for (const wchar_t* name : {L"hold.bin", L"e404.bin", L"moved.bin", L"twice.bin", L"lower.bin", L"auth.bin"})
             WriteFileBytes(s_release + name, Bytes(5000, 3));
         s_server = new UpdateServer;
-        s_server->Start(s_release, {L"hold.bin=hold", L"e404.bin=404", L"e500.bin=500", L"moved.bin=redirect",
-                                    L"twice.bin=redirect2", L"lower.bin=lowerlocation", L"auth.bin=auth",
-                                    L"cut.bin=cut", L"long.bin=wronglength", L"stall.bin=stall"});
+        s_server->Start(s_release, {L"hold.bin=hold", L"e404.bin=404", L"moved.bin=redirect", L"twice.bin=redirect2",
+                                    L"lower.bin=lowerlocation", L"auth.bin=auth"});
     }
     static void TearDownTestSuite() {
         delete s_server;
@@ -185,45 +183,26 @@ TEST_F(DownloadTest, CancelByClickDuringFirstRead) {
     EXPECT_EQ(kFinished, m_ui.statuses.back());
 }
 
-TEST_F(DownloadTest, AnswersThatAreNotTheFile) {
-    // Error pages are not installed: the local file is not even created.
-    for (const wchar_t* name : {L"e404.bin", L"e500.bin"}) {
-        m_ui.Clear();
-        EXPECT_FALSE(Fetch(name, 5000)) << name;
-        EXPECT_EQ((std::vector<std::wstring>{kFinding, kWaiting, kFinished}), m_ui.statuses) << name;
-        EXPECT_FALSE(CAppBase::FileExists(m_local + name)) << name;
-    }
-    // A body shorter than announced, or than the manifest's size when nothing is announced.
-    EXPECT_FALSE(Fetch(L"long.bin", 5000));
-    EXPECT_FALSE(Fetch(L"cut.bin", 5000));
-    EXPECT_EQ(2500u, Local(L"cut.bin").size());
-    // A server that stops sending: the wait is bounded and the fetch fails.
-    m_ui.Clear();
-    EXPECT_FALSE(Fetch(L"stall.bin", 5000));
-    EXPECT_EQ(kFinished, m_ui.statuses.back());
-    // No usable URL, a refused connection, a local file that cannot be made.
+// Bad answers end to end are UpdateRunTest's; here the texts and the ports.
+TEST_F(DownloadTest, AnswersThatAreNotTheFileAndRedirects) {
+    // An error page is not installed: the local file is not even created; the last text comes all the same.
+    EXPECT_FALSE(Fetch(L"e404.bin", 5000));
+    EXPECT_EQ((std::vector<std::wstring>{kFinding, kWaiting, kFinished}), m_ui.statuses);
+    EXPECT_FALSE(CAppBase::FileExists(m_local + L"e404.bin"));
     m_ui.Clear();
     EXPECT_FALSE(DownloadFile(m_ui, L"ftp://127.0.0.1/quilla/x", m_local + L"x", 0, TRUE));
     EXPECT_EQ((std::vector<std::wstring>{kFinding, kFinished}), m_ui.statuses);
-    UpdateServer refusing;
-    ASSERT_TRUE(refusing.Start(s_release, {}, true));
-    EXPECT_FALSE(DownloadFile(m_ui, refusing.Url(L"2048.bin"), m_local + L"r.bin", 2048, TRUE));
-    m_ui.Clear();
-    EXPECT_FALSE(DownloadFile(m_ui, s_server->Url(L"2048.bin"), m_local + L"no\\such\\folder.bin", 2048, TRUE));
-    EXPECT_EQ(kFinished, m_ui.statuses.back());
-}
-
-TEST_F(DownloadTest, OneRedirectOnly) {
+    // One redirect, to the server's other port, is followed; a second one and a lower-case "location:" are not.
     EXPECT_TRUE(Fetch(L"moved.bin", 5000));
     EXPECT_EQ(Served(L"moved.bin"), Local(L"moved.bin"));
     EXPECT_FALSE(Fetch(L"twice.bin", 5000));
     EXPECT_FALSE(Fetch(L"lower.bin", 5000));
-    std::vector<std::string> expected = {"GET main /quilla/moved.bin", "GET second /quilla/moved.bin",
-                                         "GET main /quilla/twice.bin", "GET second /quilla/twice.bin",
-                                         "GET main /quilla/lower.bin"};
     std::vector<std::string> seen = s_server->Requests();
     ASSERT_GE(seen.size(), 5u);
-    EXPECT_EQ(expected, std::vector<std::string>(seen.end() - 5, seen.end()));
+    EXPECT_EQ((std::vector<std::string>{"GET main /quilla/moved.bin", "GET second /quilla/moved.bin",
+                                        "GET main /quilla/twice.bin", "GET second /quilla/twice.bin",
+                                        "GET main /quilla/lower.bin"}),
+              std::vector<std::string>(seen.end() - 5, seen.end()));
 }
 
 TEST_F(DownloadTest, CredentialsAskedOnceAndRetriedOnce) {
