@@ -134,7 +134,7 @@ TEST(ServerEditDlgTest, ShowsReturnsAndRefusesNamesTheFileCannotHold) {
         });
         EXPECT_EQ(dlg.DoModal(), c.result);
         driver.join();
-        if (c.wantShown) EXPECT_EQ(shown, c.wantShown);
+        if (c.wantShown) { EXPECT_EQ(shown, c.wantShown); }
         EXPECT_EQ(dlg.m_strName, c.wantName);
         EXPECT_EQ(dlg.m_strAddress, c.wantAddress);
     }
@@ -147,6 +147,19 @@ TEST(ServerEditDlgTest, ShowsReturnsAndRefusesNamesTheFileCannotHold) {
 TEST_F(SetupTest, UserPageAddEditDeleteKeepsLinesAfterTheEmptyLine) {
     const std::string tail = "\r\nB,2.2.2.2\r\nC,3.3.3.3";  // never shown, kept byte for byte
     ASSERT_TRUE(WriteFileBytes(m_file, "One,1.1.1.1\r\nTwo,2.2.2.2\r\nThree,3.3.3.3\r\n" + tail));
+    const std::string file = UserBytes();
+    // Cancel after an add and a delete leaves the file byte for byte.
+    EXPECT_EQ(RunSheet(0, [&](HWND sheet) {
+                  HWND page = CurrentPage(sheet);
+                  EditDialog(page, IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
+                  POINT pt = ListItemPoint(::GetDlgItem(page, IDC_USER_SERVERS), 0);
+                  ClickAt(pt.x, pt.y);
+                  ClickDialogButton(page, IDC_DELETE_SERVER);
+                  AnswerBox(IDYES);
+                  ClickDialogButton(sheet, IDCANCEL);
+              }),
+              IDCANCEL);
+    EXPECT_EQ(UserBytes(), file);
     std::wstring editShown, question;
     int rows = -1, selected = -1, rowsAfterNo = -1;
     EXPECT_EQ(RunSheet(0, [&](HWND sheet) {
@@ -192,39 +205,6 @@ TEST_F(SetupTest, UserPageAddEditDeleteKeepsLinesAfterTheEmptyLine) {
     EXPECT_EQ(lines[2].name, L"새 서버");
 }
 
-TEST_F(SetupTest, CancelKeepsTheFileAndAnEmptyListSavesZeroBytes) {
-    const std::string file = "Only,1.1.1.1\r\n";
-    ASSERT_TRUE(WriteFileBytes(m_file, file));
-    auto deleteFirst = [](HWND page) {
-        POINT pt = ListItemPoint(::GetDlgItem(page, IDC_USER_SERVERS), 0);
-        ClickAt(pt.x, pt.y);
-        ClickDialogButton(page, IDC_DELETE_SERVER);
-        AnswerBox(IDYES);
-    };
-    std::wstring edited;
-    EXPECT_EQ(RunSheet(0, [&](HWND sheet) {
-                  HWND page = CurrentPage(sheet), list = ::GetDlgItem(page, IDC_USER_SERVERS);
-                  EditDialog(page, IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
-                  POINT pt = ListItemPoint(list, 0);
-                  DoubleClickAt(pt.x, pt.y);  // a double-click edits the row
-                  HWND edit = WaitForDialog(L"편집", 5000);
-                  TypeText(L"Changed");
-                  PressKey(VK_RETURN);
-                  PumpUntil([&] { return !::IsWindow(edit); }, 3000);
-                  edited = ListItemText(list, 0, 0);
-                  deleteFirst(page);
-                  ClickDialogButton(sheet, IDCANCEL);
-              }),
-              IDCANCEL);
-    EXPECT_EQ(edited, L"Changed");
-    EXPECT_EQ(UserBytes(), file);
-    RunSheet(0, [&](HWND sheet) {
-        deleteFirst(CurrentPage(sheet));
-        ClickDialogButton(sheet, IDOK);
-    });
-    EXPECT_EQ(UserBytes(), "");
-}
-
 TEST_F(SetupTest, UnreadableOrUnwritableUserFileIsReportedAndKept) {
     // A folder by that name cannot be read: the page reports it and offers no editing, the other page works.
     ASSERT_TRUE(::CreateDirectoryW(m_file.c_str(), nullptr));
@@ -260,13 +240,24 @@ TEST_F(SetupTest, UnreadableOrUnwritableUserFileIsReportedAndKept) {
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(UserBytes(), "Kept,1.1.1.1\r\n");
     EXPECT_EQ(::GetFileAttributesW((m_file + L".new").c_str()), INVALID_FILE_ATTRIBUTES);
+    // Writable again: deleting the last server and OK leaves a zero-byte file.
+    ::SetFileAttributesW(m_file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RunSheet(0, [&](HWND sheet) {
+        HWND page = CurrentPage(sheet);
+        POINT pt = ListItemPoint(::GetDlgItem(page, IDC_USER_SERVERS), 0);
+        ClickAt(pt.x, pt.y);
+        ClickDialogButton(page, IDC_DELETE_SERVER);
+        AnswerBox(IDYES);
+        ClickDialogButton(sheet, IDOK);
+    });
+    EXPECT_EQ(UserBytes(), "");
 }
 
 TEST_F(SetupTest, ProgramPageRegistryProfileBrowseAndSave) {
     const std::wstring games = L"Software\\Blizzard Entertainment\\";
     auto setProgram = [&](const wchar_t* key, const wchar_t* path) {
-        if (path) ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, games + key, L"Program", path));
-        else ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (games + key).c_str());
+        if (!path) return (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (games + key).c_str());
+        ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, games + key, L"Program", path));
     };
     auto stored = [](const wchar_t* key) { return CAppBase::Get()->GetProfileString(L"ProgramPath", key, L"-"); };
     for (const wchar_t* key : {L"StarCraft", L"Diablo", L"Diablo SW"})
