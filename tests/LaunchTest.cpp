@@ -1,14 +1,12 @@
 // Game start: the real frame in this process, a real sweep over loopback, real
 // double-clicks, the prefix's registry and profile, and a stand-in game that
 // records how it was started.
-#include <windows.h>
-#include <commctrl.h>
-#include <prsht.h>
-
 #include <gtest/gtest.h>
 
 #include "AppBase.h"
 #include "LauncherFixture.h"
+#include <commctrl.h>
+#include <prsht.h>
 #include "resource.h"
 
 using namespace testing_support;

@@ -1,6 +1,6 @@
 #include "LauncherFixture.h"
 
-#include <cwchar>
+#include <cstdlib>
 
 #include "AppBase.h"
 #include "Messages.h"
@@ -8,17 +8,18 @@
 
 namespace testing_support {
 
-const wchar_t kConnecting[] = L"접속중...";
-const wchar_t kFailed[] = L"접속 실패";
+static void RemoveLists() {
+    for (const wchar_t* f : {L"Blizzard.txt", L"Free.txt", L"User.txt"}) ::DeleteFileW((TestFolder() + f).c_str());
+}
+
 std::string Show(const std::vector<ServerRow>& rows) {
     std::string s;
     for (const auto& r : rows) s += ToUtf8(r.name + L" | " + r.address + L" | " + r.response) + "\n";
     return s;
 }
 int Millis(const std::wstring& response) {
-    unsigned ms = 0;
-    if (swscanf(response.c_str(), L"%u", &ms) != 1 || std::to_wstring(ms) + L"ms" != response) return -1;
-    return static_cast<int>(ms);
+    int ms = _wtoi(response.c_str());
+    return std::to_wstring(ms) + L"ms" == response ? ms : -1;
 }
 
 void LauncherFixture::SetUp() {
@@ -70,9 +71,6 @@ void LauncherFixture::DoubleClickRow(const std::wstring& address) {
 StandInServers& LauncherFixture::Servers() {
     static StandInServers* servers = new StandInServers;  // lives until the process ends
     return *servers;
-}
-void LauncherFixture::RemoveLists() {
-    for (const wchar_t* f : {L"Blizzard.txt", L"Free.txt", L"User.txt"}) ::DeleteFileW((TestFolder() + f).c_str());
 }
 
 }  // namespace testing_support

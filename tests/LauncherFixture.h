@@ -17,8 +17,8 @@
 
 namespace testing_support {
 
-extern const wchar_t kConnecting[];  // "접속중..."
-extern const wchar_t kFailed[];      // "접속 실패"
+inline constexpr wchar_t kConnecting[] = L"접속중...";
+inline constexpr wchar_t kFailed[] = L"접속 실패";
 
 struct ServerRow {  // one row of the server list as the user sees it
     std::wstring name, address, response;
@@ -48,7 +48,6 @@ protected:
     static void WriteList(const wchar_t* file, const ServerList& servers) {
         ASSERT_TRUE(WriteListFile(TestFolder() + file, servers));
     }
-    static void RemoveLists();
 
     std::unique_ptr<CMainFrame> m_frame;
 };
