@@ -78,37 +78,36 @@ void ClickAt(int x, int y) {
 
 void DoubleClickAt(int x, int y) {
     MouseMoveTo(x, y);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
+        SendMouse(flags);
     Pump(100);
 }
 
-void PressKey(WORD vk) {
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    ::SendInput(2, in, sizeof(INPUT));
-    Pump(60);
-}
-
-void KeyDown(WORD vk) {
+namespace {
+void SendKey(WORD vk, WORD scan, DWORD flags) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
+    in.ki.wScan = scan;
+    in.ki.dwFlags = flags;
     ::SendInput(1, &in, sizeof(INPUT));
+}
+}  // namespace
+
+void KeyDown(WORD vk) {
+    SendKey(vk, 0, 0);
     Pump(30);
 }
 
 void KeyUp(WORD vk) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = KEYEVENTF_KEYUP;
-    ::SendInput(1, &in, sizeof(INPUT));
+    SendKey(vk, 0, KEYEVENTF_KEYUP);
     Pump(30);
+}
+
+void PressKey(WORD vk) {
+    SendKey(vk, 0, 0);
+    SendKey(vk, 0, KEYEVENTF_KEYUP);
+    Pump(60);
 }
 
 void TypeText(const std::wstring& text) {
@@ -123,12 +122,8 @@ void TypeText(const std::wstring& text) {
             if (shift) KeyUp(VK_SHIFT);
             continue;
         }
-        INPUT in[2]{};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wScan = in[1].ki.wScan = c;
-        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
-        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        ::SendInput(2, in, sizeof(INPUT));
+        SendKey(0, c, KEYEVENTF_UNICODE);
+        SendKey(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP);
         Pump(20);
     }
     Pump(60);
@@ -426,23 +421,18 @@ void RemoveFolder(const std::wstring& folder) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-    return ok && written == bytes.size();
+    return file && ::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
 
 bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD size = ::GetFileSize(file, nullptr);
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return false;
+    DWORD size = ::GetFileSize(file.Get(), nullptr), read = 0;
     bytes->assign(size, '\0');
-    DWORD read = 0;
-    BOOL ok = ::ReadFile(file, bytes->data(), size, &read, nullptr);
-    ::CloseHandle(file);
-    return ok && read == size;
+    return ::ReadFile(file.Get(), bytes->data(), size, &read, nullptr) && read == size;
 }
 
 bool CopyFileTo(const std::wstring& from, const std::wstring& to) { return ::CopyFileW(from.c_str(), to.c_str(), FALSE); }
@@ -614,7 +604,7 @@ bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view) {
     HKEY h;
     if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(h);
+    UniqueRegKey owner(h);
     return true;
 }
 
