@@ -14,7 +14,6 @@
 using namespace testing_support;
 
 namespace {
-
 constexpr UINT kProbe = 0x7001;
 
 class CEditDlg : public CDialog {
@@ -22,19 +21,9 @@ public:
     std::wstring text = L"처음";
 
 protected:
-    BOOL OnInitDialog() override {
-        SetItemText(1001, text);
-        return TRUE;
-    }
-    bool OnNotify(NMHDR* hdr, LRESULT* result) override {
-        if (hdr->code != kProbe) return false;
-        *result = 4242;
-        return true;
-    }
-    void OnOK() override {
-        text = GetItemText(1001);
-        CDialog::OnOK();
-    }
+    BOOL OnInitDialog() override { return SetItemText(1001, text), TRUE; }
+    bool OnNotify(NMHDR* hdr, LRESULT* result) override { return hdr->code == kProbe && (*result = 4242); }
+    void OnOK() override { text = GetItemText(1001), CDialog::OnOK(); }
 };
 
 class CPage : public CPropertyPage {
@@ -46,66 +35,51 @@ protected:
     BOOL OnSetActive() override { return ++activations, TRUE; }
     BOOL OnApply() override { return ++applies, TRUE; }
 };
-
-// Brings the dialog forward and presses keys in it; null when none showed.
-std::function<void(HWND)> Keys(std::initializer_list<WORD> keys, HWND* seen, std::function<void(HWND)> first = {}) {
-    std::vector<WORD> list(keys);
-    return [list, seen, first](HWND dialog) {
-        if (!(*seen = dialog)) return;
-        if (first) first(dialog);
-        ::SetForegroundWindow(dialog);
-        Pump(200);
-        for (WORD vk : list) PressKey(vk);
-    };
-}
-
 }  // namespace
 
-TEST(DialogTest, ModalDialogKeyboardAndNotificationResult) {
+TEST(DialogTest, ModalDialogByKeyboardNotificationResultAndSheetOnItsSecondPage) {
     // Enter confirms: the typed text comes back through OnOK; a notification sent meanwhile is answered
     // through DWLP_MSGRESULT, an unhandled one gives 0.
-    CEditDlg dlg;
-    HWND seen = nullptr;
+    CEditDlg dlg, cancelled;
     LRESULT handled = -1, unhandled = -1;
-    std::thread driver = DriveDialog(L"대화 상자 시험", Keys({VK_END, 'A', 'B', VK_RETURN}, &seen, [&](HWND d) {
+    auto keys = [](std::initializer_list<WORD> list) { for (WORD vk : list) PressKey(vk); };
+    std::thread driver = DriveDialog(L"대화 상자 시험", [&](HWND d) {
+        ASSERT_NE(d, nullptr);
         NMHDR hdr{::GetDlgItem(d, 1001), 1001, kProbe};
         handled = ::SendMessageW(d, WM_NOTIFY, 1001, reinterpret_cast<LPARAM>(&hdr));
         hdr.code = kProbe + 1;
         unhandled = ::SendMessageW(d, WM_NOTIFY, 1001, reinterpret_cast<LPARAM>(&hdr));
-    }));
+        keys({VK_END, 'A', 'B', VK_RETURN});
+    });
     EXPECT_EQ(dlg.DoModal(9001, nullptr), IDOK);
     driver.join();
-    ASSERT_NE(seen, nullptr);
     EXPECT_EQ(dlg.text, L"처음ab");
     EXPECT_EQ(handled, 4242);
     EXPECT_EQ(unhandled, 0);
     EXPECT_EQ(dlg.GetHwnd(), nullptr) << "the handle is gone with the dialog";
     // Escape cancels and OnOK never runs.
-    CEditDlg cancelled;
-    driver = DriveDialog(L"대화 상자 시험", Keys({'X', VK_ESCAPE}, &seen));
+    driver = DriveDialog(L"대화 상자 시험", [&](HWND d) { if (d) keys({'X', VK_ESCAPE}); });
     EXPECT_EQ(cancelled.DoModal(9001, nullptr), IDCANCEL);
     driver.join();
     EXPECT_EQ(cancelled.text, L"처음");
-}
-
-TEST(DialogTest, PropertySheetOpensOnItsSecondPage) {
+    // A sheet opened on its second page: the first is never activated, OK applies only the created page.
     CPage first(9002), second(9002);
     CPropertySheet sheet(L"시험 속성", nullptr);
     sheet.AddPage(&first);
     sheet.AddPage(&second);
     sheet.SetActivePage(1);
-    HWND seen = nullptr;
     int tab = -1;
-    std::thread driver = DriveDialog(L"시험 속성", Keys({VK_RETURN}, &seen, [&](HWND d) {
+    driver = DriveDialog(L"시험 속성", [&](HWND d) {
+        ASSERT_NE(d, nullptr);
         HWND tabs = reinterpret_cast<HWND>(::SendMessageW(d, PSM_GETTABCONTROL, 0, 0));
         tab = static_cast<int>(::SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
-    }));
+        keys({VK_RETURN});
+    });
     EXPECT_EQ(sheet.DoModal(), IDOK);
     driver.join();
-    ASSERT_NE(seen, nullptr);
     EXPECT_EQ(tab, 1);
     EXPECT_EQ(first.activations, 0) << "the first page was never shown";
     EXPECT_EQ(second.activations, 1);
     EXPECT_EQ(second.applies, 1);
-    EXPECT_EQ(first.applies, 0) << "a page never created gets no apply";
+    EXPECT_EQ(first.applies, 0);
 }

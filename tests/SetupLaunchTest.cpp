@@ -42,17 +42,13 @@ TEST(SetupLaunch, SetupButtonLaunchQuestionAndUserServerInTheFreeGroup) {
     };
     Process launcher;
     ASSERT_TRUE(StartProcess(folder + L"Orvn.exe", L"", folder, &launcher));
-    // A failed step must not leave the launcher running behind the test.
-    struct Ender {
+    struct Ender {  // a failed step must not leave the launcher running behind the test
         Process& p;
-        ~Ender() {
-            if (p.Wait(0) == STILL_ACTIVE) ::TerminateProcess(p.process, 1);
-        }
+        ~Ender() { if (p.Wait(0) == STILL_ACTIVE) ::TerminateProcess(p.process, 1); }
     } ender{launcher};
     HWND frame = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Orvane", launcher.pid)) != nullptr; }, 20000));
-    HWND view = ::GetDlgItem(frame, AFX_IDW_PANE_FIRST);
-    HWND list = ::GetDlgItem(view, IDC_SERVER_LIST);
+    HWND view = ::GetDlgItem(frame, AFX_IDW_PANE_FIRST), list = ::GetDlgItem(view, IDC_SERVER_LIST);
     ASSERT_NE(list, nullptr);
     ::SetForegroundWindow(frame);
     Pump(300);
@@ -73,38 +69,30 @@ TEST(SetupLaunch, SetupButtonLaunchQuestionAndUserServerInTheFreeGroup) {
     auto openSheet = [&](const std::function<void()>& action) {
         action();
         HWND sheet = WaitForDialog(L"환경설정", 10000, launcher.pid);
-        if (sheet) {
-            ::SetForegroundWindow(sheet);
-            Pump(200);
-        }
+        if (sheet) ::SetForegroundWindow(sheet), Pump(200);
         return sheet;
     };
-
     // A measured server of a game without a program: Yes opens the program page.
     clickView(freeTile);
     ASSERT_TRUE(PumpUntil([&] { return allMeasured(list, 1); }, 15000)) << "Free.txt measured";
     POINT row = ListItemPoint(list, 0);
     DoubleClickAt(row.x, row.y);
     HWND box = WaitForDialog(L"Orvane", 10000, launcher.pid);
-    ASSERT_NE(box, nullptr);
     EXPECT_EQ(DialogText(box), L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?");
     HWND sheet = openSheet([&] { ClickDialogButton(box, IDYES); });
-    ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheetTab(sheet), 1) << "the program page";
     ASSERT_TRUE(closeSheet(sheet, IDCANCEL));
 
     // "Setup" opens the sheet on the user page, also after the question; a server added there is saved...
     sheet = openSheet([&] { clickView(setupButton); });
-    ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheetTab(sheet), 0) << "the flag was consumed";
     HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     ClickDialogButton(page, IDC_ADD_SERVER);
     HWND add = WaitForDialog(L"추가", 10000, launcher.pid);
-    ASSERT_NE(add, nullptr);
     TypeText(L"내 서버");
     PressKey(VK_TAB);
-    // A full field moves on by itself; Delete then clears the "0" shown there
-    // (selected on Windows, behind the caret in Wine's control).
+    // A full field moves on by itself; Delete then clears the "0" shown there (selected on Windows, behind the
+    // caret in Wine's control).
     std::wstring address = servers.Accepting();
     for (size_t start = 0, end; start < address.size(); start = end + 1) {
         end = std::min(address.find(L'.', start), address.size());
