@@ -54,6 +54,7 @@ void EditDialog(HWND page, int button, const wchar_t* caption, const std::functi
     ClickDialogButton(page, button);
     HWND dialog = WaitForDialog(caption, 10000);
     ASSERT_NE(dialog, nullptr) << "no dialog titled " << ToUtf8(caption);
+    PumpUntil([&] { return ::GetForegroundWindow() == dialog; }, 5000);  // keys must not reach the sheet
     steps(dialog);
     PumpUntil([&] { return !::IsWindow(dialog); }, 5000);
 }
@@ -246,6 +247,7 @@ TEST(SetupTest, ProgramPageRegistryProfileBrowseAndSave) {
                   HWND open = nullptr;
                   PumpUntil([&] { return (open = ::GetLastActivePopup(sheet)) != sheet; }, 30000);
                   ASSERT_NE(open, sheet) << "no file dialog";
+                  PumpUntil([&] { return ::GetForegroundWindow() == open; }, 10000);
                   Pump(500);
                   TypeText(game);
                   PressKey(VK_RETURN);
