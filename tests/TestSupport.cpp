@@ -236,7 +236,6 @@ void MessageBoxAnswerer::Answer(HWND box) {
     DWORD start = ::GetTickCount();
     while (::IsWindow(box) && ::GetTickCount() - start < 3000) ::Sleep(20);
     if (::IsWindow(box)) {
-        ++m_clickFailed;
         ::PostMessageW(box, WM_COMMAND, m_button, 0);
         while (::IsWindow(box)) ::Sleep(20);
     }
@@ -476,6 +475,8 @@ DWORD GdiObjectCount() {
 
 namespace {
 
+constexpr int kRecordRate = 11025;
+
 // The Unix path of a Windows path, through Wine's own export.
 std::string UnixPath(const std::wstring& path) {
     using Fn = char*(CDECL*)(LPCWSTR);
@@ -490,16 +491,11 @@ std::string UnixPath(const std::wstring& path) {
 
 }  // namespace
 
-SinkRecording::~SinkRecording() {
-    if (!m_folder.empty()) RemoveFolder(m_folder);
-}
-
-bool SinkRecording::Start(double seconds) {
-    m_folder = MakeTempFolder(L"orvn_rec");
-    m_seconds = seconds;
-    std::string file = UnixPath(m_folder + L"rec.raw");
-    if (file.empty()) return false;
-    // Written under another name and renamed when complete, so Wait can tell.
+std::vector<short> RecordSink(double seconds, const std::function<void()>& during) {
+    std::vector<short> samples;
+    std::wstring folder = MakeTempFolder(L"orvn_rec"), raw = folder + L"rec.raw", part = raw + L".part";
+    std::string file = UnixPath(raw);
+    // Written under another name and renamed when complete, so the end can be told.
     char script[1024];
     snprintf(script, sizeof script,
              "/usr/bin/timeout %.2f /usr/bin/parec -d ${PULSE_SINK:-orvn_null}.monitor --raw --format=s16le "
@@ -509,39 +505,26 @@ bool SinkRecording::Start(double seconds) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    // A Unix program gives no process handle; the renamed file is the signal.
-    if (!::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    if (pi.hProcess) ::CloseHandle(pi.hProcess);
-    if (pi.hThread) ::CloseHandle(pi.hThread);
-    // Starting the recorder can take a second on a busy machine: the recording
-    // begins when its first samples are written.
-    std::wstring part = m_folder + L"rec.raw.part";
-    return PumpUntil(
-        [&] {
-            WIN32_FILE_ATTRIBUTE_DATA data;
-            return ::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
-        },
-        20000);
-}
-
-bool SinkRecording::Wait(std::vector<short>* samples) {
+    // A Unix program gives no process handle; the renamed file is the signal. Starting the
+    // recorder can take a second on a busy machine: it runs once its first samples are written.
+    auto started = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        return ::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
+    };
     std::string bytes;
-    std::wstring file = m_folder + L"rec.raw";
-    bool done = PumpUntil([&] { return ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                          static_cast<DWORD>(m_seconds * 1000) + 20000);
-    if (!done || !ReadFileBytes(file, &bytes)) return false;
-    samples->assign(reinterpret_cast<const short*>(bytes.data()),
-                    reinterpret_cast<const short*>(bytes.data()) + bytes.size() / 2);
-    return true;
-}
-
-std::vector<short> RecordSink(double seconds, const std::function<void()>& during) {
-    SinkRecording recording;
-    std::vector<short> samples;
-    if (!recording.Start(seconds)) return samples;
-    if (during) during();
-    recording.Wait(&samples);
+    if (!file.empty() &&
+        ::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        if (pi.hProcess) ::CloseHandle(pi.hProcess);
+        if (pi.hThread) ::CloseHandle(pi.hThread);
+        if (PumpUntil(started, 20000)) {
+            if (during) during();
+            if (PumpUntil([&] { return ::GetFileAttributesW(raw.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                          static_cast<DWORD>(seconds * 1000) + 20000) && ReadFileBytes(raw, &bytes))
+                samples.assign(reinterpret_cast<const short*>(bytes.data()),
+                               reinterpret_cast<const short*>(bytes.data()) + bytes.size() / 2);
+        }
+    }
+    RemoveFolder(folder);
     return samples;
 }
 
@@ -571,11 +554,6 @@ bool WriteListFile(const std::wstring& path, const ServerList& servers) {
     std::string bytes;
     for (const auto& s : servers) bytes += ToCp949(s.first + L"," + s.second + L"\r\n");
     return WriteFileBytes(path, bytes);
-}
-
-std::wstring ReadListFileText(const std::wstring& path) {
-    std::string bytes;
-    return ReadFileBytes(path, &bytes) ? FromCp949(bytes) : std::wstring();
 }
 
 bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
