@@ -88,6 +88,9 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\Orvane.lnk"
   Delete "$DESKTOP\Orvane.lnk"
   !include "${UNFILES}"
+  ; The server lists the updater brings; the player's own "User.txt" is not one.
+  Delete "$INSTDIR\Blizzard.txt"
+  Delete "$INSTDIR\Free.txt"
   Delete "$INSTDIR\uninstall.exe"
   DeleteRegKey HKCU "${UNINST_KEY}"
 

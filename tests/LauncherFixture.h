@@ -1,7 +1,7 @@
 #pragma once
-// The launcher's frame in the test's own process, as each launcher test uses it:
-// list files in the program folder, group choices posted as the folder bar posts
-// them, rows read through the list window, rows double-clicked by the real mouse.
+// The launcher's frame in the test's own process: list files in the program
+// folder, group choices posted as the folder bar posts them, rows read through
+// the list window and double-clicked by the real mouse, stand-in servers.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -17,47 +17,37 @@
 
 namespace testing_support {
 
-// One row of the server list as the user sees it.
-struct ServerRow {
+inline constexpr wchar_t kConnecting[] = L"접속중...";
+inline constexpr wchar_t kFailed[] = L"접속 실패";
+
+struct ServerRow {  // one row of the server list as the user sees it
     std::wstring name, address, response;
 };
-std::vector<ServerRow> ServerRows(HWND list);
 std::string Show(const std::vector<ServerRow>& rows);  // for failure messages
-// The milliseconds of a "%dms" response text, or -1.
-int Millis(const std::wstring& response);
-
-extern const wchar_t kConnecting[];  // "접속중..."
-extern const wchar_t kFailed[];      // "접속 실패"
+int Millis(const std::wstring& response);              // the milliseconds of "%dms", or -1
 
 class LauncherFixture : public ::testing::Test {
 protected:
     void SetUp() override;     // removes the list files, opens the frame
     void TearDown() override;  // closes the frame, removes the list files
-
     void OpenFrame();
     void CloseFrame();  // the view's destruction stops a sweep still running
     CPingView& View() { return m_frame->GetView(); }
     HWND List() { return View().GetServerList().GetHwnd(); }
-    std::vector<ServerRow> Rows() { return ServerRows(List()); }
+    std::vector<ServerRow> Rows();
+    void Choose(WPARAM folder, LPARAM item);            // posted as the folder bar does (folder command, tile)
+    bool WaitProbing(int row, DWORD timeoutMs = 3000);  // pumps until that row shows "접속중..."
+    bool WaitIdle(DWORD timeoutMs = 15000);             // ... until the posted choices are done, no sweep runs
+    void DoubleClickRow(const std::wstring& address);   // the row showing that address, by the real mouse
 
-    // Posts a group choice as the folder bar does (folder command id, tile).
-    void Choose(WPARAM folder, LPARAM item);
-    // Pumps until that row shows "접속중...".
-    bool WaitProbing(int row, DWORD timeoutMs = 3000);
-    // Pumps until the posted choices are handled and no sweep runs.
-    bool WaitIdle(DWORD timeoutMs = 15000);
-    // Double-clicks the row showing that address with the real mouse.
-    void DoubleClickRow(const std::wstring& address);
-
-    // The stand-in servers, set up on first use and kept for the whole program.
-    static StandInServers& Servers();
+    static StandInServers& Servers();  // set up on first use, kept for the whole program
     const std::wstring& Accepting() { return Servers().Accepting(); }
     const std::wstring& Refused() { return Servers().Refused(); }
     const std::wstring& Silent() { return Servers().Silent(); }
-
     // Blizzard.txt, Free.txt or User.txt in the program folder.
-    static void WriteList(const wchar_t* file, const ServerList& servers);
-    static void RemoveLists();
+    static void WriteList(const wchar_t* file, const ServerList& servers) {
+        ASSERT_TRUE(WriteListFile(TestFolder() + file, servers));
+    }
 
     std::unique_ptr<CMainFrame> m_frame;
 };

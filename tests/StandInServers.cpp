@@ -1,23 +1,18 @@
 #include "StandInServers.h"
 
 #include <cstdio>
-#include <string>
 
 namespace testing_support {
-
 namespace {
 
-constexpr u_short kPort = 6112;
-
-sockaddr_in Address(const char* ip) {
+sockaddr_in Address(const std::string& ip) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_port = htons(kPort);
-    addr.sin_addr.s_addr = inet_addr(ip);
+    addr.sin_port = htons(6112);
+    addr.sin_addr.s_addr = inet_addr(ip.c_str());
     return addr;
 }
-
-SOCKET ConnectNonBlocking(const char* ip) {
+SOCKET Connect(const std::string& ip) {
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
     u_long on = 1;
     ::ioctlsocket(s, FIONBIO, &on);
@@ -26,101 +21,78 @@ SOCKET ConnectNonBlocking(const char* ip) {
     return s;
 }
 
-enum class Outcome { Connected, Refused, NoAnswer };
-
-// What a plain connect to ip:6112 sees within waitMs.
-Outcome ConnectOutcome(const char* ip, DWORD waitMs) {
-    SOCKET s = ConnectNonBlocking(ip);
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(s, &writable);
-    FD_SET(s, &failed);
+// What a plain connect sees within waitMs: 1 accepted, -1 refused, 0 nothing.
+int Outcome(const std::string& ip, DWORD waitMs) {
+    SOCKET s = Connect(ip);
+    fd_set writable{1, {s}}, failed{1, {s}};
     timeval tv{static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000) * 1000};
     int n = ::select(0, nullptr, &writable, &failed, &tv);
-    Outcome outcome = n <= 0 ? Outcome::NoAnswer : FD_ISSET(s, &writable) ? Outcome::Connected : Outcome::Refused;
     ::closesocket(s);
-    return outcome;
+    return n <= 0 ? 0 : FD_ISSET(s, &writable) ? 1 : -1;
 }
 
-SOCKET ListenOn(const char* ip, int backlog) {
+// The kernel completes connections into the accept queue without an accept();
+// once the queue is full it leaves further attempts unanswered.
+SOCKET Listen(const std::string& ip, int backlog) {
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr = Address(ip);
-    if (::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(s, backlog) != 0) {
-        ::closesocket(s);
-        return INVALID_SOCKET;
-    }
-    return s;
+    u_long on = 1;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 && ::listen(s, backlog) == 0 &&
+        ::ioctlsocket(s, FIONBIO, &on) == 0)
+        return s;
+    ::closesocket(s);
+    return INVALID_SOCKET;
 }
 
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-
-// Loopback addresses 127.b.c.last. Other benches on this host, and the closed
-// connections a test program of a moment ago leaves behind, hold addresses of
-// their own, so each process starts from its own place in 127/8.
-std::vector<std::string> Candidates(int last) {
-    std::vector<std::string> out;
-    DWORD seed = ::GetCurrentProcessId() * 2654435761u + ::GetTickCount();
-    for (int i = 0; i < 6; ++i, seed = seed * 1103515245u + 12345u)
-        out.push_back("127." + std::to_string(1 + (seed >> 8) % 250) + "." + std::to_string(1 + (seed >> 16) % 250) +
-                      "." + std::to_string(last));
-    return out;
+// 127.b.c.last: other benches, and the closed connections of a program run a
+// moment ago, hold addresses of their own, so each process starts elsewhere.
+std::wstring NextIp(DWORD& seed, int last) {
+    seed = seed * 1103515245u + 12345u;
+    return L"127." + std::to_wstring(1 + (seed >> 8) % 250) + L"." + std::to_wstring(1 + (seed >> 16) % 250) + L"." +
+           std::to_wstring(last);
 }
 
+std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
 }  // namespace
 
 StandInServers::StandInServers() {
-    for (const std::string& ip : Candidates(1)) {
-        if ((m_acceptListener = ListenOn(ip.c_str(), 64)) == INVALID_SOCKET) continue;
-        m_accepting = Wide(ip);
-        m_acceptor = std::thread([this] {
-            while (!m_stop) {
-                fd_set r;
-                FD_ZERO(&r);
-                FD_SET(m_acceptListener, &r);
-                timeval tv{0, 50000};
-                int ready = ::select(0, &r, nullptr, nullptr, &tv);
-                if (ready < 0) ::Sleep(50);  // sockets already cleaned up at the program's end
-                if (ready != 1) continue;
-                SOCKET c = ::accept(m_acceptListener, nullptr, nullptr);
-                if (c == INVALID_SOCKET) continue;
-                ++m_accepted;
-                ::closesocket(c);
-            }
-        });
-        break;
+    DWORD seed = ::GetCurrentProcessId() * 2654435761u + ::GetTickCount();
+    for (int i = 0; i < 6 && m_accepting.empty(); ++i) {
+        std::wstring ip = NextIp(seed, 1);
+        if ((m_listener = Listen(Narrow(ip), SOMAXCONN)) != INVALID_SOCKET) m_accepting = ip;
     }
-    for (const std::string& ip : Candidates(2)) {
-        if (ConnectOutcome(ip.c_str(), 2000) != Outcome::Refused) continue;
-        m_refused = Wide(ip);
-        break;
+    for (int i = 0; i < 6 && m_refused.empty(); ++i) {
+        std::wstring ip = NextIp(seed, 2);
+        if (Outcome(Narrow(ip), 2000) < 0) m_refused = ip;
     }
-    // Silent: a listener whose accept queue is full, so the kernel drops further SYNs.
-    for (const std::string& ip : Candidates(3)) {
-        SOCKET l = ListenOn(ip.c_str(), 0);
-        if (l == INVALID_SOCKET) continue;
-        for (int i = 0; i < 3; ++i) m_fillers.push_back(ConnectNonBlocking(ip.c_str()));
+    // Silent: a listener whose one-place queue is full, not answering even after the probe's wait.
+    for (int i = 0; i < 6 && m_silent.empty(); ++i) {
+        std::string ip = Narrow(NextIp(seed, 3));
+        SOCKET listener = Listen(ip, 0);
+        if (listener == INVALID_SOCKET) continue;
+        m_silentSockets = {listener, Connect(ip), Connect(ip), Connect(ip)};
         ::Sleep(100);
-        // No answer at all, not even after the probe's wait.
-        if (ConnectOutcome(ip.c_str(), 1500) == Outcome::NoAnswer) {
-            m_silentListener = l;
-            m_silent = Wide(ip);
+        if (Outcome(ip, 1500) == 0) {
+            m_silent = std::wstring(ip.begin(), ip.end());
             break;
         }
-        for (SOCKET c : m_fillers) ::closesocket(c);
-        m_fillers.clear();
-        ::closesocket(l);
+        for (SOCKET s : m_silentSockets) ::closesocket(s);
+        m_silentSockets.clear();
     }
     std::printf("stand-ins: accepting %ls, refused %ls, silent %ls\n", m_accepting.c_str(), m_refused.c_str(),
                 m_silent.c_str());
 }
 
 StandInServers::~StandInServers() {
-    m_stop = true;
-    if (m_acceptor.joinable()) m_acceptor.join();
-    for (SOCKET c : m_fillers) ::closesocket(c);
-    if (m_acceptListener != INVALID_SOCKET) ::closesocket(m_acceptListener);
-    if (m_silentListener != INVALID_SOCKET) ::closesocket(m_silentListener);
+    for (SOCKET s : m_silentSockets) ::closesocket(s);
+    if (m_listener != INVALID_SOCKET) ::closesocket(m_listener);
+}
+int StandInServers::Accepted() {
+    for (SOCKET c; m_listener != INVALID_SOCKET && (c = ::accept(m_listener, nullptr, nullptr)) != INVALID_SOCKET;) {
+        ++m_accepted;
+        ::closesocket(c);
+    }
+    return m_accepted;
 }
 
 }  // namespace testing_support

@@ -78,37 +78,36 @@ void ClickAt(int x, int y) {
 
 void DoubleClickAt(int x, int y) {
     MouseMoveTo(x, y);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
+        SendMouse(flags);
     Pump(100);
 }
 
-void PressKey(WORD vk) {
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    ::SendInput(2, in, sizeof(INPUT));
-    Pump(60);
-}
-
-void KeyDown(WORD vk) {
+namespace {
+void SendKey(WORD vk, WORD scan, DWORD flags) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
+    in.ki.wScan = scan;
+    in.ki.dwFlags = flags;
     ::SendInput(1, &in, sizeof(INPUT));
+}
+}  // namespace
+
+void KeyDown(WORD vk) {
+    SendKey(vk, 0, 0);
     Pump(30);
 }
 
 void KeyUp(WORD vk) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = KEYEVENTF_KEYUP;
-    ::SendInput(1, &in, sizeof(INPUT));
+    SendKey(vk, 0, KEYEVENTF_KEYUP);
     Pump(30);
+}
+
+void PressKey(WORD vk) {
+    SendKey(vk, 0, 0);
+    SendKey(vk, 0, KEYEVENTF_KEYUP);
+    Pump(60);
 }
 
 void TypeText(const std::wstring& text) {
@@ -123,12 +122,8 @@ void TypeText(const std::wstring& text) {
             if (shift) KeyUp(VK_SHIFT);
             continue;
         }
-        INPUT in[2]{};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wScan = in[1].ki.wScan = c;
-        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
-        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        ::SendInput(2, in, sizeof(INPUT));
+        SendKey(0, c, KEYEVENTF_UNICODE);
+        SendKey(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP);
         Pump(20);
     }
     Pump(60);
@@ -241,7 +236,6 @@ void MessageBoxAnswerer::Answer(HWND box) {
     DWORD start = ::GetTickCount();
     while (::IsWindow(box) && ::GetTickCount() - start < 3000) ::Sleep(20);
     if (::IsWindow(box)) {
-        ++m_clickFailed;
         ::PostMessageW(box, WM_COMMAND, m_button, 0);
         while (::IsWindow(box)) ::Sleep(20);
     }
@@ -426,23 +420,18 @@ void RemoveFolder(const std::wstring& folder) {
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-    return ok && written == bytes.size();
+    return file && ::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
 
 bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD size = ::GetFileSize(file, nullptr);
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return false;
+    DWORD size = ::GetFileSize(file.Get(), nullptr), read = 0;
     bytes->assign(size, '\0');
-    DWORD read = 0;
-    BOOL ok = ::ReadFile(file, bytes->data(), size, &read, nullptr);
-    ::CloseHandle(file);
-    return ok && read == size;
+    return ::ReadFile(file.Get(), bytes->data(), size, &read, nullptr) && read == size;
 }
 
 bool CopyFileTo(const std::wstring& from, const std::wstring& to) { return ::CopyFileW(from.c_str(), to.c_str(), FALSE); }
@@ -486,6 +475,8 @@ DWORD GdiObjectCount() {
 
 namespace {
 
+constexpr int kRecordRate = 11025;
+
 // The Unix path of a Windows path, through Wine's own export.
 std::string UnixPath(const std::wstring& path) {
     using Fn = char*(CDECL*)(LPCWSTR);
@@ -500,16 +491,11 @@ std::string UnixPath(const std::wstring& path) {
 
 }  // namespace
 
-SinkRecording::~SinkRecording() {
-    if (!m_folder.empty()) RemoveFolder(m_folder);
-}
-
-bool SinkRecording::Start(double seconds) {
-    m_folder = MakeTempFolder(L"orvn_rec");
-    m_seconds = seconds;
-    std::string file = UnixPath(m_folder + L"rec.raw");
-    if (file.empty()) return false;
-    // Written under another name and renamed when complete, so Wait can tell.
+std::vector<short> RecordSink(double seconds, const std::function<void()>& during) {
+    std::vector<short> samples;
+    std::wstring folder = MakeTempFolder(L"orvn_rec"), raw = folder + L"rec.raw", part = raw + L".part";
+    std::string file = UnixPath(raw);
+    // Written under another name and renamed when complete, so the end can be told.
     char script[1024];
     snprintf(script, sizeof script,
              "/usr/bin/timeout %.2f /usr/bin/parec -d ${PULSE_SINK:-orvn_null}.monitor --raw --format=s16le "
@@ -519,39 +505,26 @@ bool SinkRecording::Start(double seconds) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    // A Unix program gives no process handle; the renamed file is the signal.
-    if (!::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    if (pi.hProcess) ::CloseHandle(pi.hProcess);
-    if (pi.hThread) ::CloseHandle(pi.hThread);
-    // Starting the recorder can take a second on a busy machine: the recording
-    // begins when its first samples are written.
-    std::wstring part = m_folder + L"rec.raw.part";
-    return PumpUntil(
-        [&] {
-            WIN32_FILE_ATTRIBUTE_DATA data;
-            return ::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
-        },
-        20000);
-}
-
-bool SinkRecording::Wait(std::vector<short>* samples) {
+    // A Unix program gives no process handle; the renamed file is the signal. Starting the
+    // recorder can take a second on a busy machine: it runs once its first samples are written.
+    auto started = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        return ::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
+    };
     std::string bytes;
-    std::wstring file = m_folder + L"rec.raw";
-    bool done = PumpUntil([&] { return ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                          static_cast<DWORD>(m_seconds * 1000) + 20000);
-    if (!done || !ReadFileBytes(file, &bytes)) return false;
-    samples->assign(reinterpret_cast<const short*>(bytes.data()),
-                    reinterpret_cast<const short*>(bytes.data()) + bytes.size() / 2);
-    return true;
-}
-
-std::vector<short> RecordSink(double seconds, const std::function<void()>& during) {
-    SinkRecording recording;
-    std::vector<short> samples;
-    if (!recording.Start(seconds)) return samples;
-    if (during) during();
-    recording.Wait(&samples);
+    if (!file.empty() &&
+        ::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        if (pi.hProcess) ::CloseHandle(pi.hProcess);
+        if (pi.hThread) ::CloseHandle(pi.hThread);
+        if (PumpUntil(started, 20000)) {
+            if (during) during();
+            if (PumpUntil([&] { return ::GetFileAttributesW(raw.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                          static_cast<DWORD>(seconds * 1000) + 20000) && ReadFileBytes(raw, &bytes))
+                samples.assign(reinterpret_cast<const short*>(bytes.data()),
+                               reinterpret_cast<const short*>(bytes.data()) + bytes.size() / 2);
+        }
+    }
+    RemoveFolder(folder);
     return samples;
 }
 
@@ -583,11 +556,6 @@ bool WriteListFile(const std::wstring& path, const ServerList& servers) {
     return WriteFileBytes(path, bytes);
 }
 
-std::wstring ReadListFileText(const std::wstring& path) {
-    std::string bytes;
-    return ReadFileBytes(path, &bytes) ? FromCp949(bytes) : std::wstring();
-}
-
 bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
     HKEY h;
     if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
@@ -614,7 +582,7 @@ bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view) {
     HKEY h;
     if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(h);
+    UniqueRegKey owner(h);
     return true;
 }
 

@@ -59,7 +59,7 @@ std::thread DriveDialog(const std::wstring& caption, std::function<void(HWND)> s
 // a thread of its own (a box runs its own loop inside the handler that raised it),
 // by a real click on `button`. onBox, if given, sees each box first (on that thread;
 // it must not send messages to the user-interface thread). A box the click does
-// not close is closed anyway and counted, so a test never hangs on it.
+// not close is closed anyway, so a test never hangs on it.
 class MessageBoxAnswerer {
 public:
     explicit MessageBoxAnswerer(int button = IDOK, std::function<void(HWND)> onBox = {});
@@ -67,7 +67,6 @@ public:
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
     std::vector<std::wstring> Texts();
-    bool AllClosedByClick() const { return m_clickFailed == 0; }
 
 private:
     void Answer(HWND box);
@@ -75,7 +74,6 @@ private:
     std::function<void(HWND)> m_onBox;
     std::wstring m_caption;
     std::atomic<bool> m_stop{false}, m_done{false};
-    std::atomic<int> m_clickFailed{0};
     std::mutex m_mutex;
     std::vector<std::wstring> m_texts;
     std::thread m_thread;
@@ -159,22 +157,8 @@ DWORD HandleCount();
 DWORD GdiObjectCount();
 
 // Sound: the bench's null sink, recorded through PulseAudio's parec (a Linux
-// program, which Wine runs when given its path), as mono 16-bit samples at
-// kRecordRate. Nothing playing records as exact zeros.
-constexpr int kRecordRate = 11025;
-class SinkRecording {
-public:
-    ~SinkRecording();
-    // Returns once the recording runs (its first samples are written), or
-    // false when it could not be started. It lasts about seconds.
-    bool Start(double seconds);
-    // Pumps until the recording is complete; false when none came.
-    bool Wait(std::vector<short>* samples);
-
-private:
-    std::wstring m_folder;
-    double m_seconds = 0;
-};
+// program, which Wine runs when given its path), as mono 16-bit samples.
+// Nothing playing records as exact zeros.
 // Records for about seconds while during() runs; empty when no recording came.
 std::vector<short> RecordSink(double seconds, const std::function<void()>& during = {});
 // Root mean square of the samples between two times (seconds), 0 when empty.
@@ -190,8 +174,6 @@ std::string ToUtf8(const std::wstring& text);  // for messages
 // Server list files: {name, address} as "name,address\r\n" lines in code page 949.
 using ServerList = std::vector<std::pair<std::wstring, std::wstring>>;
 bool WriteListFile(const std::wstring& path, const ServerList& servers);
-// A list file's whole text read from code page 949 ("a,1\r\nb,2\r\n"); empty when absent.
-std::wstring ReadListFileText(const std::wstring& path);
 
 // The registry as the 32-bit programs see it (HKLM goes through WOW64).
 bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value);

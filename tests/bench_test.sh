@@ -11,24 +11,17 @@ a=$work/a b=$work/b
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-# Processes of a tree's bench: every one carries the tree's runtime folder in
-# its environment (Xvfb, PulseAudio, wineserver and each Wine process).
+# Processes of a tree's bench (whose command line matches $2, if given): every
+# one carries the tree's runtime folder in its environment (Xvfb, PulseAudio,
+# wineserver and each Wine process).
 count() {
   local n=0 p
   for p in /proc/[0-9]*; do
-    grep -qz "^XDG_RUNTIME_DIR=$1/bench/run\$" "$p/environ" 2>/dev/null && n=$((n + 1))
+    grep -qz "^XDG_RUNTIME_DIR=$1/bench/run\$" "$p/environ" 2>/dev/null || continue
+    [ -z "${2:-}" ] || tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -qi "$2" || continue
+    n=$((n + 1))
   done
   echo $n
-}
-
-# Whether the tree's bench runs Wine's notepad.
-has_notepad() {
-  local p
-  for p in /proc/[0-9]*; do
-    grep -qz "^XDG_RUNTIME_DIR=$1/bench/run\$" "$p/environ" 2>/dev/null &&
-      tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -qi 'notepad\.exe' && return 0
-  done
-  return 1
 }
 
 # Waits (without a deadline that a slow machine could miss) until a tree has no
@@ -68,7 +61,7 @@ if ! drained "$a" || ! drained "$b"; then fail "processes left after stop: a=$(c
 # A transient run ended by SIGTERM while its program runs.
 "$bench" run --tree "$a" --timeout 600 -- notepad & run=$!
 for _ in $(seq 1 240); do
-  has_notepad "$a" && break
+  [ "$(count "$a" 'notepad\.exe')" = 0 ] || break
   sleep 0.5
 done
 before=$(count "$a")

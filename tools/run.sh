@@ -3,8 +3,10 @@
 # what is missing, builds the programs and the installer, installs Orvane
 # silently into a fresh Windows (a copy of the bench prefix, build/fresh), and
 # starts it from its Start-menu shortcut. start.exe fetches newer server lists
-# from a stand-in update server on loopback and hands over to the launcher,
-# whose lists point at loopback stand-in game servers.
+# from a stand-in update server on loopback, as a release signed with a
+# throw-away publisher key made for this run (start.exe is built with its public
+# half and installs nothing unsigned), and hands over to the launcher, whose
+# lists point at loopback stand-in game servers.
 # On your own X display (DISPLAY set) the launcher stays until you press Exit;
 # otherwise it runs on the bench's Xvfb, saves build/updater.png, picks the
 # StarCraft "Battle.net" group, saves build/launcher.png and ends.
@@ -16,12 +18,17 @@ tree=$root/build
 if [ "${1:-}" != --inside ]; then
   began=$(date +%s)
   "$root/tools/setup.sh"
-  "$root/tools/build.sh" "$tree"
+  keydir=$(mktemp -d)
+  trap 'rm -rf "$keydir"' EXIT
+  pubkey=$(/usr/bin/python3 "$root/tools/release.py" keygen "$keydir/publisher.pem")
+  echo "run: throw-away publisher key $pubkey"
+  ORVN_UPDATE_PUBKEY=$pubkey "$root/tools/build.sh" "$tree"
   # shellcheck source=tools/demo.sh
   . "$root/tools/demo.sh"
   demo_servers
 
-  # The release on the update server: the stand-in lists, newer than none.
+  # The release on the update server: the stand-in lists, newer than none,
+  # signed by the server as release 1 (Filesize, Filehash, version.ini.sig).
   release=$tree/release
   demo_folder "$tree/dist" "$tree/release.tmp"
   rm -rf "$release"; mkdir -p "$release"
@@ -33,22 +40,21 @@ folder = sys.argv[1]
 names = ["Blizzard.txt", "Free.txt"]
 lines = ["[Count]", "Total=%d" % len(names)]
 for i, name in enumerate(names, 1):
-    size = os.path.getsize(os.path.join(folder, name))
-    lines += ["[File%d]" % i, "Filename=" + name, "Fileversion=2", "Filesize=%d" % size]
+    lines += ["[File%d]" % i, "Filename=" + name, "Fileversion=2"]
 open(os.path.join(folder, "version.ini"), "w").write("\r\n".join(lines) + "\r\n")
 PY
   # The list is held back two seconds, so the progress dialog can be seen.
   rm -f "$tree/release.port"
   /usr/bin/python3 "$root/tools/update_server.py" --root "$release" --port-file "$tree/release.port" \
-    --fault Blizzard.txt=hold --max-seconds 3600 >/dev/null &
+    --fault Blizzard.txt=hold --sign "$keydir/publisher.pem=1" --max-seconds 3600 >/dev/null &
   update_server=$!
-  trap 'kill $update_server 2>/dev/null; demo_end' EXIT
+  trap 'kill $update_server 2>/dev/null; rm -rf "$keydir"; demo_end' EXIT
   for _ in $(seq 1 100); do [ -s "$tree/release.port" ] && break; sleep 0.1; done
   read -r port _ <"$tree/release.port"
 
   own=()
   [ -z "${DISPLAY:-}" ] || own=(--own-display)
-  ORVN_UPDATE_PORT=$port "$root/tools/fresh_prefix.sh" --tree "$tree" --keep --decorated "${own[@]}" --timeout 3600 -- "$0" --inside
+  ORVN_UPDATE_PORT=$port ORVN_RELEASE=$release "$root/tools/fresh_prefix.sh" --tree "$tree" --keep --decorated "${own[@]}" --timeout 3600 -- "$0" --inside
   echo "run: done in $(( $(date +%s) - began )) s"
   exit 0
 fi
@@ -70,8 +76,7 @@ if [ -n "${DISPLAY:-}" ] && [ "${DISPLAY}" != ":$(cat "$tree/bench/display" 2>/d
 fi
 
 wait_window() {  # name, seconds
-  local i
-  for i in $(seq 1 $(( $2 * 5 ))); do
+  for _ in $(seq 1 $(( $2 * 5 ))); do
     xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
     sleep 0.2
   done
@@ -103,3 +108,13 @@ xdotool mousemove $((VIEW_X + 560)) $((VIEW_Y + 452)); sleep 0.3
 xdotool mousemove $((VIEW_X + 581)) $((VIEW_Y + 452)) click 1
 wineserver -w
 echo "run: launcher ended"
+# The signed release is what the player has now.
+installed=$(dirname "$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Programs/Orvane/start.exe)")
+for name in Blizzard.txt Free.txt; do
+  if cmp -s "$ORVN_RELEASE/$name" "$installed/$name"; then
+    echo "run: $name of signed release 1 installed"
+  else
+    echo "run: $name of the signed release was NOT installed" >&2
+    exit 1
+  fi
+done

@@ -14,6 +14,8 @@ settings. Misbehaviours are asked for per file name:
                         long, close), stall (headers and half the body, then silence),
                         hold (headers, 2 s, then the body), slow (1 KB every 20 ms)
     --refuse            report a port and refuse every connection on it
+    --sign KEY.pem=N    first make the folder signed release N with that key (release.py):
+                        Filesize, Filehash, Release=N, then version.ini.sig
 
 Prints "update server: port=P second=Q" when ready (and writes "P Q" to
 --port-file); logs one line per request to --log. Runs until killed, until a
@@ -168,8 +170,15 @@ def main():
     ap.add_argument('--port-file')
     ap.add_argument('--log')
     ap.add_argument('--max-seconds', type=float, default=0)
+    ap.add_argument('--sign', metavar='KEY.pem=N')
     args = ap.parse_args()
     args.root, args.port_file, args.log = map(unix_path, (args.root, args.port_file, args.log))
+    if args.sign:
+        # Only the publisher's tool signs: the same code a real release goes through.
+        sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+        import release
+        key, _, number = args.sign.rpartition('=')
+        release.release(unix_path(key), args.root, number)
     faults = {}
     for item in args.fault:
         name, _, kind = item.rpartition('=')
