@@ -1,9 +1,6 @@
 // The skin button as the user meets it: real buttons in a real top-level
 // window, the real mouse, the command caught where it arrives and the look
 // read back from the screen and compared with the strip's cells.
-#include <algorithm>
-#include <cstdlib>
-
 #include <gtest/gtest.h>
 
 #include "DIB.h"
@@ -130,48 +127,4 @@ TEST_F(SkinButtonTest, PressWithoutMoveDoesNothingAndACoveredPartIsNotTheButton)
     MoveTo(button, 70, 17);
     EXPECT_TRUE(Looks(button, m_normal, 0, 50)) << "normal once another window is under the pointer";
     EXPECT_NE(::GetCapture(), button.GetHwnd());
-}
-
-TEST_F(SkinButtonTest, CaptionIsWhiteInTheInnerRectangleAndShownAsTip) {
-    CSkinButton plain, setup, longer;
-    MakeButton(plain, L"", kX, kY, 1);
-    MakeButton(setup, L"Setup", kX + 100, kY, 2);
-    MakeButton(longer, L"WWWWWWWWWWWWWWWWWWWW", kX, kY + 50, 3);
-    ASSERT_TRUE(Looks(plain, m_normal));
-
-    // Where the caption changed the picture: inside (10, 10)-(78, 25) only, in white.
-    auto captionBox = [&](HWND button) {
-        Canvas with(button), without(plain);
-        RECT box{kWidth, kHeight, -1, -1};
-        bool white = false;
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) {
-                if (with.At(x, y) == without.At(x, y)) continue;
-                white |= with.At(x, y) == RGB(255, 255, 255);
-                box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
-                           std::max<LONG>(box.bottom, y + 1)};
-            }
-        EXPECT_TRUE(white);
-        EXPECT_GE(box.left, 10);
-        EXPECT_LE(box.right, 78);
-        EXPECT_GE(box.top, 10);
-        EXPECT_LE(box.top, 13) << "at the top of the rectangle";
-        EXPECT_LE(box.bottom, 25);
-        return box;
-    };
-    RECT box = captionBox(setup);
-    EXPECT_LE(std::abs(box.left + box.right - 88), 2) << "centred: " << box.left << ".." << box.right;
-    box = captionBox(longer);
-    EXPECT_LE(box.left, 11) << "a wide caption is cut at the rectangle's edges";
-    EXPECT_GE(box.right, 77);
-
-    // Resting over the button brings up its tip with the caption.
-    HWND tip = setup.GetToolTip();
-    ASSERT_NE(tip, nullptr);
-    MoveTo(setup, 40, 15);
-    MoveTo(setup, 42, 16);
-    ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(tip) != FALSE; }, 5000)) << "no tip shown";
-    wchar_t text[64] = {};
-    ::SendMessageW(tip, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
-    EXPECT_STREQ(text, L"Setup");
 }

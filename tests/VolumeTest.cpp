@@ -1,4 +1,4 @@
-// The volume strip and what it stands on: the off-screen context, the mixer
+// The volume strip and what it stands on: the mixer
 // against the real mixer Wine offers on the bench's sound server (and against
 // none, in a child run without audio drivers), and the slider driven by the
 // real mouse in a real window.
@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include "MemoryDC.h"
 #include "Messages.h"
 #include "SkinSlider.h"
 #include "TestSupport.h"
@@ -62,23 +61,6 @@ protected:
 };
 
 }  // namespace
-
-TEST(MemoryDC, CopiesOnlyItsRectangleAndLeavesNoObjectBehind) {
-    Canvas target(400, 80, RGB(40, 50, 60));
-    DWORD objects = GdiObjectCount();
-    HBITMAP offscreen;
-    {
-        CMemoryDC memory(target.dc(), 322, 37);
-        offscreen = memory.GetBitmap();
-        EXPECT_EQ(::GetCurrentObject(memory, OBJ_BITMAP), offscreen);
-        RECT big{-50, -50, 500, 500};  // only 322 by 37 of it exist
-        ::FillRect(memory, &big, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-        ::BitBlt(target.dc(), 0, 0, 322, 37, memory, 0, 0, SRCCOPY);
-    }
-    EXPECT_EQ(target.Mismatches(RECT{0, 0, 322, 37}, [](int, int) { return RGB(255, 255, 255); }, RGB(40, 50, 60)), 0);
-    EXPECT_EQ(::GetObjectType(offscreen), 0u) << "the bitmap is deleted, so it was no longer selected";
-    EXPECT_EQ(GdiObjectCount(), objects);
-}
 
 TEST(VolumeMixer, BenchMixerBoundsValuesAndTheCurrentInstance) {
     ASSERT_GT(::mixerGetNumDevs(), 0u) << "the bench's PulseAudio gives Wine a mixer";
