@@ -6,7 +6,7 @@ set -eu
 packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake ninja-build googletest
   wine wine32:i386 wine64 xvfb fonts-nanum locales pulseaudio pulseaudio-utils
-  imagemagick x11-utils xdotool python3 python3-cryptography python3-pil python3-numpy sox iproute2 nsis fonts-wine
+  imagemagick x11-utils xdotool python3 python3-cryptography openssl python3-pil python3-numpy sox iproute2 nsis fonts-wine
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
