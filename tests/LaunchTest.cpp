@@ -94,11 +94,10 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
         CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", path);
         ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
         std::wstring written;
-        EXPECT_EQ(SheetPage([&] {
-                      for (auto& text : answer(button, [&](HWND) { written = ServerListValue(); }))
-                          asked.push_back(text);
-                  }),
-                  button == IDYES ? 1 : 0);
+        std::vector<std::wstring> texts;
+        int page = SheetPage([&] { texts = answer(button, [&](HWND) { written = ServerListValue(); }); });
+        asked.insert(asked.end(), texts.begin(), texts.end());
+        EXPECT_EQ(page, button == IDYES ? 1 : 0);
         EXPECT_EQ(written, Accepting());
     }
     EXPECT_EQ(asked, (std::vector<std::wstring>{L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?",

@@ -28,8 +28,9 @@ std::wstring AnswerBox(int button) {
     return text;
 }
 
-// Shows the sheet on a page while steps drive it; whatever they leave open is cancelled, so a failure cannot hang.
-INT_PTR RunSheet(int page, const std::function<void(HWND)>& steps) {
+// Shows the sheet on a page while steps drive it and expects it to end with result; whatever steps leave open is
+// cancelled, so a failure cannot hang.
+void RunSheet(int page, INT_PTR result, const std::function<void(HWND)>& steps) {
     CSetupDialog sheet(nullptr);
     sheet.SetActivePage(page);
     std::thread driver = DriveDialog(L"환경설정", [&](HWND dialog) {
@@ -41,9 +42,8 @@ INT_PTR RunSheet(int page, const std::function<void(HWND)>& steps) {
             ::PostMessageW(top, WM_COMMAND, IDCANCEL, 0);
         }
     });
-    INT_PTR r = sheet.DoModal();
+    EXPECT_EQ(sheet.DoModal(), result);
     driver.join();
-    return r;
 }
 
 // Clicks a page's button that opens the edit dialog and lets steps type into it.
@@ -70,58 +70,52 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     ASSERT_TRUE(WriteFileBytes(file, "One,1.1.1.1\r\nTwo,2.2.2.2\r\nThree,3.3.3.3\r\n" + tail));
     const std::string before = userBytes();
     // Cancel after an add leaves the file byte for byte.
-    EXPECT_EQ(RunSheet(0,
-                       [&](HWND sheet) {
-                           EditDialog(CurrentPage(sheet), IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
-                           ClickDialogButton(sheet, IDCANCEL);
-                       }),
-              IDCANCEL);
+    RunSheet(0, IDCANCEL, [&](HWND sheet) {
+        EditDialog(CurrentPage(sheet), IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
+        ClickDialogButton(sheet, IDCANCEL);
+    });
     EXPECT_EQ(userBytes(), before);
     std::wstring editShown, question, refusals;
     int selected = -1;
     bool stayedOpen = true;
-    EXPECT_EQ(RunSheet(0,
-                       [&](HWND sheet) {
-                           HWND page = CurrentPage(sheet), list = ::GetDlgItem(page, IDC_USER_SERVERS);
-                           // Rows 1 and 2 selected: a click, then Shift+Down.
-                           POINT two = ListItemPoint(list, 1);
-                           ClickAt(two.x, two.y);
-                           KeyDown(VK_SHIFT);
-                           PressKey(VK_DOWN);
-                           KeyUp(VK_SHIFT);
-                           selected = static_cast<int>(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
-                           // Edit takes the upper row; Escape after typing changes nothing, a new name keeps the
-                           // address.
-                           EditDialog(page, IDC_EDIT_SERVER, L"편집", [&](HWND d) {
-                               editShown = WindowText(::GetDlgItem(d, IDC_SERVER_NAME));
-                               TypeText(L"xyz");
-                               PressKey(VK_TAB);
-                               TypeText(L"9");
-                               PressKey(VK_ESCAPE);
-                           });
-                           EditDialog(page, IDC_EDIT_SERVER, L"편집",
-                                      [](HWND) { TypeText(L"Zwei"), PressKey(VK_RETURN); });
-                           ClickDialogButton(page, IDC_DELETE_SERVER);
-                           question = AnswerBox(IDNO);
-                           // Add untouched gives an empty name and 0.0.0.0, at the end whatever is selected.
-                           EditDialog(page, IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
-                           // A comma would split the name on reading, Thai is not in code page 949: refused, the dialog
-                           // stays; then a Korean name and "010" in the first field.
-                           EditDialog(page, IDC_ADD_SERVER, L"추가", [&](HWND d) {
-                               for (const wchar_t* bad : {L"a,b", L"\u0e01\u0e02"}) {
-                                   TypeText(bad);
-                                   PressKey(VK_RETURN);
-                                   refusals += AnswerBox(IDOK) + L"|";
-                                   stayedOpen = stayedOpen && ::IsWindowVisible(d);
-                               }
-                               TypeText(L"새 서버");
-                               PressKey(VK_TAB);
-                               TypeText(L"010");
-                               PressKey(VK_RETURN);
-                           });
-                           ClickDialogButton(sheet, IDOK);
-                       }),
-              IDOK);
+    RunSheet(0, IDOK, [&](HWND sheet) {
+        HWND page = CurrentPage(sheet), list = ::GetDlgItem(page, IDC_USER_SERVERS);
+        // Rows 1 and 2 selected: a click, then Shift+Down.
+        POINT two = ListItemPoint(list, 1);
+        ClickAt(two.x, two.y);
+        KeyDown(VK_SHIFT);
+        PressKey(VK_DOWN);
+        KeyUp(VK_SHIFT);
+        selected = static_cast<int>(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
+        // Edit takes the upper row; Escape after typing changes nothing, a new name keeps the address.
+        EditDialog(page, IDC_EDIT_SERVER, L"편집", [&](HWND d) {
+            editShown = WindowText(::GetDlgItem(d, IDC_SERVER_NAME));
+            TypeText(L"xyz");
+            PressKey(VK_TAB);
+            TypeText(L"9");
+            PressKey(VK_ESCAPE);
+        });
+        EditDialog(page, IDC_EDIT_SERVER, L"편집", [](HWND) { TypeText(L"Zwei"), PressKey(VK_RETURN); });
+        ClickDialogButton(page, IDC_DELETE_SERVER);
+        question = AnswerBox(IDNO);
+        // Add untouched gives an empty name and 0.0.0.0, at the end whatever is selected.
+        EditDialog(page, IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
+        // A comma would split the name on reading, Thai is not in code page 949: refused, the dialog stays;
+        // then a Korean name and "010" in the first field.
+        EditDialog(page, IDC_ADD_SERVER, L"추가", [&](HWND d) {
+            for (const wchar_t* bad : {L"a,b", L"\u0e01\u0e02"}) {
+                TypeText(bad);
+                PressKey(VK_RETURN);
+                refusals += AnswerBox(IDOK) + L"|";
+                stayedOpen = stayedOpen && ::IsWindowVisible(d);
+            }
+            TypeText(L"새 서버");
+            PressKey(VK_TAB);
+            TypeText(L"010");
+            PressKey(VK_RETURN);
+        });
+        ClickDialogButton(sheet, IDOK);
+    });
     EXPECT_EQ(selected, 2);
     EXPECT_EQ(editShown, L"Two");
     EXPECT_EQ(question, L"서버 이름 : Zwei \n\n위의 서버 이름을 삭제하시겠습니까?");
@@ -138,18 +132,16 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     std::wstring writeMessage, readMessage;
     std::string kept;
     bool stillOpen = false, noTemp = false;
-    EXPECT_EQ(RunSheet(0,
-                       [&](HWND sheet) {
-                           EditDialog(CurrentPage(sheet), IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
-                           ClickDialogButton(sheet, IDOK);
-                           writeMessage = AnswerBox(IDOK);
-                           stillOpen = ::IsWindowVisible(sheet) != FALSE;
-                           kept = userBytes();
-                           noTemp = ::GetFileAttributesW((file + L".new").c_str()) == INVALID_FILE_ATTRIBUTES;
-                           ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-                           ClickDialogButton(sheet, IDOK);
-                       }),
-              IDOK);
+    RunSheet(0, IDOK, [&](HWND sheet) {
+        EditDialog(CurrentPage(sheet), IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
+        ClickDialogButton(sheet, IDOK);
+        writeMessage = AnswerBox(IDOK);
+        stillOpen = ::IsWindowVisible(sheet) != FALSE;
+        kept = userBytes();
+        noTemp = ::GetFileAttributesW((file + L".new").c_str()) == INVALID_FILE_ATTRIBUTES;
+        ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ClickDialogButton(sheet, IDOK);
+    });
     EXPECT_NE(writeMessage.find(file), std::wstring::npos) << "names the file";
     EXPECT_NE(writeMessage.find(L"저장할 수 없습니다"), std::wstring::npos);
     EXPECT_TRUE(stillOpen);
@@ -159,15 +151,13 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     // A folder by that name cannot be read: the page reports it and offers no editing, the other page works.
     ASSERT_TRUE(::DeleteFileW(file.c_str()) && ::CreateDirectoryW(file.c_str(), nullptr));
     BOOL addEnabled = TRUE;
-    EXPECT_EQ(RunSheet(0,
-                       [&](HWND sheet) {
-                           readMessage = AnswerBox(IDOK);
-                           addEnabled = ::IsWindowEnabled(::GetDlgItem(CurrentPage(sheet), IDC_ADD_SERVER));
-                           ::SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
-                           Pump(200);
-                           ClickDialogButton(sheet, IDOK);
-                       }),
-              IDOK);
+    RunSheet(0, IDOK, [&](HWND sheet) {
+        readMessage = AnswerBox(IDOK);
+        addEnabled = ::IsWindowEnabled(::GetDlgItem(CurrentPage(sheet), IDC_ADD_SERVER));
+        ::SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
+        Pump(200);
+        ClickDialogButton(sheet, IDOK);
+    });
     EXPECT_NE(readMessage.find(file), std::wstring::npos);
     EXPECT_NE(readMessage.find(L"읽을 수 없습니다"), std::wstring::npos);
     EXPECT_FALSE(addEnabled);
@@ -193,31 +183,28 @@ TEST(SetupTest, ProgramPageRegistryProfileBrowseAndSave) {
     };
     std::wstring shown, afterBrowse, stored;
     const std::wstring game = TestFolder() + L"GameStandIn.exe";
-    EXPECT_EQ(RunSheet(1,
-                       [&](HWND sheet) {
-                           HWND page = CurrentPage(sheet);
-                           shown = boxes(page);
-                           // Typed into WarCraft's box, then Browse for StarCraft: WarCraft goes back to its stored
-                           // value.
-                           ClickWindow(::GetDlgItem(page, IDC_WARCRAFT_PATH));
-                           PressKey(VK_END);
-                           TypeText(L"-typed");
-                           ClickDialogButton(page, IDC_STARCRAFT_BROWSE);
-                           HWND open = nullptr;
-                           PumpUntil([&] { return (open = ::GetLastActivePopup(sheet)) != sheet; }, 30000);
-                           ASSERT_NE(open, sheet) << "no file dialog";
-                           PumpUntil([&] { return ::GetForegroundWindow() == open; }, 10000);
-                           Pump(500);
-                           TypeText(game);
-                           PressKey(VK_RETURN);
-                           PumpUntil([&] { return !::IsWindow(open); }, 5000);
-                           afterBrowse = boxes(page);
-                           ClickWindow(::GetDlgItem(page, IDC_DIABLO_PATH));
-                           ::SendMessageW(::GetDlgItem(page, IDC_DIABLO_PATH), EM_SETSEL, 0, -1);
-                           PressKey(VK_DELETE);
-                           ClickDialogButton(sheet, IDOK);
-                       }),
-              IDOK);
+    RunSheet(1, IDOK, [&](HWND sheet) {
+        HWND page = CurrentPage(sheet);
+        shown = boxes(page);
+        // Typed into WarCraft's box, then Browse for StarCraft: WarCraft goes back to its stored value.
+        ClickWindow(::GetDlgItem(page, IDC_WARCRAFT_PATH));
+        PressKey(VK_END);
+        TypeText(L"-typed");
+        ClickDialogButton(page, IDC_STARCRAFT_BROWSE);
+        HWND open = nullptr;
+        PumpUntil([&] { return (open = ::GetLastActivePopup(sheet)) != sheet; }, 30000);
+        ASSERT_NE(open, sheet) << "no file dialog";
+        PumpUntil([&] { return ::GetForegroundWindow() == open; }, 10000);
+        Pump(500);
+        TypeText(game);
+        PressKey(VK_RETURN);
+        PumpUntil([&] { return !::IsWindow(open); }, 5000);
+        afterBrowse = boxes(page);
+        ClickWindow(::GetDlgItem(page, IDC_DIABLO_PATH));
+        ::SendMessageW(::GetDlgItem(page, IDC_DIABLO_PATH), EM_SETSEL, 0, -1);
+        PressKey(VK_DELETE);
+        ClickDialogButton(sheet, IDOK);
+    });
     for (const wchar_t* key : keys) stored += CAppBase::Get()->GetProfileString(L"ProgramPath", key, L"-") + L"|";
     EXPECT_EQ(shown, L"C:\\Reg\\StarCraft.exe|D:\\Stored\\war2.exe|C:\\Reg\\Diablo.exe|C:\\Reg\\Spawn.exe|");
     EXPECT_EQ(afterBrowse, game + L"|D:\\Stored\\war2.exe|C:\\Reg\\Diablo.exe|C:\\Reg\\Spawn.exe|");
