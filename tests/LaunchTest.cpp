@@ -49,9 +49,7 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
         ::DeleteFileW((exe + L".log").c_str());
     }
     CloseFrame();
-    wchar_t windows[MAX_PATH] = {};
-    ::GetWindowsDirectoryW(windows, MAX_PATH);
-    ::DeleteFileW((std::wstring(windows) + L"\\Orvn.INI").c_str());
+    ::WritePrivateProfileStringW(L"ProgramPath", nullptr, nullptr, L"Orvn.INI");
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"Diablo SW", L"D:\\Mine\\d.exe");
     ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kStarcraft, L"Program", game));
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Blizzard Entertainment\\Warcraft II BNE");
@@ -61,7 +59,6 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
               game + L"||" + diablo + L"|D:\\Mine\\d.exe");
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kStarcraft);
     // During the sweep a double-click does nothing; after it, it sets the server and starts the game.
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kBattleNet);
     ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
     WriteList(L"Blizzard.txt", {{L"Local", Accepting()}, {L"A", Silent()}, {L"B", Silent()}});
     Choose(ID_STARCRAFT_BATTLENET, 0);

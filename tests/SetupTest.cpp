@@ -67,8 +67,8 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     const std::string tail = "\r\nB,2.2.2.2\r\nC,3.3.3.3";  // never shown, kept byte for byte
     ::RemoveDirectoryW(file.c_str());
     ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(WriteFileBytes(file, "One,1.1.1.1\r\nTwo,2.2.2.2\r\nThree,3.3.3.3\r\n" + tail));
-    const std::string before = userBytes();
+    const std::string before = "One,1.1.1.1\r\nTwo,2.2.2.2\r\nThree,3.3.3.3\r\n" + tail;
+    ASSERT_TRUE(WriteFileBytes(file, before));
     // Cancel after an add leaves the file byte for byte.
     RunSheet(0, IDCANCEL, [&](HWND sheet) {
         EditDialog(CurrentPage(sheet), IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
@@ -78,6 +78,7 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     std::wstring editShown, question, refusals;
     int selected = -1;
     bool stayedOpen = true;
+    ::WritePrivateProfileStringW(L"ProgramPath", nullptr, nullptr, L"Orvn.INI");  // the program page would fill it
     RunSheet(0, IDOK, [&](HWND sheet) {
         HWND page = CurrentPage(sheet), list = ::GetDlgItem(page, IDC_USER_SERVERS);
         // Rows 1 and 2 selected: a click, then Shift+Down.
@@ -119,9 +120,9 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     EXPECT_EQ(selected, 2);
     EXPECT_EQ(editShown, L"Two");
     EXPECT_EQ(question, L"서버 이름 : Zwei \n\n위의 서버 이름을 삭제하시겠습니까?");
-    EXPECT_EQ(refusals.find(L"<no box>"), std::wstring::npos);
-    EXPECT_NE(refusals.find(L"서버 이름"), std::wstring::npos) << "a Korean message";
+    EXPECT_EQ(refusals, L"서버 이름에는 쉼표(,)를 쓸 수 없습니다.|서버 이름에 저장할 수 없는 문자가 있습니다.|");
     EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(CAppBase::Get()->GetProfileString(L"ProgramPath", L"StarCraft", L"-"), L"-") << "unseen page saved";
     // Code page 949, CR LF, the new servers at the end, then the untouched tail.
     EXPECT_EQ(userBytes(), "One,1.1.1.1\r\nZwei,2.2.2.2\r\nThree,3.3.3.3\r\n,0.0.0.0\r\n" + ToCp949(L"새 서버") +
                                ",10.0.0.0\r\n" + tail);
@@ -165,16 +166,17 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
 }
 
 TEST(SetupTest, ProgramPageRegistryProfileBrowseAndSave) {
-    const std::wstring games = L"Software\\Blizzard Entertainment\\";
+    const std::wstring games = L"Software\\Blizzard Entertainment\\", user = TestFolder() + L"User.txt";
+    ::DeleteFileW(user.c_str());
     const wchar_t* const keys[] = {L"StarCraft", L"WarCraft II BNE", L"Diablo", L"Diablo SW"};
     for (const wchar_t* key : keys) CAppBase::Get()->WriteProfileString(L"ProgramPath", key, L"");
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"WarCraft II BNE", L"D:\\Stored\\war2.exe");
     // A stored path wins over the registry's; Diablo SW's record is spelt as its installation spells it.
-    const std::pair<const wchar_t*, const wchar_t*> records[] = {{L"Starcraft", L"C:\\Reg\\StarCraft.exe"},
-                                                                 {L"Warcraft II BNE", L"C:\\Reg\\war2.exe"},
-                                                                 {L"Diablo", L"C:\\Reg\\Diablo.exe"},
-                                                                 {L"Disblo SW", L"C:\\Reg\\Spawn.exe"}};
-    for (auto [key, path] : records) ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, games + key, L"Program", path));
+    const std::wstring records[][2] = {{L"Starcraft", L"C:\\Reg\\StarCraft.exe"},
+                                       {L"Warcraft II BNE", L"C:\\Reg\\war2.exe"},
+                                       {L"Diablo", L"C:\\Reg\\Diablo.exe"},
+                                       {L"Disblo SW", L"C:\\Reg\\Spawn.exe"}};
+    for (const auto& r : records) ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, games + r[0], L"Program", r[1]));
     auto boxes = [](HWND page) {
         std::wstring texts;
         for (int id : {IDC_STARCRAFT_PATH, IDC_WARCRAFT_PATH, IDC_DIABLO_PATH, IDC_DIABLOSW_PATH})
@@ -205,9 +207,10 @@ TEST(SetupTest, ProgramPageRegistryProfileBrowseAndSave) {
         PressKey(VK_DELETE);
         ClickDialogButton(sheet, IDOK);
     });
+    EXPECT_FALSE(CAppBase::FileExists(user)) << "the user page, never shown, was saved";
     for (const wchar_t* key : keys) stored += CAppBase::Get()->GetProfileString(L"ProgramPath", key, L"-") + L"|";
     EXPECT_EQ(shown, L"C:\\Reg\\StarCraft.exe|D:\\Stored\\war2.exe|C:\\Reg\\Diablo.exe|C:\\Reg\\Spawn.exe|");
     EXPECT_EQ(afterBrowse, game + L"|D:\\Stored\\war2.exe|C:\\Reg\\Diablo.exe|C:\\Reg\\Spawn.exe|");
     EXPECT_EQ(stored, game + L"|D:\\Stored\\war2.exe||C:\\Reg\\Spawn.exe|") << "a cleared box stores an empty entry";
-    for (auto [key, path] : records) ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (games + key).c_str());
+    for (const auto& r : records) ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (games + r[0]).c_str());
 }
