@@ -81,25 +81,27 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     ::WritePrivateProfileStringW(L"ProgramPath", nullptr, nullptr, L"Orvn.INI");  // the program page would fill it
     RunSheet(0, IDOK, [&](HWND sheet) {
         HWND page = CurrentPage(sheet), list = ::GetDlgItem(page, IDC_USER_SERVERS);
-        // Rows 1 and 2 selected: a click, then Shift+Down.
+        // Rows 1 and 2 selected (a click, then Shift+Down): Edit takes the upper row, a new name keeps the address.
         POINT two = ListItemPoint(list, 1);
         ClickAt(two.x, two.y);
         KeyDown(VK_SHIFT);
         PressKey(VK_DOWN);
         KeyUp(VK_SHIFT);
         selected = static_cast<int>(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
-        // Edit takes the upper row; Escape after typing changes nothing, a new name keeps the address.
         EditDialog(page, IDC_EDIT_SERVER, L"편집", [&](HWND d) {
             editShown = WindowText(::GetDlgItem(d, IDC_SERVER_NAME));
+            TypeText(L"Zwei");
+            PressKey(VK_RETURN);
+        });
+        ClickDialogButton(page, IDC_DELETE_SERVER);
+        question = AnswerBox(IDNO);
+        // Escape after typing adds nothing; Enter adds an empty name and 0.0.0.0, at the end.
+        EditDialog(page, IDC_ADD_SERVER, L"추가", [](HWND) {
             TypeText(L"xyz");
             PressKey(VK_TAB);
             TypeText(L"9");
             PressKey(VK_ESCAPE);
         });
-        EditDialog(page, IDC_EDIT_SERVER, L"편집", [](HWND) { TypeText(L"Zwei"), PressKey(VK_RETURN); });
-        ClickDialogButton(page, IDC_DELETE_SERVER);
-        question = AnswerBox(IDNO);
-        // Add untouched gives an empty name and 0.0.0.0, at the end whatever is selected.
         EditDialog(page, IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
         // A comma would split the name on reading, Thai is not in code page 949: refused, the dialog stays;
         // then a Korean name and "010" in the first field.

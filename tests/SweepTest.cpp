@@ -103,7 +103,6 @@ TEST_F(SweepTest, BigListsLoadWithoutFreezingAndKeepTheResponseColumnVisible) {
     ASSERT_EQ(rows.size(), 2u) << Show(rows);
     for (const wchar_t* name : {L"하나", L"둘"}) EXPECT_GE(FindListItem(List(), 0, name), 0) << Show(rows);
     for (const auto& r : rows) EXPECT_GE(Millis(r.response), 1) << Show(rows);
-    // 1000 rows, watched from another thread.
     ServerList thousand;
     for (int i = 0; i < 1000; ++i) thousand.push_back({L"서버 " + std::to_wstring(i), Silent()});
     WriteList(L"Blizzard.txt", thousand);
