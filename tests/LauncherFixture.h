@@ -1,7 +1,6 @@
 #pragma once
-// The launcher's frame in the test's own process: list files in the program
-// folder, group choices posted as the folder bar posts them, rows read through
-// the list window and double-clicked by the real mouse, stand-in servers.
+// The launcher's frame in the test's own process: list files in the program folder, group choices posted as the
+// folder bar posts them, rows read through the list window and double-clicked by the real mouse, stand-in servers.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -44,8 +43,7 @@ protected:
     const std::wstring& Accepting() { return Servers().Accepting(); }
     const std::wstring& Refused() { return Servers().Refused(); }
     const std::wstring& Silent() { return Servers().Silent(); }
-    // Blizzard.txt, Free.txt or User.txt in the program folder.
-    static void WriteList(const wchar_t* file, const ServerList& servers) {
+    static void WriteList(const wchar_t* file, const ServerList& servers) {  // a list file in the program folder
         ASSERT_TRUE(WriteListFile(TestFolder() + file, servers));
     }
 

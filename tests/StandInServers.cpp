@@ -5,24 +5,24 @@
 namespace testing_support {
 namespace {
 
-sockaddr_in Address(const std::string& ip) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(6112);
-    addr.sin_addr.s_addr = inet_addr(ip.c_str());
-    return addr;
-}
-SOCKET Connect(const std::string& ip) {
+// A nonblocking socket, with the address of ip at the probe's port.
+SOCKET Socket(const std::wstring& ip, sockaddr_in* addr) {
+    *addr = sockaddr_in{AF_INET, htons(6112)};
+    addr->sin_addr.s_addr = inet_addr(std::string(ip.begin(), ip.end()).c_str());
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
     u_long on = 1;
     ::ioctlsocket(s, FIONBIO, &on);
-    sockaddr_in addr = Address(ip);
+    return s;
+}
+SOCKET Connect(const std::wstring& ip) {
+    sockaddr_in addr;
+    SOCKET s = Socket(ip, &addr);
     ::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
     return s;
 }
 
 // What a plain connect sees within waitMs: 1 accepted, -1 refused, 0 nothing.
-int Outcome(const std::string& ip, DWORD waitMs) {
+int Outcome(const std::wstring& ip, DWORD waitMs) {
     SOCKET s = Connect(ip);
     fd_set writable{1, {s}}, failed{1, {s}};
     timeval tv{static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000) * 1000};
@@ -33,13 +33,10 @@ int Outcome(const std::string& ip, DWORD waitMs) {
 
 // The kernel completes connections into the accept queue without an accept();
 // once the queue is full it leaves further attempts unanswered.
-SOCKET Listen(const std::string& ip, int backlog) {
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr = Address(ip);
-    u_long on = 1;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 && ::listen(s, backlog) == 0 &&
-        ::ioctlsocket(s, FIONBIO, &on) == 0)
-        return s;
+SOCKET Listen(const std::wstring& ip, int backlog) {
+    sockaddr_in addr;
+    SOCKET s = Socket(ip, &addr);
+    if (::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 && ::listen(s, backlog) == 0) return s;
     ::closesocket(s);
     return INVALID_SOCKET;
 }
@@ -52,32 +49,28 @@ std::wstring NextIp(DWORD& seed, int last) {
            std::to_wstring(last);
 }
 
-std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
 }  // namespace
 
 StandInServers::StandInServers() {
     DWORD seed = ::GetCurrentProcessId() * 2654435761u + ::GetTickCount();
     for (int i = 0; i < 6 && m_accepting.empty(); ++i) {
         std::wstring ip = NextIp(seed, 1);
-        if ((m_listener = Listen(Narrow(ip), SOMAXCONN)) != INVALID_SOCKET) m_accepting = ip;
+        if ((m_listener = Listen(ip, SOMAXCONN)) != INVALID_SOCKET) m_accepting = ip;
     }
     for (int i = 0; i < 6 && m_refused.empty(); ++i) {
         std::wstring ip = NextIp(seed, 2);
-        if (Outcome(Narrow(ip), 2000) < 0) m_refused = ip;
+        if (Outcome(ip, 2000) < 0) m_refused = ip;
     }
     // Silent: a listener whose one-place queue is full, not answering even after the probe's wait.
     for (int i = 0; i < 6 && m_silent.empty(); ++i) {
-        std::string ip = Narrow(NextIp(seed, 3));
+        for (SOCKET s : m_silentSockets) ::closesocket(s);  // of a failed attempt
+        m_silentSockets.clear();
+        std::wstring ip = NextIp(seed, 3);
         SOCKET listener = Listen(ip, 0);
         if (listener == INVALID_SOCKET) continue;
         m_silentSockets = {listener, Connect(ip), Connect(ip), Connect(ip)};
         ::Sleep(100);
-        if (Outcome(ip, 1500) == 0) {
-            m_silent = std::wstring(ip.begin(), ip.end());
-            break;
-        }
-        for (SOCKET s : m_silentSockets) ::closesocket(s);
-        m_silentSockets.clear();
+        if (Outcome(ip, 1500) == 0) m_silent = ip;
     }
     std::printf("stand-ins: accepting %ls, refused %ls, silent %ls\n", m_accepting.c_str(), m_refused.c_str(),
                 m_silent.c_str());

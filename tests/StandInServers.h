@@ -1,7 +1,6 @@
 #pragma once
-// Game-server stand-ins on loopback at the probe's port 6112: one that accepts,
-// one that refuses, one that never answers. Each test program takes its own
-// addresses in 127/8; an address stays empty when none could be set up.
+// Game-server stand-ins on loopback at the probe's port 6112: one that accepts, one that refuses, one that never
+// answers. Each test program takes its own addresses in 127/8; an address stays empty when none could be set up.
 #include <winsock2.h>
 #include <windows.h>
 
