@@ -20,10 +20,7 @@ public:
     void Stop();
 
     int Port() const { return m_nPort; }
-    // http://127.0.0.1:port/quilla/name
-    std::wstring Url(const std::wstring& name) const;
-    // The request lines so far ("GET main /quilla/x"), oldest first.
-    std::vector<std::string> Requests() const;
+    // Requests for /quilla/name so far.
     int CountRequests(const std::wstring& name) const;
 
 private:
