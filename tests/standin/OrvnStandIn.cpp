@@ -2,13 +2,13 @@
 // "<its own path>.log" and ends; with "stay" it runs on for a minute.
 #include <windows.h>
 
-#include <string>
+#include <cwchar>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    HANDLE file = ::CreateFileW((std::wstring(self) + L".log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    wchar_t log[MAX_PATH + 8] = {};
+    ::GetModuleFileNameW(nullptr, log, MAX_PATH);
+    HANDLE file = ::CreateFileW(wcscat(log, L".log"), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     ::WriteFile(file, "started\r\n", 9, &written, nullptr);
     ::CloseHandle(file);

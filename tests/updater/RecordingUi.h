@@ -15,14 +15,12 @@ class RecordingUi : public IUpdateUi {
 public:
     std::vector<std::wstring> statuses;
     std::vector<int> positions;
-    bool showDialog = true;
     bool askCredentials = false;
     int credentialQuestions = 0;
     HWND owner = nullptr;
 
     void SetStatusText(const std::wstring& text) override { statuses.push_back(text); }
     void OpenProgress() override {
-        if (!showDialog) return;
         m_dialog = std::make_unique<CDownloadDlg>();
         m_dialog->ShowModeless(owner);
     }
@@ -35,11 +33,6 @@ public:
     BOOL ConfirmCredentials(HINTERNET request) override {
         ++credentialQuestions;
         return askCredentials ? CUpdaterView::ShowCredentialsDialog(owner, request) : FALSE;
-    }
-    void Clear() {
-        statuses.clear();
-        positions.clear();
-        credentialQuestions = 0;
     }
 
 private:

@@ -18,10 +18,8 @@ using namespace testing_support;
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) return 2;
     CAppBase app(57344, L"start.INI");
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
-    ::InitCommonControlsEx(&icc);
+    ::InitCommonControls();
     std::wstring program = MakeTempFolder(L"orvn-bench-prog-"), temp = MakeTempFolder(L"orvn-bench-temp-");
-    ProxySetting::TurnOff();
     RecordingUi ui;
     CUpdater updater(ui, {program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI", ""});
     LARGE_INTEGER frequency, start, end;

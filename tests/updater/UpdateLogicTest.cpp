@@ -1,6 +1,5 @@
-// The update logic in-process, over real files, the real profile and the
-// stand-in update server: the progress dialog, single downloads, which manifest
-// entries are fetched and recorded, and where the updater may write.
+// The update logic in-process, over real files, the real profile and the stand-in
+// update server: progress dialog, downloads, version rule, names the updater may write.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -19,10 +18,6 @@ using namespace testing_support;
 
 namespace {
 
-const std::wstring kFinding = L"사이트 찾는 중...";
-const std::wstring kWaiting = L"웹사이트를 찾았습니다. 응답을 기다리는중...";
-const std::wstring kFinished = L"파일 다운로드 완료.";
-
 const wchar_t kProfile[] = L"start.INI";
 
 class UpdateLogicTest : public ::testing::Test {
@@ -31,8 +26,11 @@ protected:
         ::WritePrivateProfileStringW(L"Version", nullptr, nullptr, kProfile);
         ProxySetting::TurnOff();
         for (auto* folder : {&m_program, &m_temp, &m_release}) *folder = MakeTempFolder(L"orvn-logic-");
+        m_owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 20, 20, 300, 200, nullptr, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);
     }
     void TearDown() override {
+        ::DestroyWindow(m_owner);
         ::WritePrivateProfileStringW(L"Version", nullptr, nullptr, kProfile);
         for (auto* folder : {&m_program, &m_temp, &m_release}) RemoveFolder(*folder);
     }
@@ -43,27 +41,19 @@ protected:
     void Run(const std::vector<ManifestEntry>& entries, int total) {
         ASSERT_TRUE(WriteManifest(m_release + L"version.ini", entries, total));
         RecordingUi ui;
-        ui.showDialog = false;
         EXPECT_EQ(0, CUpdater(ui, Settings()).ProcessManifest(m_release + L"version.ini"));
     }
 
+    HWND m_owner = nullptr;
     UpdateServer m_server;
     std::wstring m_program, m_temp, m_release;
 };
 
-HWND MakeOwner() {
-    return ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 20, 20, 300, 200, nullptr, nullptr,
-                             ::GetModuleHandleW(nullptr), nullptr);
-}
-
 TEST_F(UpdateLogicTest, DownloadDialogPercentLabelCancelAndOwner) {
-    HWND owner = MakeOwner();
-    ASSERT_TRUE(owner);
     {
         CDownloadDlg dialog;
-        ASSERT_TRUE(dialog.ShowModeless(owner));
-        EXPECT_FALSE(::IsWindowEnabled(owner));
-        EXPECT_EQ(L"다운로드", WindowText(dialog));
+        ASSERT_TRUE(dialog.ShowModeless(m_owner));
+        EXPECT_FALSE(::IsWindowEnabled(m_owner));
         HWND label = dialog.GetItem(IDC_DOWNLOAD_PERCENT);
         EXPECT_EQ(L" 0 %", WindowText(label));
         const std::pair<int, const wchar_t*> cases[] = {{0, L"0%"},    {50, L"50%"}, {100, L"100%"}, {101, L"1%"},
@@ -80,15 +70,7 @@ TEST_F(UpdateLogicTest, DownloadDialogPercentLabelCancelAndOwner) {
         EXPECT_TRUE(dialog.PollCancel());
         EXPECT_FALSE(dialog.PollCancel());
     }
-    EXPECT_TRUE(::IsWindowEnabled(owner));
-    // An owner that was disabled before stays disabled.
-    ::EnableWindow(owner, FALSE);
-    {
-        CDownloadDlg dialog;
-        ASSERT_TRUE(dialog.ShowModeless(owner));
-    }
-    EXPECT_FALSE(::IsWindowEnabled(owner));
-    ::DestroyWindow(owner);
+    EXPECT_TRUE(::IsWindowEnabled(m_owner));
 }
 
 TEST_F(UpdateLogicTest, DownloadProgressStatusesErrorPageAndCredentials) {
@@ -100,7 +82,8 @@ TEST_F(UpdateLogicTest, DownloadProgressStatusesErrorPageAndCredentials) {
     ASSERT_TRUE(m_server.Start(m_release, {L"e404.bin=404", L"auth.bin=auth"}));
     RecordingUi ui;
     auto fetch = [&](const std::wstring& name, int expected, BOOL progress = TRUE) {
-        ui.Clear();
+        ui.statuses.clear();
+        ui.positions.clear();
         std::wstring url = L"http://127.0.0.1:" + std::to_wstring(m_server.Port()) + L"/quilla/" + name;
         return DownloadFile(ui, url, m_temp + name, expected, progress);
     };
@@ -109,7 +92,9 @@ TEST_F(UpdateLogicTest, DownloadProgressStatusesErrorPageAndCredentials) {
     EXPECT_TRUE(fetch(L"2048.bin", 2048));
     EXPECT_EQ((std::vector<int>{50, 100, 150}), ui.positions);
     EXPECT_EQ(FileBytes(m_release + L"2048.bin"), FileBytes(m_temp + L"2048.bin"));
-    EXPECT_EQ((std::vector<std::wstring>{kFinding, kWaiting, L"파일을 받고 있습니다.", kFinished}), ui.statuses);
+    const std::vector<std::wstring> texts = {L"사이트 찾는 중...", L"웹사이트를 찾았습니다. 응답을 기다리는중...",
+                                             L"파일을 받고 있습니다.", L"파일 다운로드 완료."};
+    EXPECT_EQ(texts, ui.statuses);
     EXPECT_TRUE(fetch(L"2048.bin", 0));
     EXPECT_EQ((std::vector<int>{-1, -1, -1}), ui.positions);
     // The manifest's fetch shows no progress.
@@ -118,7 +103,7 @@ TEST_F(UpdateLogicTest, DownloadProgressStatusesErrorPageAndCredentials) {
 
     // An error page is not saved, and the last text comes all the same.
     EXPECT_FALSE(fetch(L"e404.bin", 5000));
-    EXPECT_EQ((std::vector<std::wstring>{kFinding, kWaiting, kFinished}), ui.statuses);
+    EXPECT_EQ((std::vector<std::wstring>{texts[0], texts[1], texts[3]}), ui.statuses);
     EXPECT_FALSE(CAppBase::FileExists(m_temp + L"e404.bin"));
 
     // Credentials refused: one question, no file.
@@ -126,18 +111,9 @@ TEST_F(UpdateLogicTest, DownloadProgressStatusesErrorPageAndCredentials) {
     EXPECT_EQ(1, ui.credentialQuestions);
     // The user fills in the platform's dialog: one retry, and the file arrives.
     ui.askCredentials = true;
-    ui.owner = MakeOwner();
-    std::thread user([owner = ui.owner] {
-        HWND dialog = nullptr;
-        for (int i = 0; i < 200 && !dialog; ++i) {
-            ::Sleep(50);
-            for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT))
-                if (::GetWindow(w, GW_OWNER) == owner && ::IsWindowVisible(w)) dialog = w;
-        }
+    ui.owner = m_owner;
+    std::thread user = DriveDialog(L"인증 필요", [](HWND dialog) {
         if (!dialog) return;
-        ::Sleep(300);
-        ::SetForegroundWindow(dialog);
-        ::Sleep(200);
         TypeText(L"updater");
         PressKey(VK_TAB);
         TypeText(L"secret");
@@ -145,9 +121,8 @@ TEST_F(UpdateLogicTest, DownloadProgressStatusesErrorPageAndCredentials) {
     });
     EXPECT_TRUE(fetch(L"auth.bin", 5000));
     user.join();
-    EXPECT_EQ(1, ui.credentialQuestions);
+    EXPECT_EQ(2, ui.credentialQuestions);
     EXPECT_EQ(body, FileBytes(m_temp + L"auth.bin"));
-    ::DestroyWindow(ui.owner);
 }
 
 struct FixedProbeUpdater : CUpdater {

@@ -10,11 +10,7 @@ namespace testing_support {
 
 class UpdateServer {
 public:
-    UpdateServer() = default;
     ~UpdateServer() { Stop(); }
-    UpdateServer(const UpdateServer&) = delete;
-    UpdateServer& operator=(const UpdateServer&) = delete;
-
     // Serves releaseFolder; faults are "NAME=KIND"; refuse: nothing listens on the port.
     bool Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults = {}, bool refuse = false);
     void Stop();
@@ -35,8 +31,6 @@ public:
     explicit ProxySetting(int port);
     ~ProxySetting() { TurnOff(); }
     static void TurnOff();
-    ProxySetting(const ProxySetting&) = delete;
-    ProxySetting& operator=(const ProxySetting&) = delete;
 };
 
 // The host path of a Windows path (Wine maps its drives onto it).
