@@ -164,6 +164,7 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     m_entries.insert(m_entries.begin(), {L"..\\escape.txt", L"1", 6});
     Publish();
     // The temp copy of Free.txt cannot be made: a folder has its name.
+    ::DeleteFileW((m_temp + L"Free.txt").c_str());
     ASSERT_TRUE(::CreateDirectoryW((m_temp + L"Free.txt").c_str(), nullptr));
     // A launcher still running.
     Process running;
