@@ -1,22 +1,17 @@
-// Stands in for the launcher Orvn.exe in the updater's tests: appends one line
-// to "<its own path>.log" each time it starts, then ends; with the argument
-// "stay" it keeps running for a minute (a launcher still open).
+// Stands in for the launcher in the updater's tests: appends "started" to
+// "<its own path>.log" and ends; with "stay" it runs on for a minute.
 #include <windows.h>
 
-#include <string>
+#include <cwchar>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring log = std::wstring(self) + L".log";
-    HANDLE file = ::CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    wchar_t log[MAX_PATH + 8] = {};
+    ::GetModuleFileNameW(nullptr, log, MAX_PATH);
+    HANDLE file = ::CreateFileW(wcscat(log, L".log"), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        const char line[] = "started\r\n";
-        DWORD written = 0;
-        ::WriteFile(file, line, sizeof(line) - 1, &written, nullptr);
-        ::CloseHandle(file);
-    }
+    DWORD written = 0;
+    ::WriteFile(file, "started\r\n", 9, &written, nullptr);
+    ::CloseHandle(file);
     if (args && wcscmp(args, L"stay") == 0) ::Sleep(60000);
     return 0;
 }

@@ -1,8 +1,6 @@
 #pragma once
-// The update logic's UI for tests: records the status texts and progress
-// positions it is given, shows the real progress dialog, and answers the
-// credentials question with the platform's dialog when asked to.
-#include <functional>
+// The update logic's UI for tests: records statuses and positions, shows the
+// real progress dialog, and asks for credentials with the platform's dialog if told.
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,19 +15,14 @@ class RecordingUi : public IUpdateUi {
 public:
     std::vector<std::wstring> statuses;
     std::vector<int> positions;
-    bool showDialog = true;
     bool askCredentials = false;
     int credentialQuestions = 0;
     HWND owner = nullptr;
-    // Called once the progress dialog exists (the tests press its buttons).
-    std::function<void(CDownloadDlg&)> onOpen;
 
     void SetStatusText(const std::wstring& text) override { statuses.push_back(text); }
     void OpenProgress() override {
-        if (!showDialog) return;
         m_dialog = std::make_unique<CDownloadDlg>();
         m_dialog->ShowModeless(owner);
-        if (onOpen) onOpen(*m_dialog);
     }
     void SetProgress(int position) override {
         positions.push_back(position);
@@ -40,11 +33,6 @@ public:
     BOOL ConfirmCredentials(HINTERNET request) override {
         ++credentialQuestions;
         return askCredentials ? CUpdaterView::ShowCredentialsDialog(owner, request) : FALSE;
-    }
-    void Clear() {
-        statuses.clear();
-        positions.clear();
-        credentialQuestions = 0;
     }
 
 private:

@@ -1,13 +1,11 @@
 // Not a test: fetches and installs one file from a running stand-in update
-// server, the way the updater does (progress dialog included), and prints
-// the time. tools/update_benchmark.sh runs it beside curl.
-//   UpdateBench <port> <file name> <size>
+// server as the updater does, progress dialog included, and prints the time.
+// tools/update_benchmark.sh runs it beside curl.  UpdateBench <port> <file name> <size>
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
-#include <string>
 
 #include "AppBase.h"
 #include "RecordingUi.h"
@@ -18,34 +16,21 @@
 using namespace testing_support;
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 4) {
-        fwprintf(stderr, L"usage: UpdateBench <port> <file name> <size>\n");
-        return 2;
-    }
+    if (argc < 4) return 2;
     CAppBase app(57344, L"start.INI");
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
-    ::InitCommonControlsEx(&icc);
-    std::wstring name = argv[2];
-    int size = _wtoi(argv[3]);
+    ::InitCommonControls();
     std::wstring program = MakeTempFolder(L"orvn-bench-prog-"), temp = MakeTempFolder(L"orvn-bench-temp-");
-    CUpdater::Settings settings{program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI", ""};
-
-    ProxySetting::TurnOff();
     RecordingUi ui;
-    CUpdater updater(ui, settings);
+    CUpdater updater(ui, {program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI", ""});
     LARGE_INTEGER frequency, start, end;
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
-    bool ok = updater.UpdateFile(name, size, L"1");
+    bool ok = updater.UpdateFile(argv[2], _wtoi(argv[3]), L"1");
     ::QueryPerformanceCounter(&end);
     double ms = (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
-
-    std::string bytes;
-    ReadFileBytes(program + name, &bytes);
-    if (!ok)
-        for (const auto& status : ui.statuses) printf("  status: %ls\n", status.c_str());
-    printf("updater: %s, %zu bytes installed, %.1f ms (%.1f MB/s), %zu progress updates\n", ok ? "ok" : "FAILED",
-           bytes.size(), ms, bytes.size() / 1048576.0 / (ms / 1000.0), ui.positions.size());
+    size_t bytes = ok ? FileBytes(program + argv[2]).size() : 0;
+    printf("updater: %s, %zu bytes installed, %.1f ms (%.1f MB/s), %zu progress updates\n", ok ? "ok" : "FAILED", bytes,
+           ms, bytes / 1048576.0 / (ms / 1000.0), ui.positions.size());
     RemoveFolder(program);
     RemoveFolder(temp);
     return ok ? 0 : 1;

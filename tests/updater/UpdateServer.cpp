@@ -1,58 +1,44 @@
-#include <winsock2.h>
-
 #include "UpdateServer.h"
 
-#include <bcrypt.h>
-
-#include <sstream>
+#include <wininet.h>
 
 #include "AppBase.h"
 #include "TestSupport.h"
-#include "UniqueHandle.h"
 
 namespace testing_support {
+
+namespace {
+const wchar_t kPython[] = L"Z:\\usr\\bin\\python3";
+const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+}  // namespace
 
 std::string UnixPath(const std::wstring& windowsPath) {
     using Fn = char*(CDECL*)(LPCWSTR);
     auto fn = reinterpret_cast<Fn>(
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!fn) return std::string();
-    char* unix = fn(windowsPath.c_str());
+    char* unix = fn ? fn(windowsPath.c_str()) : nullptr;
     if (!unix) return std::string();
     std::string result = unix;
     ::HeapFree(::GetProcessHeap(), 0, unix);
     return result;
 }
 
-namespace {
-bool StartHostProgram(std::wstring cmd) {
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    UniqueKernelHandle thread(pi.hThread), process(pi.hProcess);
-    return true;
-}
-}  // namespace
-
 bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults, bool refuse) {
     m_strFolder = MakeTempFolder(L"orvn-server-");
     std::wstring portFile = m_strFolder + L"port.txt";
-    // Wine hands the arguments of a host program over as they are: host paths.
-    std::wstring script = std::wstring(ORVN_SOURCE_DIR) + L"/tools/update_server.py";
+    // Wine hands a host program its arguments as they are: host paths.
     auto quote = [](const std::string& s) { return L"\"" + FromCp949(s) + L"\""; };
-    std::wstring cmd = L"Z:\\usr\\bin\\python3 \"" + script + L"\" --root " + quote(UnixPath(releaseFolder)) +
-                       L" --port-file " + quote(UnixPath(m_strFolder) + "/port.txt") + L" --log " +
-                       quote(UnixPath(m_strFolder) + "/requests.log") + L" --max-seconds 900";
-    for (const auto& fault : faults) cmd += L" --fault \"" + fault + L"\"";
-    if (refuse) cmd += L" --refuse";
-    // Wine gives no handle to wait on a host program: the port file says the
-    // server is ready, a /_quit request ends it.
-    if (!StartHostProgram(cmd)) return false;
+    std::wstring args = L"\"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/update_server.py\" --root " +
+                        quote(UnixPath(releaseFolder)) + L" --port-file " + quote(UnixPath(m_strFolder) + "/port.txt") +
+                        L" --log " + quote(UnixPath(m_strFolder) + "/requests.log") + L" --max-seconds 900";
+    for (const auto& fault : faults) args += L" --fault \"" + fault + L"\"";
+    if (refuse) args += L" --refuse";
+    // Wine gives no handle to wait on a host program: the port file says it is ready, /_quit ends it.
+    Process python;
+    if (!StartProcess(kPython, args, L"", &python)) return false;
     std::string text;
     if (!PumpUntil([&] { return ReadFileBytes(portFile, &text) && !text.empty(); }, 20000)) return false;
-    std::istringstream in(text);
-    in >> m_nPort >> m_nSecondPort;
+    m_nPort = std::stoi(text);
     m_bRunning = !refuse;
     return m_nPort > 0;
 }
@@ -60,93 +46,41 @@ bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<st
 void UpdateServer::Stop() {
     if (!m_bRunning) return;
     m_bRunning = false;
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<u_short>(m_nPort));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) {
-        const char request[] = "GET /_quit HTTP/1.0\r\n\r\n";
-        ::send(s, request, sizeof(request) - 1, 0);
-        char buffer[256];
-        while (::recv(s, buffer, sizeof(buffer), 0) > 0) continue;
-    }
-    ::closesocket(s);
-}
-
-std::wstring UpdateServer::Url(const std::wstring& name) const {
-    return L"http://127.0.0.1:" + std::to_wstring(m_nPort) + L"/quilla/" + name;
-}
-
-std::vector<std::string> UpdateServer::Requests() const {
-    std::string text;
-    std::vector<std::string> lines;
-    if (!ReadFileBytes(m_strFolder + L"requests.log", &text)) return lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty()) lines.push_back(line);
-    return lines;
+    std::wstring url = L"http://127.0.0.1:" + std::to_wstring(m_nPort) + L"/_quit";
+    HINTERNET session = ::InternetOpenW(L"stop", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    ::InternetCloseHandle(::InternetOpenUrlW(session, url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    ::InternetCloseHandle(session);
 }
 
 int UpdateServer::CountRequests(const std::wstring& name) const {
-    // The log is UTF-8; names are compared in that form.
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(n > 0 ? n - 1 : 0, '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, utf8.data(), n, nullptr, nullptr);
+    // The log has one UTF-8 line per request: "GET main /quilla/NAME".
+    std::string log, line = " /quilla/" + ToUtf8(name) + "\n";
+    ReadFileBytes(m_strFolder + L"requests.log", &log);
     int count = 0;
-    for (const auto& line : Requests()) {
-        size_t at = line.find(" /quilla/");
-        if (at != std::string::npos && line.substr(at + 9) == utf8) ++count;
-    }
+    for (size_t at = 0; (at = log.find(line, at)) != std::string::npos; ++at) ++count;
     return count;
 }
 
-namespace {
-const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-}
-
 ProxySetting::ProxySetting(int port) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kInternetSettings, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr))
-        return;
-    UniqueRegKey owner(key);
     DWORD enable = 1;
-    std::wstring server = L"127.0.0.1:" + std::to_wstring(port);
-    ::RegSetValueExW(key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<BYTE*>(&enable), sizeof(enable));
-    ::RegSetValueExW(key, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
-                     static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", REG_DWORD, &enable, sizeof(enable));
+    SetRegistryString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", L"127.0.0.1:" + std::to_wstring(port));
 }
 
 void ProxySetting::TurnOff() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kInternetSettings, 0, KEY_SET_VALUE, &key)) return;
-    UniqueRegKey owner(key);
     DWORD enable = 0;
-    ::RegSetValueExW(key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<BYTE*>(&enable), sizeof(enable));
-    ::RegDeleteValueW(key, L"ProxyServer");
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", REG_DWORD, &enable, sizeof(enable));
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer");
 }
 
-std::string FileHash(const std::wstring& path) {
+std::string FileBytes(const std::wstring& path) {
     std::string bytes;
-    if (!ReadFileBytes(path, &bytes)) return std::string();
-    BCRYPT_ALG_HANDLE alg = nullptr;
-    if (::BCryptOpenAlgorithmProvider(&alg, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return std::string();
-    UCHAR digest[32] = {};
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    if (::BCryptCreateHash(alg, &hash, nullptr, 0, nullptr, 0, 0) == 0) {
-        ::BCryptHashData(hash, reinterpret_cast<PUCHAR>(bytes.data()), static_cast<ULONG>(bytes.size()), 0);
-        ::BCryptFinishHash(hash, digest, sizeof(digest), 0);
-        ::BCryptDestroyHash(hash);
-    }
-    ::BCryptCloseAlgorithmProvider(alg, 0);
-    std::string text;
-    for (UCHAR b : digest) text += "0123456789abcdef"[b >> 4], text += "0123456789abcdef"[b & 15];
-    return text;
+    return ReadFileBytes(path, &bytes) ? bytes : "<no file " + ToUtf8(path) + ">";
 }
 
 bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries, int total) {
-    std::wstring text = L"[Count]\r\nTotal=" + std::to_wstring(total >= 0 ? total : static_cast<int>(entries.size())) +
-                        L"\r\n";
+    std::wstring text =
+        L"[Count]\r\nTotal=" + std::to_wstring(total >= 0 ? total : static_cast<int>(entries.size())) + L"\r\n";
     for (size_t i = 0; i < entries.size(); ++i)
         text += L"[File" + std::to_wstring(i + 1) + L"]\r\nFilename=" + entries[i].name + L"\r\nFileversion=" +
                 entries[i].version + L"\r\nFilesize=" + std::to_wstring(entries[i].size) + L"\r\n";
@@ -157,9 +91,10 @@ bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& e
 bool RunReleaseTool(const std::vector<std::string>& args, const std::wstring& releaseFolder) {
     std::wstring signature = releaseFolder + L"version.ini.sig";
     ::DeleteFileW(signature.c_str());
-    std::wstring cmd = L"Z:\\usr\\bin\\python3 \"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/release.py\"";
-    for (const auto& arg : args) cmd += L" \"" + FromCp949(arg) + L"\"";
-    if (!StartHostProgram(cmd)) return false;
+    std::wstring line = L"\"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/release.py\"";
+    for (const auto& arg : args) line += L" \"" + FromCp949(arg) + L"\"";
+    Process python;
+    if (!StartProcess(kPython, line, L"", &python)) return false;
     // The tool writes the signature last, in one rename.
     return PumpUntil([&] { return CAppBase::FileExists(signature); }, 30000);
 }

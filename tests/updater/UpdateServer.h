@@ -1,8 +1,6 @@
 #pragma once
-// The stand-in update server (tools/update_server.py) for one test: it
-// serves a release folder on loopback ports it picks itself and misbehaves
-// for the file names it is told. Also the proxy setting that points the
-// platform's HTTP client (and so start.exe) at it.
+// The stand-in update server (tools/update_server.py) on loopback, and the
+// proxy setting that points the platform's HTTP client (so start.exe) at it.
 #include <windows.h>
 
 #include <string>
@@ -12,29 +10,18 @@ namespace testing_support {
 
 class UpdateServer {
 public:
-    UpdateServer() = default;
     ~UpdateServer() { Stop(); }
-    UpdateServer(const UpdateServer&) = delete;
-    UpdateServer& operator=(const UpdateServer&) = delete;
-
-    // Serves releaseFolder (a Windows path); faults are "NAME=KIND" texts.
-    // refuse: the reported port has nothing listening.
+    // Serves releaseFolder; faults are "NAME=KIND"; refuse: nothing listens on the port.
     bool Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults = {}, bool refuse = false);
     void Stop();
 
     int Port() const { return m_nPort; }
-    int SecondPort() const { return m_nSecondPort; }
-    // http://127.0.0.1:port/quilla/name
-    std::wstring Url(const std::wstring& name) const;
-    // The request lines so far ("GET main /quilla/x"), oldest first.
-    std::vector<std::string> Requests() const;
-    // How many requests named /quilla/name.
+    // Requests for /quilla/name so far.
     int CountRequests(const std::wstring& name) const;
 
 private:
     std::wstring m_strFolder;
     int m_nPort = 0;
-    int m_nSecondPort = 0;
     bool m_bRunning = false;
 };
 
@@ -43,30 +30,24 @@ class ProxySetting {
 public:
     explicit ProxySetting(int port);
     ~ProxySetting() { TurnOff(); }
-    // Direct connections again (also what a run cut short left behind).
     static void TurnOff();
-    ProxySetting(const ProxySetting&) = delete;
-    ProxySetting& operator=(const ProxySetting&) = delete;
 };
 
 // The host path of a Windows path (Wine maps its drives onto it).
 std::string UnixPath(const std::wstring& windowsPath);
-// Hex SHA-256 of a file's bytes, empty when it cannot be read.
-std::string FileHash(const std::wstring& path);
+// A file's bytes; a missing file reads as a text naming it, so two never match.
+std::string FileBytes(const std::wstring& path);
 // The version the updater's profile records for a file, or empty.
 std::wstring RecordedVersion(const std::wstring& name);
 // How often the launcher stand-in in a program folder logged its start.
 int LauncherStarts(const std::wstring& programFolder);
-// Writes a manifest: Total = entries.size() unless total >= 0; each entry is
-// {Filename, Fileversion, Filesize}.
+// Entries {Filename, Fileversion, Filesize}; Total = entries.size() unless total >= 0.
 struct ManifestEntry {
     std::wstring name, version;
     int size;
 };
 bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries, int total = -1);
-
-// Runs tools/release.py with host-path arguments ("sign KEY FOLDER") and waits
-// until FOLDER's version.ini.sig is written anew; false when it is not.
+// Runs tools/release.py with host-path arguments; true once FOLDER's version.ini.sig is written anew.
 bool RunReleaseTool(const std::vector<std::string>& args, const std::wstring& releaseFolder);
 
 }  // namespace testing_support
