@@ -3,8 +3,6 @@
 // the control made uncreatable and with pages still loading.
 #include <winsock2.h>
 #include <windows.h>
-#include <commctrl.h>
-#include <exdisp.h>
 #include <olectl.h>
 
 #include <gtest/gtest.h>
@@ -78,14 +76,6 @@ void RecordControlCalls(const ComPtr<IDispatch>& control) {
     ::VirtualProtect(&table[6], sizeof(void*), old, &old);
 }
 
-std::wstring LocationURL(const ComPtr<IDispatch>& control) {
-    BSTR url = nullptr;
-    control.As<IWebBrowser2>(IID_IWebBrowser2)->get_LocationURL(&url);
-    std::wstring result = url ? url : L"";
-    ::SysFreeString(url);
-    return result;
-}
-
 void ExpectRect(HWND child, RECT expected, const char* what) {
     ::MapWindowPoints(::GetParent(child), nullptr, reinterpret_cast<POINT*>(&expected), 2);
     RECT r;
@@ -112,8 +102,6 @@ TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesThe
     ASSERT_TRUE(bannerControl && newsControl);
     ASSERT_TRUE(PumpUntil([&] { return PageRequests(kAdPage) == 1 && PageRequests(kNewsPage) == 1; }, 15000))
         << s_http->Requests().size() << " requests";
-    EXPECT_EQ(LocationURL(bannerControl), kAdPage);
-    EXPECT_EQ(LocationURL(newsControl), kNewsPage);
 
     // Opening another folder refreshes the banner, and only the banner.
     RecordControlCalls(bannerControl);
@@ -139,7 +127,6 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", folder + L"StarCraft.exe");
     // Battle.net installed, whatever other programs left: the launch asks nothing.
     ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Battle.net\\Configuration", L"Server List", L""));
-    DWORD exitMs[2] = {};
 
     for (bool withControl : {false, true}) {
         SCOPED_TRACE(withControl ? "pages loading" : "control disabled");
@@ -178,15 +165,11 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
             EXPECT_FALSE(log.empty()) << "the game was started";
             EXPECT_EQ(WaitForDialog(L"Orvane", 0, launcher.pid), nullptr) << "nothing is reported";
         }
-        DWORD start = ::GetTickCount();
         POINT exitButton = ClientToScreenPoint(view, 581, 452);
         ClickAt(exitButton.x, exitButton.y);
         EXPECT_EQ(launcher.Wait(60000), 0u);
-        exitMs[withControl] = ::GetTickCount() - start;
         if (launcher.Wait(0) == STILL_ACTIVE) ::TerminateProcess(launcher.process, 1);
     }
-    std::printf("Exit to process end: %lu ms with both pages loading, %lu ms with the control disabled\n",
-                exitMs[1], exitMs[0]);
     s_http->Hold(false);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\OrvnNoWeb.exe");
     RemoveFolder(folder);
