@@ -1,7 +1,6 @@
-// The background music and its volume as a player hears them: the bench's null
-// sink recorded while the real launcher (as its own process, and as the frame in
-// this process) starts, stops and restarts the piece, changes its volume and
-// starts a game.
+// The background music and its volume as a player hears them on the bench's null
+// sink, while the real launcher (its own process, or the frame in this process)
+// starts, stops and restarts the piece, changes its volume and starts a game.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -14,9 +13,7 @@
 #include "AppBase.h"
 #include "LauncherFixture.h"
 #include "Messages.h"
-#include "PingView.h"
 #include "SkinSlider.h"
-#include "TestSupport.h"
 #include "resource.h"
 
 using namespace testing_support;
@@ -41,9 +38,8 @@ std::vector<double> PieceEnvelope(const std::wstring& library) {
     return Envelope(samples, kBlock);
 }
 
-// The offset (in blocks) of the piece that the recording sounds like from
-// within a second after block from: the least mean log-ratio of three seconds
-// of levels.
+// The offset (in blocks) of the piece the recording sounds like within a second after
+// block from: the least mean log-ratio of three seconds of levels.
 int PieceOffset(const std::vector<double>& rec, size_t from, const std::vector<double>& piece) {
     const size_t window = 30;
     int best = -1;
@@ -149,15 +145,13 @@ protected:
         ::DeleteFileW(m_library.c_str());
     }
     HWND Slider() { return View().GetVolumeSlider().GetHwnd(); }
-    // The pointer arrives in two steps, as a hand moves it: the cursor is
-    // chosen before the move that brings the pointer reaches the control.
+    // In two steps, as a hand moves: the cursor is chosen before a move reaches the control.
     void MoveTo(int x, int y) {
         POINT p = ClientToScreenPoint(Slider(), x, y);
         MouseMoveTo(p.x + 1, p.y);
         MouseMoveTo(p.x, p.y);
     }
-    // Successive drags start at different places: a second press on the same
-    // spot would be a double-click.
+    // Successive drags start at different places: a press on the same spot is a double-click.
     void Drag(int from, int to) {
         MoveTo(from, 19);
         MouseDown();

@@ -26,14 +26,12 @@ int Differences(const Canvas& a, const Canvas& b, int toX) {
 
 TEST(SkinButton, HoverLightsItAPressAfterAMoveCommandsOnceAndLeavingInAnyWayEndsTheHover) {
     Canvas normal(kWidth, kHeight), hover(kWidth, kHeight);
-    {
-        UniqueGdiObject strip(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BUTTONS), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
-        UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
-        SelectObjectScope select(dc.Get(), strip.Get());
-        ::BitBlt(normal.dc(), 0, 0, kWidth, kHeight, dc.Get(), 0, 0, SRCCOPY);
-        ::BitBlt(hover.dc(), 0, 0, kWidth, kHeight, dc.Get(), 0, 2 * kHeight, SRCCOPY);
-    }
+    UniqueGdiObject strip(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BUTTONS), IMAGE_BITMAP, 0, 0,
+                                       LR_CREATEDIBSECTION));
+    UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    SelectObjectScope select(dc.Get(), strip.Get());
+    ::BitBlt(normal.dc(), 0, 0, kWidth, kHeight, dc.Get(), 0, 0, SRCCOPY);
+    ::BitBlt(hover.dc(), 0, 0, kWidth, kHeight, dc.Get(), 0, 2 * kHeight, SRCCOPY);
     ASSERT_GT(Differences(normal, hover, kWidth), 1000) << "the looks must be told apart";
     CRecordingWindow parent({WM_COMMAND});
     ASSERT_TRUE(parent.Create(WS_POPUP | WS_VISIBLE, RECT{200, 200, 500, 350}));

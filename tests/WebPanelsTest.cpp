@@ -7,14 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "AppBase.h"
 #include "FolderBar.h"
 #include "FolderItem.h"
 #include "HttpStandIn.h"
 #include "MainFrame.h"
-#include "PingView.h"
 #include "TestSupport.h"
 #include "resource.h"
 
