@@ -16,10 +16,9 @@ HttpStandIn::HttpStandIn() {
 }
 
 HttpStandIn::~HttpStandIn() {
-    m_stop = true;
+    ::closesocket(m_listen);  // ends the accept loop
     if (m_thread.joinable()) m_thread.join();
     for (SOCKET s : m_held) ::closesocket(s);
-    ::closesocket(m_listen);
 }
 
 std::vector<std::string> HttpStandIn::Requests() const {
@@ -28,14 +27,8 @@ std::vector<std::string> HttpStandIn::Requests() const {
 }
 
 void HttpStandIn::Serve() {
-    while (!m_stop) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(m_listen, &readable);
-        timeval wait{0, 50000};
-        if (::select(0, &readable, nullptr, nullptr, &wait) != 1) continue;
-        SOCKET client = ::accept(m_listen, nullptr, nullptr);
-        if (client == INVALID_SOCKET) continue;
+    SOCKET client;
+    while ((client = ::accept(m_listen, nullptr, nullptr)) != INVALID_SOCKET) {
         std::string request;
         char buffer[2048];
         int n;

@@ -21,7 +21,6 @@ public:
     HttpStandIn(const HttpStandIn&) = delete;
     HttpStandIn& operator=(const HttpStandIn&) = delete;
 
-    bool ok() const { return m_port != 0; }
     unsigned short port() const { return m_port; }
     void Hold(bool hold) { m_hold = hold; }
     std::vector<std::string> Requests() const;
@@ -31,7 +30,6 @@ private:
 
     SOCKET m_listen = INVALID_SOCKET;
     unsigned short m_port = 0;
-    std::atomic<bool> m_stop{false};
     std::atomic<bool> m_hold{false};
     std::vector<SOCKET> m_held;
     mutable std::mutex m_mutex;

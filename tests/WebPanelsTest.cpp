@@ -1,22 +1,17 @@
-// The web panels: the system's browser control in the view, its page requests
-// seen by a loopback HTTP stand-in (the prefix's proxy for these tests), and the
-// real Orvn.exe with the control made uncreatable and with pages still loading.
+// The web panels: the browser control in the view, its page requests seen by a
+// loopback HTTP stand-in set as the prefix's proxy, and the real Orvn.exe with
+// the control made uncreatable and with pages still loading.
 #include <winsock2.h>
 #include <windows.h>
-#include <commctrl.h>
-#include <exdisp.h>
 #include <olectl.h>
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "AppBase.h"
 #include "FolderBar.h"
 #include "FolderItem.h"
-#include "MainFrame.h"
-#include "PingView.h"
 #include "HttpStandIn.h"
+#include "MainFrame.h"
 #include "TestSupport.h"
 #include "resource.h"
 
@@ -28,8 +23,7 @@ const std::wstring kAdPage = L"http://" ORVN_ADS_HOST L"/quilla_ads.shtml";
 const std::wstring kNewsPage = L"http://" ORVN_NEWS_HOST L"/news.html";
 const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
-// The stand-in is every page's proxy for the whole program (a process reads
-// the setting at its first HTTP request); the setting is removed at the end.
+// A process reads the proxy setting at its first request: it stays for the whole program.
 class WebPanels : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -41,12 +35,8 @@ protected:
                           static_cast<DWORD>((proxy.size() + 1) * sizeof(wchar_t)));
     }
     static void TearDownTestSuite() {
-        HKEY key;
-        if (::RegOpenKeyExW(HKEY_CURRENT_USER, kInternetSettings, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-            ::RegDeleteValueW(key, L"ProxyEnable");
-            ::RegDeleteValueW(key, L"ProxyServer");
-            ::RegCloseKey(key);
-        }
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable");
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer");
         delete s_http;
     }
     static int PageRequests(const std::wstring& url) {
@@ -61,54 +51,26 @@ protected:
     static inline HttpStandIn* s_http = nullptr;
 };
 
-// Every dispatch call reaching the browser control class: its dispatch table
-// is shared by all instances, so one patch (kept for the program's life)
-// records both panels.
-struct DispatchCall {
-    IDispatch* control;
-    DISPID id;
-    WORD flags;
-    std::vector<VARTYPE> types;  // last argument first; VT_EMPTY for a reference to an empty value
-    std::wstring text;           // the first string argument
-};
+// Without Gecko a refresh fetches nothing, so the control's dispatch calls are
+// recorded instead: the table is shared by every instance of the class.
 using InvokeFn = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
                                              EXCEPINFO*, UINT*);
 InvokeFn g_controlInvoke = nullptr;
-std::vector<DispatchCall> g_calls;
+std::vector<std::pair<IDispatch*, DISPID>> g_calls;
 
 HRESULT STDMETHODCALLTYPE RecordInvoke(IDispatch* self, DISPID id, REFIID iid, LCID lcid, WORD flags,
                                        DISPPARAMS* params, VARIANT* result, EXCEPINFO* info, UINT* arg) {
-    DispatchCall call{self, id, flags, {}, {}};
-    for (UINT i = 0; i < params->cArgs; ++i) {
-        const VARIANTARG& arg = params->rgvarg[i];
-        bool emptyRef = arg.vt == (VT_BYREF | VT_VARIANT) && arg.pvarVal && arg.pvarVal->vt == VT_EMPTY;
-        call.types.push_back(emptyRef ? static_cast<VARTYPE>(VT_EMPTY) : arg.vt);
-        if (arg.vt == VT_BSTR) call.text = arg.bstrVal;
-    }
-    g_calls.push_back(call);
+    g_calls.emplace_back(self, id);
     return g_controlInvoke(self, id, iid, lcid, flags, params, result, info, arg);
 }
 
-void RecordControlCalls() {
-    HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-    CWebBrowser2 browser;
-    ASSERT_TRUE(browser.Create(L"Web", WS_CHILD, RECT{0, 0, 100, 100}, parent, 1));
-    void** table = *reinterpret_cast<void***>(browser.GetControl().Get());
+void RecordControlCalls(const ComPtr<IDispatch>& control) {
+    void** table = *reinterpret_cast<void***>(control.Get());
     DWORD old;
     ::VirtualProtect(&table[6], sizeof(void*), PAGE_READWRITE, &old);
     g_controlInvoke = reinterpret_cast<InvokeFn>(table[6]);
     table[6] = reinterpret_cast<void*>(&RecordInvoke);
     ::VirtualProtect(&table[6], sizeof(void*), old, &old);
-    browser.DestroyWindow();
-    ::DestroyWindow(parent);
-}
-
-std::wstring LocationURL(const ComPtr<IDispatch>& control) {
-    BSTR url = nullptr;
-    control.As<IWebBrowser2>(IID_IWebBrowser2)->get_LocationURL(&url);
-    std::wstring result = url ? url : L"";
-    ::SysFreeString(url);
-    return result;
 }
 
 void ExpectRect(HWND child, RECT expected, const char* what) {
@@ -120,9 +82,7 @@ void ExpectRect(HWND child, RECT expected, const char* what) {
 
 }  // namespace
 
-TEST_F(WebPanels, CreatedFirstAtTheirPlacesNavigatedAndBannerRefreshedOnFolderChange) {
-    RecordControlCalls();
-    g_calls.clear();
+TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesTheBanner) {
     auto frame = std::make_unique<CMainFrame>();
     ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME));
     CAppBase::Get()->SetMainWnd(frame->GetHwnd());
@@ -130,58 +90,28 @@ TEST_F(WebPanels, CreatedFirstAtTheirPlacesNavigatedAndBannerRefreshedOnFolderCh
     CPingView& view = frame->GetView();
     CWebBrowser2& banner = view.GetAdBrowser();
     CWebBrowser2& news = view.GetNewsBrowser();
-
-    // The first two children, in creation order, then the others in their places.
-    HWND first = ::GetWindow(view.GetHwnd(), GW_CHILD);
-    ASSERT_EQ(first, banner.GetHwnd());
-    ASSERT_EQ(::GetWindow(first, GW_HWNDNEXT), news.GetHwnd());
     ExpectRect(banner, RECT{90, 65, 566, 130}, "banner");
     ExpectRect(news, RECT{445, 145, 625, 422}, "news");
     ExpectRect(view.GetServerList(), RECT{110, 145, 430, 420}, "list");
     ExpectRect(view.GetFolderBar(), RECT{7, 147, 92, 465}, "folder bar");
-    for (HWND panel : {banner.GetHwnd(), news.GetHwnd()}) {
-        wchar_t text[16] = {};
-        ::GetWindowTextW(panel, text, 16);
-        EXPECT_STREQ(text, L"Web");
-        EXPECT_EQ(::GetWindowLongW(panel, GWL_STYLE) & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE);
-        EXPECT_EQ(::GetDlgCtrlID(panel), -1);
-    }
 
-    // Navigate was method 104 with the page and four empty optional values, banner first.
     ComPtr<IDispatch> bannerControl = banner.GetControl(), newsControl = news.GetControl();
-    ASSERT_EQ(g_calls.size(), 2u);
-    const std::wstring* pages[] = {&kAdPage, &kNewsPage};
-    IDispatch* controls[] = {bannerControl.Get(), newsControl.Get()};
-    for (int i = 0; i < 2; ++i) {
-        const DispatchCall& call = g_calls[i];
-        EXPECT_EQ(call.control, controls[i]);
-        EXPECT_EQ(call.id, 104);
-        EXPECT_EQ(call.flags, DISPATCH_METHOD);
-        EXPECT_EQ(call.types, (std::vector<VARTYPE>{VT_EMPTY, VT_EMPTY, VT_EMPTY, VT_EMPTY, VT_BSTR}));
-        EXPECT_EQ(call.text, *pages[i]);
-    }
-    // The control fetched both pages, and says which URL it opened.
+    ASSERT_TRUE(bannerControl && newsControl);
     ASSERT_TRUE(PumpUntil([&] { return PageRequests(kAdPage) == 1 && PageRequests(kNewsPage) == 1; }, 15000))
         << s_http->Requests().size() << " requests";
-    EXPECT_EQ(LocationURL(bannerControl), kAdPage);
-    EXPECT_EQ(LocationURL(newsControl), kNewsPage);
 
     // Opening another folder refreshes the banner, and only the banner.
+    RecordControlCalls(bannerControl);
     g_calls.clear();
-    HWND bar = view.GetFolderBar();
-    POINT header = ClientToScreenPoint(bar, 42, CFolderBar::kHeaderHeight + 178 + 17);
+    POINT header = ClientToScreenPoint(view.GetFolderBar(), 42, CFolderBar::kHeaderHeight + 178 + 17);
     ClickAt(header.x, header.y);
     ASSERT_EQ(view.GetFolderBar().GetOpenFolder(), 1);
-    ASSERT_EQ(g_calls.size(), 1u);
-    EXPECT_EQ(g_calls[0].control, bannerControl.Get());
-    EXPECT_EQ(g_calls[0].id, DISPID_REFRESH);
-    EXPECT_EQ(g_calls[0].flags, DISPATCH_METHOD);
-    EXPECT_TRUE(g_calls[0].types.empty());
+    EXPECT_EQ(g_calls, (std::vector<std::pair<IDispatch*, DISPID>>{{bannerControl.Get(), DISPID_REFRESH}}));
 }
 
 // The real launcher, once with the control made uncreatable by a DLL override
-// (it must measure, launch and exit as always, and show nothing about it), once
-// with both pages still loading when Exit is pressed.
+// (it measures, launches and exits as always, and reports nothing), once with
+// both pages still loading when Exit is pressed.
 TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
     std::wstring folder = MakeTempFolder(L"orvn_web");
     // A per-program DLL override takes the browser library from the copy named OrvnNoWeb.exe.
@@ -192,12 +122,13 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
     ASSERT_TRUE(WriteFileBytes(folder + L"Blizzard.txt", "Refused,127.0.0.2\r\n"));
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", folder + L"StarCraft.exe"));
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", folder + L"StarCraft.exe");
-    DWORD exitMs[2] = {};
+    // Battle.net installed, whatever other programs left: the launch asks nothing.
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Battle.net\\Configuration", L"Server List", L""));
 
     for (bool withControl : {false, true}) {
         SCOPED_TRACE(withControl ? "pages loading" : "control disabled");
         s_http->Hold(withControl);
-        int requestsBefore = static_cast<int>(s_http->Requests().size());
+        int pagesBefore = PageRequests(kAdPage) + PageRequests(kNewsPage);
         Process launcher;
         ASSERT_TRUE(StartProcess(folder + (withControl ? L"Orvn.exe" : L"OrvnNoWeb.exe"), L"", folder, &launcher));
         HWND frame = nullptr;
@@ -211,35 +142,31 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
             EXPECT_TRUE(withControl ? std::wstring(text) == L"Web" : at == view) << middle.x << "," << middle.y;
         }
         if (withControl) {
-            ASSERT_TRUE(PumpUntil([&] { return s_http->Requests().size() >= requestsBefore + 2u; }, 15000))
+            ASSERT_TRUE(PumpUntil([&] { return PageRequests(kAdPage) + PageRequests(kNewsPage) == pagesBefore + 2; },
+                                  15000))
                 << "both pages requested and left unanswered";
         } else {
-            // Measure: the StarCraft folder's Battle.net tile fills the list and sweeps it.
+            // The StarCraft folder's Battle.net tile fills the list and sweeps it.
             HWND bar = ::FindWindowExW(view, nullptr, nullptr, L"Folder");
             POINT tile = ClientToScreenPoint(bar, 42, CFolderBar::kHeaderHeight + CFolderItem::kTileHeight / 2);
             ClickAt(tile.x, tile.y);
             HWND list = ::GetDlgItem(view, IDC_SERVER_LIST);
             ASSERT_TRUE(PumpUntil([&] { return ListItemCount(list) == 1; }, 5000));
-            // Launch: a double-click on the row once the sweep is over starts the game.
-            RECT header;
-            ::GetWindowRect(reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
+            // A double-click on the row once the sweep is over starts the game.
+            POINT row = ListItemPoint(list, 0);
             std::string log;
             for (int attempt = 0; attempt < 10 && !ReadFileBytes(folder + L"StarCraft.exe.log", &log); ++attempt) {
-                DoubleClickAt(header.left + 40, header.bottom + 8);
+                DoubleClickAt(row.x, row.y);
                 PumpUntil([&] { return ReadFileBytes(folder + L"StarCraft.exe.log", &log); }, 1000);
             }
             EXPECT_FALSE(log.empty()) << "the game was started";
             EXPECT_EQ(WaitForDialog(L"Orvane", 0, launcher.pid), nullptr) << "nothing is reported";
         }
-        DWORD start = ::GetTickCount();
         POINT exitButton = ClientToScreenPoint(view, 581, 452);
         ClickAt(exitButton.x, exitButton.y);
         EXPECT_EQ(launcher.Wait(60000), 0u);
-        exitMs[withControl] = ::GetTickCount() - start;
         if (launcher.Wait(0) == STILL_ACTIVE) ::TerminateProcess(launcher.process, 1);
     }
-    std::printf("Exit to process end: %lu ms with both pages loading, %lu ms with the control disabled\n",
-                exitMs[1], exitMs[0]);
     s_http->Hold(false);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\OrvnNoWeb.exe");
     RemoveFolder(folder);
