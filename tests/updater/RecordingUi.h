@@ -1,6 +1,5 @@
 #pragma once
-// The update logic's UI for tests: records statuses and positions, shows the
-// real progress dialog, and asks for credentials with the platform's dialog if told.
+// Records statuses and positions, shows the real progress dialog, asks for credentials once given an owner.
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,7 +14,6 @@ class RecordingUi : public IUpdateUi {
 public:
     std::vector<std::wstring> statuses;
     std::vector<int> positions;
-    bool askCredentials = false;
     int credentialQuestions = 0;
     HWND owner = nullptr;
 
@@ -32,7 +30,7 @@ public:
     void CloseProgress() override { m_dialog.reset(); }
     BOOL ConfirmCredentials(HINTERNET request) override {
         ++credentialQuestions;
-        return askCredentials ? CUpdaterView::ShowCredentialsDialog(owner, request) : FALSE;
+        return owner ? CUpdaterView::ShowCredentialsDialog(owner, request) : FALSE;
     }
 
 private:
