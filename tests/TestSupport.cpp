@@ -546,8 +546,6 @@ std::vector<double> Envelope(const std::vector<short>& samples, double blockSeco
 
 std::string ToCp949(const std::wstring& text) { return CodePage::FromWide(text); }
 
-std::wstring FromCp949(const std::string& bytes) { return CodePage::ToWide(bytes); }
-
 std::string ToUtf8(const std::wstring& text) { return CodePage::FromWide(text, CP_UTF8); }
 
 bool WriteListFile(const std::wstring& path, const ServerList& servers) {

@@ -166,9 +166,8 @@ double Rms(const std::vector<short>& samples, double from, double to);
 // Levels (RMS) of consecutive blocks of blockSeconds.
 std::vector<double> Envelope(const std::vector<short>& samples, double blockSeconds);
 
-// Converts between UTF-16 and code page 949 bytes.
+// Converts UTF-16 to code page 949 bytes.
 std::string ToCp949(const std::wstring& text);
-std::wstring FromCp949(const std::string& bytes);
 std::string ToUtf8(const std::wstring& text);  // for messages
 
 // Server list files: {name, address} as "name,address\r\n" lines in code page 949.

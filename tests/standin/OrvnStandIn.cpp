@@ -1,5 +1,4 @@
-// Stands in for the launcher in the updater's tests: appends "started" to
-// "<its own path>.log" and ends; with "stay" it runs on for a minute.
+// The launcher stand-in: appends "started" to "<its own path>.log"; with "stay" it runs on for a minute.
 #include <windows.h>
 
 #include <cwchar>

@@ -1,10 +1,9 @@
-// Not a test: fetches and installs one file from a running stand-in update
-// server as the updater does, progress dialog included, and prints the time.
-// tools/update_benchmark.sh runs it beside curl.  UpdateBench <port> <file name> <size>
+// Not a test: prints how long the updater takes to install one file.  UpdateBench <port> <file name> <size>
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "AppBase.h"
@@ -22,12 +21,9 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring program = MakeTempFolder(L"orvn-bench-prog-"), temp = MakeTempFolder(L"orvn-bench-temp-");
     RecordingUi ui;
     CUpdater updater(ui, {program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI", ""});
-    LARGE_INTEGER frequency, start, end;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&start);
+    auto start = std::chrono::steady_clock::now();
     bool ok = updater.UpdateFile(argv[2], _wtoi(argv[3]), L"1");
-    ::QueryPerformanceCounter(&end);
-    double ms = (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
+    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     size_t bytes = ok ? FileBytes(program + argv[2]).size() : 0;
     printf("updater: %s, %zu bytes installed, %.1f ms (%.1f MB/s), %zu progress updates\n", ok ? "ok" : "FAILED", bytes,
            ms, bytes / 1048576.0 / (ms / 1000.0), ui.positions.size());

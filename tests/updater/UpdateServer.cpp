@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include "AppBase.h"
+#include "CodePage.h"
 #include "TestSupport.h"
 
 namespace testing_support {
@@ -12,13 +13,13 @@ const wchar_t kPython[] = L"Z:\\usr\\bin\\python3";
 const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 }  // namespace
 
-std::string UnixPath(const std::wstring& windowsPath) {
+std::wstring UnixPath(const std::wstring& windowsPath) {
     using Fn = char*(CDECL*)(LPCWSTR);
     auto fn = reinterpret_cast<Fn>(
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     char* unix = fn ? fn(windowsPath.c_str()) : nullptr;
-    if (!unix) return std::string();
-    std::string result = unix;
+    if (!unix) return std::wstring();
+    std::wstring result = CodePage::ToWide(unix, CP_UTF8);
     ::HeapFree(::GetProcessHeap(), 0, unix);
     return result;
 }
@@ -27,10 +28,9 @@ bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<st
     m_strFolder = MakeTempFolder(L"orvn-server-");
     std::wstring portFile = m_strFolder + L"port.txt";
     // Wine hands a host program its arguments as they are: host paths.
-    auto quote = [](const std::string& s) { return L"\"" + FromCp949(s) + L"\""; };
-    std::wstring args = L"\"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/update_server.py\" --root " +
-                        quote(UnixPath(releaseFolder)) + L" --port-file " + quote(UnixPath(m_strFolder) + "/port.txt") +
-                        L" --log " + quote(UnixPath(m_strFolder) + "/requests.log") + L" --max-seconds 900";
+    std::wstring args = L"\"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/update_server.py\" --root \"" +
+                        UnixPath(releaseFolder) + L"\" --port-file \"" + UnixPath(m_strFolder) +
+                        L"/port.txt\" --log \"" + UnixPath(m_strFolder) + L"/requests.log\" --max-seconds 900";
     for (const auto& fault : faults) args += L" --fault \"" + fault + L"\"";
     if (refuse) args += L" --refuse";
     // Wine gives no handle to wait on a host program: the port file says it is ready, /_quit ends it.
@@ -70,7 +70,6 @@ ProxySetting::ProxySetting(int port) {
 void ProxySetting::TurnOff() {
     DWORD enable = 0;
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", REG_DWORD, &enable, sizeof(enable));
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer");
 }
 
 std::string FileBytes(const std::wstring& path) {
@@ -88,11 +87,11 @@ bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& e
     return WriteFileBytes(path, ToCp949(text));
 }
 
-bool RunReleaseTool(const std::vector<std::string>& args, const std::wstring& releaseFolder) {
+bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& releaseFolder) {
     std::wstring signature = releaseFolder + L"version.ini.sig";
     ::DeleteFileW(signature.c_str());
     std::wstring line = L"\"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/release.py\"";
-    for (const auto& arg : args) line += L" \"" + FromCp949(arg) + L"\"";
+    for (const auto& arg : args) line += L" \"" + arg + L"\"";
     Process python;
     if (!StartProcess(kPython, line, L"", &python)) return false;
     // The tool writes the signature last, in one rename.
@@ -103,14 +102,6 @@ std::wstring RecordedVersion(const std::wstring& name) {
     wchar_t text[512] = {};
     ::GetPrivateProfileStringW(L"Version", name.c_str(), L"", text, 512, L"start.INI");
     return text;
-}
-
-int LauncherStarts(const std::wstring& programFolder) {
-    std::string log;
-    PumpUntil([&] { return ReadFileBytes(programFolder + L"Orvn.exe.log", &log); }, 10000);
-    int n = 0;
-    for (size_t at = 0; (at = log.find("started", at)) != std::string::npos; ++at) ++n;
-    return n;
 }
 
 }  // namespace testing_support

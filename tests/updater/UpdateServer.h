@@ -1,6 +1,5 @@
 #pragma once
-// The stand-in update server (tools/update_server.py) on loopback, and the
-// proxy setting that points the platform's HTTP client (so start.exe) at it.
+// The stand-in update server (tools/update_server.py) on loopback, and the proxy setting pointing start.exe at it.
 #include <windows.h>
 
 #include <string>
@@ -34,13 +33,11 @@ public:
 };
 
 // The host path of a Windows path (Wine maps its drives onto it).
-std::string UnixPath(const std::wstring& windowsPath);
+std::wstring UnixPath(const std::wstring& windowsPath);
 // A file's bytes; a missing file reads as a text naming it, so two never match.
 std::string FileBytes(const std::wstring& path);
 // The version the updater's profile records for a file, or empty.
 std::wstring RecordedVersion(const std::wstring& name);
-// How often the launcher stand-in in a program folder logged its start.
-int LauncherStarts(const std::wstring& programFolder);
 // Entries {Filename, Fileversion, Filesize}; Total = entries.size() unless total >= 0.
 struct ManifestEntry {
     std::wstring name, version;
@@ -48,6 +45,6 @@ struct ManifestEntry {
 };
 bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries, int total = -1);
 // Runs tools/release.py with host-path arguments; true once FOLDER's version.ini.sig is written anew.
-bool RunReleaseTool(const std::vector<std::string>& args, const std::wstring& releaseFolder);
+bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& releaseFolder);
 
 }  // namespace testing_support
