@@ -1,5 +1,4 @@
-// The folder bar in the real launcher view: its look read back from the screen,
-// real clicks, and the groups they open seen in the server list.
+// The folder bar in the real launcher view: its look on the screen, real clicks, the groups they open in the list.
 #include <algorithm>
 #include <set>
 
@@ -44,21 +43,15 @@ protected:
                     if (screen.At(x, top + y) != ::GetPixel(dc.Get(), x, 4 * 35 + y)) return false;
         return true;
     }
-    std::wstring Names() {
-        std::wstring names;
-        for (const ServerRow& row : Rows()) names += row.name + L";";
-        return names;
-    }
 };
 
 }  // namespace
 
 TEST_F(FolderBarTest, FirstFolderOpenHeaderClicksOpenFoldersAndTileClicksPickTheGroup) {
     ASSERT_TRUE(Servers().ok());
-    WriteList(L"Blizzard.txt", {{L"B", Refused()}});
+    WriteList(L"Blizzard.txt", {{L"B", Refused()}});  // the groups' lists told apart by their lengths
     WriteList(L"Free.txt", {{L"F1", Refused()}, {L"F2", Refused()}});
     // The first folder open: its body of 178 pixels between its header and the others.
-    // The screen may lag the paint a little.
     EXPECT_TRUE(PumpUntil([&] { return HeadersDrawn({0, 213, 248, 283}); }, 3000));
     const int t = 35;
     // Two raised tiles, each with the game's icon and its caption in white.
@@ -86,12 +79,12 @@ TEST_F(FolderBarTest, FirstFolderOpenHeaderClicksOpenFoldersAndTileClicksPickThe
     EXPECT_GT(seen.size(), 5u) << "a picture, not a flat fill";
 
     Click(42, t + 20);
-    EXPECT_EQ(Names(), L"B;");
+    EXPECT_EQ(Rows().size(), 1u);
     Click(42, 17);  // the open folder's header: nothing changes
-    EXPECT_EQ(Names(), L"B;");
+    EXPECT_EQ(Rows().size(), 1u);
     Click(42, 300);  // "Diablo SW", closed, at the bottom: the list empties
     EXPECT_EQ(View().GetFolderBar().GetOpenFolder(), 3);
-    EXPECT_EQ(Names(), L"");
+    EXPECT_EQ(Rows().size(), 0u);
     Click(42, 50);  // "WarCraft II", now at 35: the headers below it move down
     ASSERT_EQ(View().GetFolderBar().GetOpenFolder(), 1);
     EXPECT_TRUE(PumpUntil([&] { return HeadersDrawn({0, 35, 248, 283}); }, 3000));
@@ -100,10 +93,10 @@ TEST_F(FolderBarTest, FirstFolderOpenHeaderClicksOpenFoldersAndTileClicksPickThe
     // The row comes from the position: the gap below a tile counts, 110 or more is nothing.
     const int top = 70;
     Click(42, top + 55);
-    EXPECT_EQ(Names(), L"F1;F2;");
+    EXPECT_EQ(Rows().size(), 2u);
     EXPECT_EQ(g_nCurrentGame, 1);
     Click(42, top + 54);
-    EXPECT_EQ(Names(), L"B;");
+    EXPECT_EQ(Rows().size(), 1u);
     Click(42, top + 110);
-    EXPECT_EQ(Names(), L"B;");
+    EXPECT_EQ(Rows().size(), 1u);
 }

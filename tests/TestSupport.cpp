@@ -273,24 +273,14 @@ COLORREF Canvas::At(int x, int y) const {
     return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
 }
 
-int Canvas::Mismatches(const RECT& r, const std::function<COLORREF(int, int)>& expected, COLORREF outside) const {
-    int bad = 0;
-    for (int y = 0; y < m_height; ++y)
-        for (int x = 0; x < m_width; ++x) {
-            bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-            bad += At(x, y) != (inside ? expected(x - r.left, y - r.top) : outside);
-        }
-    return bad;
-}
-
-bool CRecordingWindow::Create(DWORD style, const RECT& r, HWND parent, UINT id) {
+bool CRecordingWindow::Create(DWORD style, const RECT& r) {
     LPCWSTR cls = RegisterClass(L"OrvTestRecordingWnd", 0, ::LoadCursorW(nullptr, IDC_ARROW),
                                 reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)), nullptr);
-    return CreateEx(parent ? 0 : WS_EX_TOPMOST, cls, L"Test", style, r, parent, id);
+    return CreateEx(WS_EX_TOPMOST, cls, L"Test", style, r, nullptr, 0);
 }
 
 LRESULT CRecordingWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (std::find(m_watched.begin(), m_watched.end(), msg) != m_watched.end()) received.push_back({msg, wParam, lParam});
+    if (msg == WM_COMMAND) commands.emplace_back(wParam, lParam);
     return Default(msg, wParam, lParam);
 }
 

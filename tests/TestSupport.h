@@ -90,9 +90,6 @@ public:
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     COLORREF At(int x, int y) const;
-    // Pixels inside r differing from expected(x - r.left, y - r.top), plus pixels
-    // outside r differing from `outside`.
-    int Mismatches(const RECT& r, const std::function<COLORREF(int, int)>& expected, COLORREF outside) const;
 
 private:
     int m_width, m_height;
@@ -102,24 +99,14 @@ private:
     HGDIOBJ m_old = nullptr;
 };
 
-// A plain window (top-level and topmost without a parent) that records the
-// messages it is told to watch.
+// A plain topmost window that records the {wParam, lParam} of each WM_COMMAND it gets.
 class CRecordingWindow : public CWindow {
 public:
-    struct Message {
-        UINT msg;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
-    explicit CRecordingWindow(std::vector<UINT> watched) : m_watched(std::move(watched)) {}
-    bool Create(DWORD style, const RECT& r, HWND parent = nullptr, UINT id = 0);
-    std::vector<Message> received;
+    bool Create(DWORD style, const RECT& r);
+    std::vector<std::pair<WPARAM, LPARAM>> commands;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
-private:
-    std::vector<UINT> m_watched;
 };
 
 // List views of this or another process (the block the list writes into is

@@ -1,6 +1,4 @@
-// The frame and view as a person sees and uses them with the mouse: a centred
-// borderless popup, the links painted in the skin under a hand cursor, and
-// dragging the window by the rest of the view.
+// The frame and view under the mouse: a centred borderless popup, links under a hand cursor, dragged by the rest.
 #include <gtest/gtest.h>
 
 #include "LauncherFixture.h"
