@@ -47,8 +47,9 @@ void SendMouse(DWORD flags, int x = 0, int y = 0) {
     in.mi.dwFlags = flags;
     if (flags & MOUSEEVENTF_ABSOLUTE) {
         int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-        in.mi.dx = static_cast<LONG>((x * 65536LL + w / 2) / w);
-        in.mi.dy = static_cast<LONG>((y * 65536LL + h / 2) / h);
+        // Rounded up: the system maps back by truncating, so this lands on the pixel itself.
+        in.mi.dx = static_cast<LONG>((x * 65536LL + w - 1) / w);
+        in.mi.dy = static_cast<LONG>((y * 65536LL + h - 1) / h);
     }
     ::SendInput(1, &in, sizeof(in));
 }
