@@ -1,5 +1,4 @@
-// Stands in for a game: records its working folder and command line in
-// "<its own path>.log", then ends.
+// Stands in for a game: records its working folder and command line in "<its own path>.log", then ends.
 #include <windows.h>
 
 #include <string>
