@@ -179,14 +179,6 @@ void ClickDialogButton(HWND dialog, int id) {
     ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
-void ClickWindow(HWND window) {
-    RECT r;
-    if (!::GetWindowRect(window, &r)) return;
-    ::SetForegroundWindow(::GetAncestor(window, GA_ROOT));
-    Pump(50);
-    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
 std::wstring WindowText(HWND window) {
     wchar_t text[1024] = {};
     ::GetWindowTextW(window, text, 1024);
@@ -602,36 +594,6 @@ std::wstring StandInLog(const std::wstring& exe, DWORD waitMs) {
     std::string bytes;
     PumpUntil([&] { return ReadFileBytes(exe + L".log", &bytes) && !bytes.empty(); }, waitMs);
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-}
-
-ResponsivenessWatcher::ResponsivenessWatcher(HWND window) : m_window(window) {
-    m_thread = std::thread([this] {
-        while (!m_stop) {
-            m_sentAt = ::GetTickCount();
-            m_waiting = true;
-            DWORD_PTR result = 0;
-            LRESULT ok = ::SendMessageTimeoutW(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
-            DWORD took = ::GetTickCount() - m_sentAt;
-            m_waiting = false;
-            if (!ok && !::IsWindow(m_window)) break;
-            if (took > m_worst) m_worst = took;
-            ++m_answers;
-            ::Sleep(5);
-        }
-    });
-}
-
-ResponsivenessWatcher::~ResponsivenessWatcher() {
-    m_stop = true;
-    // The last message may wait for this thread to pump.
-    PumpUntil([this] { return !m_waiting.load(); }, 65000);
-    m_thread.join();
-}
-
-DWORD ResponsivenessWatcher::WorstMs() const {
-    DWORD worst = m_worst;
-    if (m_waiting) worst = std::max<DWORD>(worst, ::GetTickCount() - m_sentAt);
-    return worst;
 }
 
 }  // namespace testing_support

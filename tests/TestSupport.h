@@ -48,8 +48,6 @@ HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs, DWORD pid = 0);
 std::wstring DialogText(HWND dialog);
 // Presses the dialog's button with that id (IDYES, IDNO, IDOK) by a real click.
 void ClickDialogButton(HWND dialog, int id);
-// Clicks the middle of a window (a control) after bringing its top level forward.
-void ClickWindow(HWND window);
 std::wstring WindowText(HWND window);
 // Runs steps on another thread once a dialog with that caption shows (null when
 // none did), while this thread runs the modal loop; join after the modal call.
@@ -186,26 +184,5 @@ private:
 // What a stand-in program recorded of its start ("cwd=...\r\nargs=...\r\n"), or
 // empty after waitMs.
 std::wstring StandInLog(const std::wstring& exe, DWORD waitMs);
-
-// Sends WM_NULL to a window from a thread of its own, again and again, and
-// keeps the longest time the window took to answer: what a person would feel
-// as a freeze, measured outside the window's thread.
-class ResponsivenessWatcher {
-public:
-    explicit ResponsivenessWatcher(HWND window);
-    ~ResponsivenessWatcher();
-    ResponsivenessWatcher(const ResponsivenessWatcher&) = delete;
-    ResponsivenessWatcher& operator=(const ResponsivenessWatcher&) = delete;
-    // The longest wait for an answer so far in ms, one still unanswered included.
-    DWORD WorstMs() const;
-    int Answers() const { return m_answers; }
-
-private:
-    HWND m_window;
-    std::atomic<bool> m_stop{false}, m_waiting{false};
-    std::atomic<DWORD> m_worst{0}, m_sentAt{0};
-    std::atomic<int> m_answers{0};
-    std::thread m_thread;
-};
 
 }  // namespace testing_support

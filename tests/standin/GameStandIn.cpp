@@ -1,14 +1,13 @@
-// Stands in for a game: records its working folder and command line in
-// "<its own path>.log", then ends.
+// Stands in for a game: records its working folder and command line in "<its own path>.log", then ends.
 #include <windows.h>
 
 #include <string>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int show) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     wchar_t self[MAX_PATH] = {}, cwd[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     ::GetCurrentDirectoryW(MAX_PATH, cwd);
-    std::wstring text = std::wstring(L"cwd=") + cwd + L"\r\nargs=" + args + L"\r\nshow=" + std::to_wstring(show) + L"\r\n";
+    std::wstring text = std::wstring(L"cwd=") + cwd + L"\r\nargs=" + args + L"\r\n";
     std::wstring log = std::wstring(self) + L".log";
     HANDLE file = ::CreateFileW(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
