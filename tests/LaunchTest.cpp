@@ -63,12 +63,17 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     WriteList(L"Blizzard.txt", {{L"Local", Accepting()}, {L"A", Silent()}, {L"B", Silent()}});
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitProbing(1));
-    DoubleClickRow(Accepting());
-    EXPECT_EQ(ServerListValue(), L"");
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_FALSE(CAppBase::FileExists(game + L".log"));
-    DoubleClickRow(Accepting());
-    EXPECT_EQ(ServerListValue(), Accepting());
+    {
+        // A failed write would ask; answered, it fails the test instead of hanging it.
+        MessageBoxAnswerer unexpected(IDNO);
+        DoubleClickRow(Accepting());
+        EXPECT_EQ(ServerListValue(), L"");
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_FALSE(CAppBase::FileExists(game + L".log"));
+        DoubleClickRow(Accepting());
+        EXPECT_EQ(ServerListValue(), Accepting());
+        EXPECT_EQ(unexpected.Texts(), std::vector<std::wstring>{});
+    }
     EXPECT_EQ(StandInLog(game, 5000).find(L"cwd=" + folder.substr(0, folder.size() - 1) + L"\r\nargs=\r\n"), 0u)
         << "started in its own folder without parameters";
     // Double-clicks the row and answers the message box that follows with button.
