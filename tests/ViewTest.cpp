@@ -26,11 +26,17 @@ TEST_F(LauncherFixture, CentredPopupWhoseLinksOpenTheirSitesAndWhoseRestDragsIt)
     EXPECT_TRUE(::EqualRect(&viewRect, &client) && client.right == 638);
     EXPECT_NE(::GetWindowLongW(view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
     EXPECT_EQ(::GetFocus(), view);
-    HCURSOR hand = ::LoadCursorW(::GetModuleHandleW(nullptr), L"SELECTCURSOR"), arrow = ::LoadCursorW(nullptr, IDC_ARROW);
+    HCURSOR hand = ::LoadCursorW(::GetModuleHandleW(nullptr), L"SELECTCURSOR");
+    HCURSOR arrow = ::LoadCursorW(nullptr, IDC_ARROW);
     // The logo, then the information panel's two lines where the news panel leaves them uncovered.
-    const struct { int x, y; const wchar_t* link; } spots[] = {
-        {20, 30, ORVN_HOME_URL}, {443, 395, ORVN_PORTAL_URL}, {625, 415, ORVN_HOME2_URL}, {245, 30, nullptr},
-        {444, 406, nullptr}};
+    const struct {
+        int x, y;
+        const wchar_t* link;
+    } spots[] = {{20, 30, ORVN_HOME_URL},
+                 {443, 395, ORVN_PORTAL_URL},
+                 {625, 415, ORVN_HOME2_URL},
+                 {245, 30, nullptr},
+                 {444, 406, nullptr}};
     for (const auto& spot : spots) {
         UrlHandlerStandIn handler(TestFolder() + L"GameStandIn.exe");
         RECT before = frameRect();
