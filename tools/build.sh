@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Configures (once) and builds the build tree given as $1 (default: build).
-# ORVN_UPDATE_PUBKEY in the environment, even empty, sets the updater's
-# publisher key of the tree (tools/release.py pubkey); unset keeps the tree's.
+# The updater gets the publisher key in ORVN_UPDATE_PUBKEY (tools/release.py
+# pubkey), none when it is unset: a tree never keeps a key from an earlier build.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 tree=${1:-$root/build}
+key=${ORVN_UPDATE_PUBKEY:-}
 if [ ! -f "$tree/CMakeCache.txt" ]; then
   launcher=()
   # Several build trees of one machine share compiled objects when ccache is there.
   if command -v ccache >/dev/null; then launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
-  cmake -S "$root" -B "$tree" -G Ninja --toolchain "$root/cmake/mingw-w64-i686.cmake" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}"
-fi
-if [ -n "${ORVN_UPDATE_PUBKEY+set}" ]; then
-  cmake -S "$root" -B "$tree" -DORVN_UPDATE_PUBKEY="$ORVN_UPDATE_PUBKEY" >/dev/null
+  cmake -S "$root" -B "$tree" -G Ninja --toolchain "$root/cmake/mingw-w64-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DORVN_UPDATE_PUBKEY="$key" "${launcher[@]}"
+elif ! grep -qx "ORVN_UPDATE_PUBKEY:STRING=$key" "$tree/CMakeCache.txt"; then
+  cmake -S "$root" -B "$tree" -DORVN_UPDATE_PUBKEY="$key" >/dev/null
 fi
 cmake --build "$tree"
