@@ -5,7 +5,9 @@ namespace {
 
 // A nonblocking socket, with the address of ip at the probe's port.
 SOCKET Socket(const std::wstring& ip, sockaddr_in* addr) {
-    *addr = sockaddr_in{AF_INET, htons(6112)};
+    *addr = sockaddr_in{};
+    addr->sin_family = AF_INET;
+    addr->sin_port = htons(6112);
     addr->sin_addr.s_addr = inet_addr(std::string(ip.begin(), ip.end()).c_str());
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
     u_long on = 1;

@@ -456,38 +456,31 @@ DWORD GdiObjectCount() {
     return count;
 }
 
-namespace {
-
-constexpr int kRecordRate = 11025;
-
-// The Unix path of a Windows path, through Wine's own export.
-std::string UnixPath(const std::wstring& path) {
+std::wstring UnixPath(const std::wstring& windowsPath) {
     using Fn = char*(CDECL*)(LPCWSTR);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!fn) return {};
-    char* unix = fn(path.c_str());
-    if (!unix) return {};
-    std::string out(unix);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = fn ? fn(windowsPath.c_str()) : nullptr;
+    if (!unix) return std::wstring();
+    std::wstring result = CodePage::ToWide(unix, CP_UTF8);
     ::HeapFree(::GetProcessHeap(), 0, unix);
-    return out;
+    return result;
 }
 
+namespace {
+constexpr int kRecordRate = 11025;
 }  // namespace
 
 std::vector<short> RecordSink(double seconds, const std::function<void()>& during) {
     std::vector<short> samples;
     std::wstring folder = MakeTempFolder(L"orvn_rec"), raw = folder + L"rec.raw", part = raw + L".part";
-    std::string file = UnixPath(raw);
+    std::wstring file = UnixPath(raw);
     // Written under another name and renamed when complete, so the end can be told.
-    char script[1024];
-    snprintf(script, sizeof script,
-             "/usr/bin/timeout %.2f /usr/bin/parec -d ${PULSE_SINK:-orvn_null}.monitor --raw --format=s16le "
-             "--rate=%d --channels=1 --latency-msec=20 > %s.part; /bin/mv %s.part %s",
+    wchar_t script[1024];
+    swprintf(script, 1024,
+             L"-c \"/usr/bin/timeout %.2f /usr/bin/parec -d ${PULSE_SINK:-orvn_null}.monitor --raw --format=s16le "
+             L"--rate=%d --channels=1 --latency-msec=20 > %ls.part; /bin/mv %ls.part %ls\"",
              seconds, kRecordRate, file.c_str(), file.c_str(), file.c_str());
-    std::wstring command = L"sh -c \"" + std::wstring(script, script + strlen(script)) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
     // A Unix program gives no process handle; the renamed file is the signal. Starting the
     // recorder can take a second on a busy machine: it runs once its first samples are written.
     auto started = [&] {
@@ -495,10 +488,8 @@ std::vector<short> RecordSink(double seconds, const std::function<void()>& durin
         return ::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
     };
     std::string bytes;
-    if (!file.empty() &&
-        ::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        if (pi.hProcess) ::CloseHandle(pi.hProcess);
-        if (pi.hThread) ::CloseHandle(pi.hThread);
+    Process recorder;
+    if (!file.empty() && StartProcess(L"Z:\\bin\\sh", script, L"", &recorder)) {
         if (PumpUntil(started, 20000)) {
             if (during) during();
             if (PumpUntil([&] { return ::GetFileAttributesW(raw.c_str()) != INVALID_FILE_ATTRIBUTES; },

@@ -131,6 +131,8 @@ std::wstring MakeTempFolder(const std::wstring& prefix);
 void RemoveFolder(const std::wstring& folder);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool ReadFileBytes(const std::wstring& path, std::string* bytes);
+// The host path of a Windows path (Wine maps its drives onto it), or empty.
+std::wstring UnixPath(const std::wstring& windowsPath);
 bool CopyFileTo(const std::wstring& from, const std::wstring& to);
 // The folder of the test program, ending in a backslash.
 std::wstring TestFolder();

@@ -46,7 +46,8 @@ std::set<std::wstring> FilesIn(const std::wstring& folder) {
 
 bool HasChild(DWORD pid) {
     UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{sizeof(entry)};
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
     for (BOOL more = ::Process32FirstW(snap.Get(), &entry); more; more = ::Process32NextW(snap.Get(), &entry))
         if (entry.th32ParentProcessID == pid) return true;
     return false;

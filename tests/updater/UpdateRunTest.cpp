@@ -134,7 +134,9 @@ TEST_P(UpdateRunTest, InstallsTheChangedFilesAndACancelledOneOnTheNextRun) {
     EXPECT_EQ(2, LauncherStarts());
     EXPECT_FALSE(AnyFile(m_program + L"*.orvn-*"));
     // The keyed updater keeps the installed release's number as the floor against replays.
-    if (m_keyed) EXPECT_EQ(m_releaseNumber, int(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, kProfile)));
+    if (m_keyed) {
+        EXPECT_EQ(m_releaseNumber, int(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, kProfile)));
+    }
 }
 
 TEST_P(UpdateRunTest, EveryServerFaultLeavesTheInstallationIntact) {

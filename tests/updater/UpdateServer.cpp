@@ -3,7 +3,6 @@
 #include <wininet.h>
 
 #include "AppBase.h"
-#include "CodePage.h"
 #include "TestSupport.h"
 
 namespace testing_support {
@@ -12,17 +11,6 @@ namespace {
 const wchar_t kPython[] = L"Z:\\usr\\bin\\python3";
 const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 }  // namespace
-
-std::wstring UnixPath(const std::wstring& windowsPath) {
-    using Fn = char*(CDECL*)(LPCWSTR);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = fn ? fn(windowsPath.c_str()) : nullptr;
-    if (!unix) return std::wstring();
-    std::wstring result = CodePage::ToWide(unix, CP_UTF8);
-    ::HeapFree(::GetProcessHeap(), 0, unix);
-    return result;
-}
 
 bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults, bool refuse) {
     m_strFolder = MakeTempFolder(L"orvn-server-");

@@ -32,8 +32,6 @@ public:
     static void TurnOff();
 };
 
-// The host path of a Windows path (Wine maps its drives onto it).
-std::wstring UnixPath(const std::wstring& windowsPath);
 // A file's bytes; a missing file reads as a text naming it, so two never match.
 std::string FileBytes(const std::wstring& path);
 // The version the updater's profile records for a file, or empty.
