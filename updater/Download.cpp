@@ -1,5 +1,14 @@
 #include "Download.h"
 
+#include <wininet.h>
+
+#include <climits>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 #include "UniqueHandle.h"
 
 namespace {
@@ -19,6 +28,16 @@ struct InternetError {
 const wchar_t kAgent[] = L"TEAR - MFC Sample App";
 const wchar_t kExtraHeaders[] = L"Accept: text/*\r\nUser-Agent: MFC_Tear_Sample\r\n";
 const wchar_t kLocation[] = L"Location: ";
+// The worker reads what has arrived, up to this much at a time.
+constexpr DWORD kReadSize = 64 * 1024;
+// The worker waits while this much is still to be taken by the other thread.
+constexpr size_t kMaxQueued = 1024 * 1024;
+// Progress is counted in reads of this size, whatever arrives at once.
+constexpr int kProgressRead = 1024;
+// The longest the calling thread goes without looking at its messages.
+constexpr DWORD kDispatchMs = 50;
+
+enum Stage { kFinding = 0, kWaiting = 1, kReceiving = 2 };
 
 // Bounds the connect, send and receive waits of a handle and those made from it.
 void BoundWaits(HINTERNET handle) {
@@ -55,42 +74,93 @@ bool ParseHttpUrl(const std::wstring& url, ParsedUrl* out) {
     return true;
 }
 
+// What the worker and the calling thread share. The worker may outlive the
+// call (an abandoned transfer ends at its next network wait); it then only
+// touches this.
+struct SharedState {
+    std::mutex lock;
+    std::condition_variable changed;
+    UniqueKernelHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    std::deque<std::string> pieces;
+    size_t queued = 0;
+    int stage = kFinding;
+    bool finished = false;
+    bool complete = false;
+    // A 401: the request waits for the user's answer.
+    HINTERNET credentialsRequest = nullptr;
+    bool credentialsAnswered = false;
+    bool retry = false;
+    bool abandoned = false;
+
+    void Signal() { ::SetEvent(wake.Get()); }
+};
+
+// The transfer itself, on the worker thread.
 class CTransfer {
 public:
-    CTransfer(IUpdateUi& ui, HINTERNET session) : m_ui(ui), m_session(session) {}
+    CTransfer(std::shared_ptr<SharedState> shared, ParsedUrl url, unsigned long long maxBytes, int expectedSize)
+        : m_shared(std::move(shared)), m_url(std::move(url)), m_maxBytes(maxBytes), m_expectedSize(expectedSize) {}
 
-    // Connects, sends and checks the first answer; the request is ready to be read.
-    void OpenFirst(const ParsedUrl& url);
-    // Reads the body into the file at path; false when cancelled.
-    bool ReadBody(const std::wstring& path, int expectedSize, BOOL showProgress);
-
-    void Close() {
+    void Run() {
+        bool complete = false;
+        try {
+            m_session.Reset(::InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+            if (!m_session) throw InternetError{::GetLastError()};
+            BoundWaits(m_session.Get());
+            OpenFirst();
+            complete = ReadBody();
+        } catch (const CTearException&) {
+        } catch (const InternetError&) {
+        }
         m_request.Reset();
         m_connection.Reset();
+        m_session.Reset();
+        std::lock_guard<std::mutex> guard(m_shared->lock);
+        m_shared->finished = true;
+        m_shared->complete = complete;
+        m_shared->Signal();
     }
 
 private:
+    void SetStage(int stage) {
+        std::lock_guard<std::mutex> guard(m_shared->lock);
+        m_shared->stage = stage;
+        m_shared->Signal();
+    }
+    bool Abandoned() {
+        std::lock_guard<std::mutex> guard(m_shared->lock);
+        return m_shared->abandoned;
+    }
     void Open(const ParsedUrl& url);
     DWORD Send();
+    void OpenFirst();
     void FollowRedirect();
+    bool AskCredentials();
+    bool ReadBody();
+    bool Deliver(const BYTE* data, DWORD size);
 
-    IUpdateUi& m_ui;
-    HINTERNET m_session;
+    std::shared_ptr<SharedState> m_shared;
+    ParsedUrl m_url;
+    unsigned long long m_maxBytes;
+    int m_expectedSize;
+    UniqueInternetHandle m_session;
     UniqueInternetHandle m_connection;
     UniqueInternetHandle m_request;
 };
 
 void CTransfer::Open(const ParsedUrl& url) {
-    m_connection.Reset(::InternetConnectW(m_session, url.server.c_str(), url.port, nullptr, nullptr,
+    m_connection.Reset(::InternetConnectW(m_session.Get(), url.server.c_str(), url.port, nullptr, nullptr,
                                           INTERNET_SERVICE_HTTP, 0, 1));
     if (!m_connection) throw InternetError{::GetLastError()};
     BoundWaits(m_connection.Get());
     // The platform follows no redirect itself: the one we follow is checked
-    // below. Every answer comes from the server: a cached manifest would hide
-    // every release after it.
+    // below. Every answer comes from the server, and none is kept in the
+    // platform's cache: a cached manifest would hide every release after it,
+    // and a hostile answer would fill the disk there.
     m_request.Reset(::HttpOpenRequestW(m_connection.Get(), L"GET", url.object.c_str(), nullptr, nullptr, nullptr,
                                        INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE,
+                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE |
+                                           INTERNET_FLAG_NO_CACHE_WRITE,
                                        1));
     if (!m_request) throw InternetError{::GetLastError()};
     BoundWaits(m_request.Get());
@@ -105,13 +175,22 @@ DWORD CTransfer::Send() {
     return status;
 }
 
-void CTransfer::OpenFirst(const ParsedUrl& url) {
-    Open(url);
-    m_ui.SetStatusText(L"웹사이트를 찾았습니다. 응답을 기다리는중...");
+bool CTransfer::AskCredentials() {
+    std::unique_lock<std::mutex> guard(m_shared->lock);
+    m_shared->credentialsRequest = m_request.Get();
+    m_shared->Signal();
+    m_shared->changed.wait(guard, [&] { return m_shared->credentialsAnswered || m_shared->abandoned; });
+    m_shared->credentialsRequest = nullptr;
+    return m_shared->credentialsAnswered && m_shared->retry && !m_shared->abandoned;
+}
+
+void CTransfer::OpenFirst() {
+    Open(m_url);
+    SetStage(kWaiting);
     DWORD status = Send();
     if (status == HTTP_STATUS_DENIED) {
         // One authentication retry, only when the user confirms credentials.
-        if (!m_ui.ConfirmCredentials(m_request.Get())) throw CTearException(1);
+        if (!AskCredentials()) throw CTearException(1);
         status = Send();
     }
     if (status == HTTP_STATUS_MOVED || status == HTTP_STATUS_REDIRECT || status == HTTP_STATUS_REDIRECT_METHOD) {
@@ -136,7 +215,8 @@ void CTransfer::FollowRedirect() {
     size_t end = headers.find(L"\r\n", at);
     std::wstring location = headers.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
 
-    Close();
+    m_request.Reset();
+    m_connection.Reset();
     ParsedUrl target;
     if (!ParseHttpUrl(location, &target)) throw CTearException(2);
     Open(target);
@@ -144,70 +224,195 @@ void CTransfer::FollowRedirect() {
     if (Send() != HTTP_STATUS_OK) throw CTearException(2);
 }
 
-bool CTransfer::ReadBody(const std::wstring& path, int expectedSize, BOOL showProgress) {
-    m_ui.SetStatusText(L"파일을 받고 있습니다.");
-    if (showProgress) m_ui.OpenProgress();
+bool CTransfer::Deliver(const BYTE* data, DWORD size) {
+    std::unique_lock<std::mutex> guard(m_shared->lock);
+    // Holds back while the other thread has much left to take.
+    m_shared->changed.wait(guard, [&] { return m_shared->queued < kMaxQueued || m_shared->abandoned; });
+    if (m_shared->abandoned) return false;
+    m_shared->pieces.emplace_back(reinterpret_cast<const char*>(data), size);
+    m_shared->queued += size;
+    m_shared->Signal();
+    return true;
+}
 
-    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw CTearException(4);
+bool CTransfer::ReadBody() {
+    DWORD announced = 0, size = sizeof(announced);
+    bool hasLength = ::HttpQueryInfoW(m_request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced,
+                                      &size, nullptr) != FALSE;
+    // A body announced longer than allowed is refused before it is read.
+    if (hasLength && announced > m_maxBytes) throw CTearException(3);
+    SetStage(kReceiving);
 
-    BYTE buffer[1024];
-    int counter = 0;
+    std::unique_ptr<BYTE[]> buffer(new BYTE[kReadSize]);
     unsigned long long received = 0;
     for (;;) {
+        if (Abandoned()) return false;
+        // Waits only until something has arrived, not until a buffer is full.
+        DWORD available = 0;
+        if (!::InternetQueryDataAvailable(m_request.Get(), &available, 0, 0)) throw InternetError{::GetLastError()};
+        if (available == 0) break;
+        // Never more than one byte past the bound: that byte is the failure.
+        unsigned long long room = m_maxBytes - received + 1;
+        DWORD want = available < kReadSize ? available : kReadSize;
+        if (want > room) want = static_cast<DWORD>(room);
         DWORD n = 0;
-        if (!::InternetReadFile(m_request.Get(), buffer, sizeof(buffer), &n)) throw InternetError{::GetLastError()};
-        DWORD written = 0;
-        if (n > 0 && (!::WriteFile(file.Get(), buffer, n, &written, nullptr) || written != n))
-            throw CTearException(4);
+        if (!::InternetReadFile(m_request.Get(), buffer.get(), want, &n)) throw InternetError{::GetLastError()};
+        if (n == 0) break;
         received += n;
-        if (showProgress) {
-            // The counter grows by a whole buffer per read, whatever arrived.
-            counter += sizeof(buffer);
-            int position = expectedSize == 0 ? -1 : ::MulDiv(counter, 100, expectedSize);
-            m_ui.SetProgress(position);
-            if (m_ui.PollCancel()) return false;
-        }
-        if (n < sizeof(buffer)) break;
+        if (received > m_maxBytes) throw CTearException(3);
+        if (!Deliver(buffer.get(), n)) return false;
     }
-
     // A body that ended early is not the file: compare with what the server
     // announced, or with the manifest's size when it announced nothing.
-    DWORD announced = 0, size = sizeof(announced);
-    if (::HttpQueryInfoW(m_request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size,
-                         nullptr)) {
-        if (received < announced) throw CTearException(3);
-    } else if (expectedSize > 0 && received < static_cast<unsigned long long>(expectedSize)) {
-        throw CTearException(3);
+    if (hasLength) return received >= announced;
+    return m_expectedSize <= 0 || received >= static_cast<unsigned long long>(m_expectedSize);
+}
+
+// Bytes that arrived in the last kMinRateWindowMs, from samples taken as the call went on.
+class CRateWatch {
+public:
+    explicit CRateWatch(DWORD now) { m_samples.push_back({now, 0}); }
+    // False when the window is full and too little arrived in it.
+    bool Sample(DWORD now, unsigned long long total) {
+        m_samples.push_back({now, total});
+        while (m_samples.size() >= 2 && now - m_samples[1].tick >= kMinRateWindowMs) m_samples.pop_front();
+        const Point& oldest = m_samples.front();
+        return now - oldest.tick < kMinRateWindowMs || total - oldest.total >= kMinRateBytes;
     }
-    return true;
+    // Time spent waiting for the user does not count.
+    void Shift(DWORD pause) {
+        for (auto& point : m_samples) point.tick += pause;
+    }
+
+private:
+    struct Point {
+        DWORD tick;
+        unsigned long long total;
+    };
+    std::deque<Point> m_samples;
+};
+
+const wchar_t* StageText(int stage) {
+    return stage == kWaiting ? L"웹사이트를 찾았습니다. 응답을 기다리는중..." : L"파일을 받고 있습니다.";
 }
 
 }  // namespace
 
-BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, const std::wstring& localPath, int expectedSize,
-                  BOOL showProgress) {
-    BOOL ok = FALSE;
-    {
-        UniqueInternetHandle session(::InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-        ui.SetStatusText(L"사이트 찾는 중...");
-        CTransfer transfer(ui, session.Get());
-        try {
-            ParsedUrl parsed;
-            if (!ParseHttpUrl(url, &parsed)) throw CTearException(1);
-            if (!session) throw InternetError{::GetLastError()};
-            BoundWaits(session.Get());
-            transfer.OpenFirst(parsed);
-            ok = transfer.ReadBody(localPath, expectedSize, showProgress) ? TRUE : FALSE;
-        } catch (const CTearException&) {
-            ok = FALSE;
-        } catch (const InternetError&) {
-            ok = FALSE;
+bool WaitDispatching(IUpdateUi& ui, HANDLE handle, DWORD timeoutMs, bool* cancelled) {
+    if (cancelled) *cancelled = false;
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (::WaitForSingleObject(handle, 0) != WAIT_TIMEOUT) return true;
+        if (ui.PollCancel()) {
+            if (cancelled) *cancelled = true;
+            return false;
         }
-        if (showProgress) ui.CloseProgress();
-        transfer.Close();
+        DWORD spent = ::GetTickCount() - start;
+        if (timeoutMs != INFINITE && spent >= timeoutMs) return false;
+        ::MsgWaitForMultipleObjects(1, &handle, FALSE, kDispatchMs, QS_ALLINPUT);
     }
+}
+
+BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int expectedSize, BOOL showProgress,
+                  const FetchLimits& limits, FetchOutcome* outcome) {
+    ui.SetStatusText(L"사이트 찾는 중...");
+    FetchOutcome result = FetchOutcome::Failed;
+    bool progressOpen = false;
+    ParsedUrl parsed;
+    if (ParseHttpUrl(url, &parsed)) {
+        auto shared = std::make_shared<SharedState>();
+        std::thread([shared, parsed, limits, expectedSize] {
+            CTransfer(shared, parsed, limits.maxBytes, expectedSize).Run();
+        }).detach();
+
+        DWORD deadline = limits.deadline;
+        CRateWatch rate(::GetTickCount());
+        int shownStage = kFinding;
+        unsigned long long taken = 0;
+        int reads = 0;  // whole reads of kProgressRead counted so far
+        int lastPosition = INT_MIN;
+        auto showRead = [&] {
+            // The counter grows by a whole read each time, the short last one included.
+            ++reads;
+            int position = expectedSize == 0 ? -1 : ::MulDiv(reads * kProgressRead, 100, expectedSize);
+            // The display cannot change for an equal position; skipping it keeps large files fast.
+            if (position != lastPosition) ui.SetProgress(position);
+            lastPosition = position;
+        };
+        for (;;) {
+            std::deque<std::string> pieces;
+            int stage;
+            bool finished, complete;
+            HINTERNET credentials;
+            {
+                std::lock_guard<std::mutex> guard(shared->lock);
+                pieces.swap(shared->pieces);
+                shared->queued = 0;
+                stage = shared->stage;
+                finished = shared->finished;
+                complete = shared->complete;
+                credentials = shared->credentialsAnswered ? nullptr : shared->credentialsRequest;
+            }
+            shared->changed.notify_all();
+            while (shownStage < stage) {
+                ui.SetStatusText(StageText(++shownStage));
+                if (shownStage == kReceiving && showProgress) {
+                    ui.OpenProgress();
+                    progressOpen = true;
+                }
+            }
+            bool failed = false;
+            for (const auto& piece : pieces) {
+                if (taken + piece.size() > limits.maxBytes ||
+                    !sink.Write(reinterpret_cast<const BYTE*>(piece.data()), piece.size())) {
+                    failed = true;
+                    break;
+                }
+                taken += piece.size();
+                if (progressOpen)
+                    while (static_cast<unsigned long long>(reads + 1) * kProgressRead <= taken) showRead();
+            }
+            if (failed) break;
+            if (credentials) {
+                DWORD asked = ::GetTickCount();
+                BOOL retry = ui.ConfirmCredentials(credentials);
+                DWORD pause = ::GetTickCount() - asked;
+                if (deadline) deadline += pause;
+                rate.Shift(pause);
+                std::lock_guard<std::mutex> guard(shared->lock);
+                shared->retry = retry != FALSE;
+                shared->credentialsAnswered = true;
+                shared->changed.notify_all();
+            }
+            if (finished) {
+                if (complete) {
+                    result = FetchOutcome::Complete;
+                    if (progressOpen) {
+                        showRead();
+                        if (ui.PollCancel()) result = FetchOutcome::Cancelled;
+                    }
+                }
+                break;
+            }
+            if (ui.PollCancel()) {
+                result = FetchOutcome::Cancelled;
+                break;
+            }
+            DWORD now = ::GetTickCount();
+            if (deadline && static_cast<LONG>(now - deadline) >= 0) break;
+            if (limits.requireRate && !rate.Sample(now, taken)) break;
+            HANDLE wake = shared->wake.Get();
+            ::MsgWaitForMultipleObjects(1, &wake, FALSE, kDispatchMs, QS_ALLINPUT);
+        }
+        // Whatever the worker still does is no longer wanted.
+        {
+            std::lock_guard<std::mutex> guard(shared->lock);
+            shared->abandoned = true;
+        }
+        shared->changed.notify_all();
+    }
+    if (showProgress) ui.CloseProgress();
     ui.SetStatusText(L"파일 다운로드 완료.");
-    return ok;
+    if (outcome) *outcome = result;
+    return result == FetchOutcome::Complete ? TRUE : FALSE;
 }

@@ -1,10 +1,14 @@
 #pragma once
-// One HTTP GET into one local file, on the calling thread.
+// One HTTP GET. The transfer runs on a worker thread; the calling
+// (user-interface) thread hands the bytes to a sink, shows the stages and the
+// progress, and keeps dispatching messages, so the windows stay alive and
+// Cancel works however the server behaves.
 #include <windows.h>
 
 #include <exception>
 #include <string>
 
+#include "FetchSink.h"
 #include "UpdateUi.h"
 
 // A fetch that cannot go on: 1 for an unusable URL or refused credentials,
@@ -16,14 +20,31 @@ public:
     int m_nError;
 };
 
-// Waits on the update server are bounded so a silent server cannot hold the
-// updater (and the player) for minutes.
+// Single waits on the update server end after this long.
 constexpr DWORD kNetworkWaitMs = 10000;
 
-// Fetches url into localPath. TRUE only when the whole body arrived and was
-// written; FALSE after a cancel in the progress display, a failed transfer, an
-// answer other than the file, a body shorter than announced (Content-Length,
-// or expectedSize when the server announces none) or a local file that cannot
-// be written. expectedSize is the 100 % mark of the progress display.
-BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, const std::wstring& localPath, int expectedSize,
-                  BOOL showProgress);
+struct FetchLimits {
+    // The body may not be longer; the fetch fails the moment it would be.
+    unsigned long long maxBytes = 0;
+    // GetTickCount by which the fetch must have ended; 0 for none.
+    DWORD deadline = 0;
+    // Fail when fewer than kMinRateBytes arrive in any kMinRateWindowMs.
+    bool requireRate = false;
+};
+constexpr unsigned long long kMinRateBytes = 4096;
+constexpr DWORD kMinRateWindowMs = 15000;
+
+enum class FetchOutcome { Complete, Failed, Cancelled };
+
+// Fetches url into sink. TRUE only when the whole body arrived within the
+// limits and the sink took it; FALSE after a cancel in the progress display
+// (or, without it, in the window), a failed transfer, an answer other than the
+// file, a body shorter than announced (Content-Length, or expectedSize when the
+// server announces none) or a sink that refused. expectedSize is the 100 %
+// mark of the progress display.
+BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int expectedSize, BOOL showProgress,
+                  const FetchLimits& limits, FetchOutcome* outcome = nullptr);
+
+// Dispatches messages until handle is signalled (true), timeoutMs passed or
+// the user cancelled (false; *cancelled tells which).
+bool WaitDispatching(IUpdateUi& ui, HANDLE handle, DWORD timeoutMs, bool* cancelled = nullptr);

@@ -14,6 +14,7 @@ public:
 protected:
     HWND CreateView() override;
     bool OnViewCommand(UINT id) override { return m_view.OnCommand(id); }
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     CUpdaterView m_view;

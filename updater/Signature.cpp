@@ -1,28 +1,8 @@
 #include "Signature.h"
 
-#include <bcrypt.h>
+#include "Sha256.h"
 
 namespace {
-
-// Owners of CNG handles, closed in reverse order of opening.
-struct AlgorithmOwner {
-    BCRYPT_ALG_HANDLE handle = nullptr;
-    ~AlgorithmOwner() {
-        if (handle) ::BCryptCloseAlgorithmProvider(handle, 0);
-    }
-};
-struct KeyOwner {
-    BCRYPT_KEY_HANDLE handle = nullptr;
-    ~KeyOwner() {
-        if (handle) ::BCryptDestroyKey(handle);
-    }
-};
-struct HashOwner {
-    BCRYPT_HASH_HANDLE handle = nullptr;
-    ~HashOwner() {
-        if (handle) ::BCryptDestroyHash(handle);
-    }
-};
 
 bool Ok(NTSTATUS status) { return status >= 0; }
 
@@ -70,37 +50,8 @@ std::vector<BYTE> CSignature::FromHex(const std::string& hex) {
 }
 
 bool CSignature::Sha256(const std::vector<BYTE>& data, BYTE digest[32]) {
-    AlgorithmOwner algorithm;
-    if (!Ok(::BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) return false;
-    HashOwner hash;
-    if (!Ok(::BCryptCreateHash(algorithm.handle, &hash.handle, nullptr, 0, nullptr, 0, 0))) return false;
-    if (!data.empty() &&
-        !Ok(::BCryptHashData(hash.handle, const_cast<BYTE*>(data.data()), static_cast<ULONG>(data.size()), 0)))
-        return false;
-    return Ok(::BCryptFinishHash(hash.handle, digest, 32, 0));
-}
-
-std::wstring CSignature::FileSha256Hex(const std::wstring& path) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::wstring();
-    AlgorithmOwner algorithm;
-    HashOwner hash;
-    bool ok = Ok(::BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
-              Ok(::BCryptCreateHash(algorithm.handle, &hash.handle, nullptr, 0, nullptr, 0, 0));
-    std::vector<BYTE> buffer(64 * 1024);
-    DWORD got = 0;
-    while (ok && (ok = ::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) != 0) &&
-           got > 0)
-        ok = Ok(::BCryptHashData(hash.handle, buffer.data(), got, 0));
-    ::CloseHandle(file);
-    BYTE digest[32];
-    if (!ok || !Ok(::BCryptFinishHash(hash.handle, digest, 32, 0))) return std::wstring();
-    std::wstring hex;
-    for (BYTE b : digest) {
-        hex += L"0123456789abcdef"[b >> 4];
-        hex += L"0123456789abcdef"[b & 15];
-    }
-    return hex;
+    CSha256 hash;
+    return hash.Update(data.data(), data.size()) && hash.Finish(digest);
 }
 
 bool CSignature::DerToRaw(const std::vector<BYTE>& der, BYTE raw[64]) {
@@ -124,11 +75,13 @@ bool CSignature::Verify(const std::vector<BYTE>& publicKey, const std::vector<BY
     header->cbKey = 32;
     memcpy(blob.data() + sizeof(BCRYPT_ECCKEY_BLOB), publicKey.data() + 1, 64);
 
-    AlgorithmOwner algorithm;
-    if (!Ok(::BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0))) return false;
-    KeyOwner key;
-    if (!Ok(::BCryptImportKeyPair(algorithm.handle, nullptr, BCRYPT_ECCPUBLIC_BLOB, &key.handle, blob.data(),
+    BCRYPT_ALG_HANDLE algorithmHandle = nullptr;
+    if (!Ok(::BCryptOpenAlgorithmProvider(&algorithmHandle, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0))) return false;
+    UniqueAlgorithmHandle algorithm(algorithmHandle);
+    BCRYPT_KEY_HANDLE keyHandle = nullptr;
+    if (!Ok(::BCryptImportKeyPair(algorithm.Get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, &keyHandle, blob.data(),
                                   static_cast<ULONG>(blob.size()), 0)))
         return false;
-    return ::BCryptVerifySignature(key.handle, nullptr, digest, 32, raw, 64, 0) == 0;
+    UniqueKeyHandle key(keyHandle);
+    return ::BCryptVerifySignature(key.Get(), nullptr, digest, 32, raw, 64, 0) == 0;
 }

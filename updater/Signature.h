@@ -12,8 +12,6 @@ public:
     static std::vector<BYTE> FromHex(const std::string& hex);
     // SHA-256 of bytes; false when CNG cannot hash.
     static bool Sha256(const std::vector<BYTE>& data, BYTE digest[32]);
-    // Lower-case hex SHA-256 of a file's bytes; empty when it cannot be read.
-    static std::wstring FileSha256Hex(const std::wstring& path);
     // The 64 bytes r||s of a DER ECDSA-Sig-Value (SEQUENCE of two INTEGERs),
     // each at most 32 significant bytes; false for anything malformed.
     static bool DerToRaw(const std::vector<BYTE>& der, BYTE raw[64]);

@@ -1,45 +1,47 @@
 #include "Updater.h"
 
 #include <cwctype>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "AppBase.h"
 #include "Download.h"
 #include "ProbeSocket.h"
+#include "Sha256.h"
 #include "Signature.h"
+#include "StagedFile.h"
 #include "UniqueHandle.h"
 
 namespace {
 
 const wchar_t kVersionSection[] = L"Version";
-constexpr DWORD kProbeTimeoutMs = 300;
-constexpr DWORD kTextBuffer = 512;
 const wchar_t kReleaseSection[] = L"Release";
-// A DER P-256 signature is at most 72 bytes; anything longer is refused unread.
-constexpr LONGLONG kMaxSignatureBytes = 256;
-
-bool ReadSmallFile(const std::wstring& path, LONGLONG limit, std::vector<BYTE>* bytes) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return false;
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > limit) return false;
-    bytes->resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    return bytes->empty() ||
-           (::ReadFile(file.Get(), bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) &&
-            got == bytes->size());
-}
-
-// A whole number of digits only (no sign, no trailing text); -1 otherwise.
-long long WholeNumber(const std::wstring& text) {
-    if (text.empty() || text.size() > 18 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return -1;
-    return std::stoll(text);
-}
+constexpr DWORD kProbeTimeoutMs = 300;
+// The lookup and the echo together; a name server that does not answer is no answer.
+constexpr DWORD kProbeWaitMs = 3000;
+constexpr DWORD kTextBuffer = 512;
+// The longest suffix a file of the program folder gets while it is replaced.
+constexpr size_t kLongestSuffix = 12;
 
 std::wstring ProfileText(const wchar_t* section, const wchar_t* key, const std::wstring& file) {
     wchar_t buffer[kTextBuffer] = {};
     ::GetPrivateProfileStringW(section, key, L"", buffer, kTextBuffer, file.c_str());
     return buffer;
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Files (not folders) of folder whose names match pattern.
+std::vector<std::wstring> FilesMatching(const std::wstring& folder, const std::wstring& pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(::FindFirstFileW((folder + pattern).c_str(), &data));
+    if (!find) return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+    } while (::FindNextFileW(find.Get(), &data));
+    return names;
 }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -84,69 +86,141 @@ CUpdater::Settings CUpdater::Installed() {
 
 CUpdater::CUpdater(IUpdateUi& ui, Settings settings) : m_ui(ui), m_settings(std::move(settings)) {}
 
+CUpdater::~CUpdater() { RemoveRunFolders(false); }
+
+std::wstring CUpdater::RunLockName(const std::wstring& folder) {
+    // One name for every spelling of the folder: its long form, in upper case.
+    wchar_t full[MAX_PATH * 2] = {};
+    DWORD n = ::GetLongPathNameW(folder.c_str(), full, MAX_PATH * 2);
+    std::wstring path = n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n) : folder;
+    ::CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+    CSha256 hash;
+    hash.Update(path.data(), path.size() * sizeof(wchar_t));
+    return L"Local\\OrvaneUpdate-" + hash.FinishHex().substr(0, 32);
+}
+
 CUpdater::Outcome CUpdater::CheckProgram() {
-    RemoveMovedAside();
+    // One run per installation: a second one fetches nothing, it waits for
+    // the first to finish and then hands over.
+    UniqueKernelHandle lock(::CreateMutexW(nullptr, FALSE, RunLockName(m_settings.programFolder).c_str()));
+    if (lock) {
+        DWORD wait = ::WaitForSingleObject(lock.Get(), 0);
+        if (wait == WAIT_TIMEOUT) {
+            m_ui.SetStatusText(L"다른 업데이트가 끝나기를 기다리는 중...");
+            if (WaitDispatching(m_ui, lock.Get(), INFINITE)) ::ReleaseMutex(lock.Get());
+            return Outcome::Skipped;
+        }
+    }
+    Outcome outcome = Run();
+    RemoveRunFolders(false);
+    if (lock) ::ReleaseMutex(lock.Get());
+    return outcome;
+}
+
+CUpdater::Outcome CUpdater::Run() {
+    RecoverInterrupted();
+    RemoveRunFolders(true);
 
     // An answer within the millisecond means no update this time.
-    if (ProbeReplyTime() == 0) return Outcome::Skipped;
+    if (ProbeReplyTime() == 0 || m_bCancelled) return Outcome::Skipped;
 
-    std::wstring manifest = m_settings.tempFolder + L"version.ini";
-    BOOL ok = DownloadFile(m_ui, L"http://" + m_settings.updateHost + L"/quilla/version.ini", manifest, 0, FALSE);
-    if (ok && !m_settings.publicKey.empty()) ok = AcceptSignedManifest(manifest) ? TRUE : FALSE;
+    std::string bytes;
+    bool cancelled = false;
+    bool fetched = FetchManifest(&bytes, &cancelled);
     m_ui.SetStatusText(L"완료");
-    if (!ok) return Outcome::ManifestFailed;
+    // Cancelling the manifest's fetch skips the update.
+    if (cancelled) return Outcome::Skipped;
+    CManifest manifest;
+    long long release = -1;
+    if (!fetched || !CManifest::Parse(bytes, &manifest) || !AcceptRelease(manifest, &release))
+        return Outcome::ManifestFailed;
+    if (!MakeRunFolder()) return Outcome::Updated;
     ProcessManifest(manifest);
+    // The floor against replays rises only once the whole release is in place.
+    if (release >= 0 && m_bAllInstalled)
+        WriteProfile(kReleaseSection, L"Accepted", std::to_wstring(release));
     return Outcome::Updated;
 }
 
 DWORD CUpdater::ProbeReplyTime() {
-    CProbeSocket probe;
-    DWORD address = probe.ResolveHost(m_settings.probeHost);
-    // An unresolved host is no answer: an echo to 0.0.0.0 would be answered by
-    // the machine itself in 0 ms and skip every update.
-    if (address == 0) return static_cast<DWORD>(-1);
-    return probe.EchoReplyTime(address, kProbeTimeoutMs);
+    struct Probe {
+        UniqueKernelHandle done{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+        std::atomic<DWORD> reply{static_cast<DWORD>(-1)};
+    };
+    auto probe = std::make_shared<Probe>();
+    // The lookup may hang on a name server that never answers; the window
+    // keeps answering meanwhile, and the run goes on without it.
+    std::thread([probe, host = m_settings.probeHost] {
+        CProbeSocket socket;
+        DWORD address = socket.ResolveHost(host);
+        // An unresolved host is no answer: an echo to 0.0.0.0 would be answered by
+        // the machine itself in 0 ms and skip every update.
+        if (address != 0) probe->reply = socket.EchoReplyTime(address, kProbeTimeoutMs);
+        ::SetEvent(probe->done.Get());
+    }).detach();
+    bool cancelled = false;
+    if (!WaitDispatching(m_ui, probe->done.Get(), kProbeWaitMs, &cancelled)) {
+        m_bCancelled = cancelled;
+        return static_cast<DWORD>(-1);
+    }
+    return probe->reply;
 }
 
-bool CUpdater::AcceptSignedManifest(const std::wstring& manifestPath) {
-    std::wstring signature = manifestPath + L".sig";
-    // A signature left by an earlier run must not stand in for a missing one.
-    ::DeleteFileW(signature.c_str());
-    if (!DownloadFile(m_ui, L"http://" + m_settings.updateHost + L"/quilla/version.ini.sig", signature, 0, FALSE))
-        return false;
-    std::vector<BYTE> manifestBytes, signatureBytes;
-    bool ok = ReadSmallFile(manifestPath, 16 * 1024 * 1024, &manifestBytes) &&
-              ReadSmallFile(signature, kMaxSignatureBytes, &signatureBytes) &&
-              CSignature::Verify(CSignature::FromHex(m_settings.publicKey), manifestBytes, signatureBytes);
-    ::DeleteFileW(signature.c_str());
+bool CUpdater::FetchManifest(std::string* bytes, bool* cancelled) {
+    // The manifest and its signature together get a fixed time; the bytes
+    // stay in memory, so what is checked is what is used.
+    FetchLimits limits;
+    limits.deadline = ::GetTickCount() + kManifestTimeMs;
+    if (limits.deadline == 0) limits.deadline = 1;
+    limits.maxBytes = kMaxManifestBytes;
+    const std::wstring base = L"http://" + m_settings.updateHost + L"/quilla/";
+    CMemorySink manifest;
+    FetchOutcome outcome;
+    BOOL ok = DownloadFile(m_ui, base + L"version.ini", manifest, 0, FALSE, limits, &outcome);
+    *cancelled = outcome == FetchOutcome::Cancelled;
     if (!ok) return false;
-
-    // An older signed manifest replayed would bring back files with known faults.
-    long long release = WholeNumber(ProfileText(L"Count", L"Release", manifestPath));
-    long long accepted = WholeNumber(ProfileText(kReleaseSection, L"Accepted", m_settings.profile));
-    if (release < 0 || release < accepted) return false;
-    if (release > accepted)
-        ::WritePrivateProfileStringW(kReleaseSection, L"Accepted", std::to_wstring(release).c_str(),
-                                     m_settings.profile.c_str());
+    if (!m_settings.publicKey.empty()) {
+        CMemorySink signature;
+        limits.maxBytes = kMaxSignatureBytes;
+        ok = DownloadFile(m_ui, base + L"version.ini.sig", signature, 0, FALSE, limits, &outcome);
+        *cancelled = outcome == FetchOutcome::Cancelled;
+        if (!ok) return false;
+        const std::string& m = manifest.Bytes();
+        const std::string& s = signature.Bytes();
+        if (!CSignature::Verify(CSignature::FromHex(m_settings.publicKey), std::vector<BYTE>(m.begin(), m.end()),
+                                std::vector<BYTE>(s.begin(), s.end())))
+            return false;
+    }
+    *bytes = manifest.Bytes();
     return true;
 }
 
-int CUpdater::ProcessManifest(const std::wstring& manifestPath) {
-    int total = static_cast<int>(::GetPrivateProfileIntW(L"Count", L"Total", 0, manifestPath.c_str()));
-    for (int i = 1; i <= total; ++i) {
-        std::wstring section = L"File" + std::to_wstring(i);
-        std::wstring name = ProfileText(section.c_str(), L"Filename", manifestPath);
-        std::wstring version = ProfileText(section.c_str(), L"Fileversion", manifestPath);
-        int size = static_cast<int>(::GetPrivateProfileIntW(section.c_str(), L"Filesize", 0, manifestPath.c_str()));
-        std::wstring hash = ProfileText(section.c_str(), L"Filehash", manifestPath);
-        // A signed manifest vouches for a file only through its hash.
-        if (!m_settings.publicKey.empty() && hash.empty()) continue;
+bool CUpdater::AcceptRelease(const CManifest& manifest, long long* release) const {
+    *release = -1;
+    if (m_settings.publicKey.empty()) return true;
+    // An older signed manifest replayed would bring back files with known faults.
+    long long number = ReleaseNumber(manifest.m_strRelease);
+    long long accepted = ReleaseNumber(ProfileText(kReleaseSection, L"Accepted", ProfilePath()));
+    if (number < 0 || number < accepted) return false;
+    *release = number;
+    return true;
+}
+
+long long CUpdater::ReleaseNumber(const std::wstring& text) {
+    if (text.empty() || text.size() > kMaxReleaseDigits || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return -1;
+    return std::stoll(text);
+}
+
+int CUpdater::ProcessManifest(const CManifest& manifest) {
+    const bool keyed = !m_settings.publicKey.empty();
+    for (const auto& entry : manifest.m_entries) {
+        // A signed manifest vouches for a file only through its hash and size.
+        if (keyed && (entry.hash.empty() || !entry.hasSize || entry.size < 0)) continue;
         // A name that leaves the program folder is never fetched nor written.
-        if (!IsSafeFileName(name)) continue;
-        if ((m_settings.programFolder + name + kMovedAsideSuffix).size() >= MAX_PATH ||
-            (m_settings.tempFolder + name).size() >= MAX_PATH)
-            continue;
-        if (NeedsUpdate(name, version, size)) UpdateFile(name, size, version, hash);
+        if (!IsSafeFileName(entry.name)) continue;
+        if ((m_settings.programFolder + entry.name).size() + kLongestSuffix >= MAX_PATH) continue;
+        if (NeedsUpdate(entry.name, entry.version, entry.size) && !UpdateFile(entry)) m_bAllInstalled = false;
     }
     return 0;
 }
@@ -164,6 +238,28 @@ BOOL CUpdater::NeedsUpdate(const std::wstring& name, const std::wstring& version
     std::wstring installed = FileVersionText(path);
     if (installed.empty()) return FALSE;
     return installed != version ? TRUE : FALSE;
+}
+
+bool CUpdater::UpdateFile(const CManifest::Entry& entry) {
+    const bool keyed = !m_settings.publicKey.empty();
+    if (m_runFolder.empty() && !MakeRunFolder()) return false;
+    CStagedFile file;
+    if (!file.Create(m_runFolder + std::to_wstring(++m_nFetched) + L".dl")) return false;
+    FetchLimits limits;
+    limits.requireRate = true;
+    limits.maxBytes = keyed || entry.size > 0 ? static_cast<unsigned long long>(entry.size) : kMaxUnsizedFileBytes;
+    std::wstring url = L"http://" + m_settings.updateHost + L"/quilla/" + entry.name;
+    if (!DownloadFile(m_ui, url, file, entry.size, TRUE, limits)) return false;
+    std::wstring hash = file.Hash();
+    if (keyed) {
+        std::wstring expected = entry.hash;
+        for (auto& c : expected) c = static_cast<wchar_t>(std::towlower(c));
+        if (hash.empty() || hash != expected) return false;
+    }
+    MakeParentFolders(m_settings.programFolder, entry.name);
+    if (!file.Install(m_settings.programFolder + entry.name)) return false;
+    if (!IsProgramFile(entry.name)) WriteProfile(kVersionSection, entry.name.c_str(), entry.version);
+    return true;
 }
 
 std::wstring CUpdater::FileVersionText(const std::wstring& path) {
@@ -211,70 +307,93 @@ bool CUpdater::IsSafeFileName(const std::wstring& name) {
 }
 
 std::wstring CUpdater::RecordedVersion(const std::wstring& name) const {
-    return ProfileText(kVersionSection, name.c_str(), m_settings.profile);
+    return ProfileText(kVersionSection, name.c_str(), ProfilePath());
 }
 
-bool CUpdater::UpdateFile(const std::wstring& name, int size, const std::wstring& version,
-                          const std::wstring& hash) {
-    std::wstring url = L"http://" + m_settings.updateHost + L"/quilla/" + name;
-    std::wstring fetched = m_settings.tempFolder + name;
-    std::wstring installed = m_settings.programFolder + name;
-    MakeParentFolders(m_settings.tempFolder, name);
-    if (!DownloadFile(m_ui, url, fetched, size, TRUE)) return false;
-    if (!m_settings.publicKey.empty()) {
-        std::wstring expected = hash;
-        for (auto& c : expected) c = static_cast<wchar_t>(std::towlower(c));
-        if (expected.empty() || CSignature::FileSha256Hex(fetched) != expected) {
-            ::DeleteFileW(fetched.c_str());
-            return false;
+std::wstring CUpdater::ProfilePath() const {
+    if (m_settings.profile.find_first_of(L"\\/") != std::wstring::npos) return m_settings.profile;
+    // A bare name is a file of the Windows folder, as the profile functions take it.
+    wchar_t windows[MAX_PATH] = {};
+    UINT n = ::GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows, n) + L"\\" + m_settings.profile;
+}
+
+bool CUpdater::WriteProfile(const wchar_t* section, const wchar_t* key, const std::wstring& value) const {
+    const std::wstring path = ProfilePath(), temp = path + L".orvn-tmp";
+    ::DeleteFileW(temp.c_str());
+    if (!::CopyFileW(path.c_str(), temp.c_str(), FALSE) && ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    bool ok = ::WritePrivateProfileStringW(section, key, value.c_str(), temp.c_str()) != FALSE;
+    // The platform may hold the text back; written out and on disk before it takes the profile's name.
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp.c_str());
+    UniqueFileHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ok = ok && file && ::FlushFileBuffers(file.Get());
+    file.Reset();
+    ok = ok && ::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) ::DeleteFileW(temp.c_str());
+    return ok;
+}
+
+std::wstring CUpdater::RunFolderPrefix() const {
+    return m_settings.tempFolder + L"orvn-" + RunLockName(m_settings.programFolder).substr(19, 12) + L"-";
+}
+
+bool CUpdater::MakeRunFolder() {
+    // A fresh folder of this run's own: nothing another run fetched can be taken for ours.
+    std::wstring prefix = RunFolderPrefix() + std::to_wstring(::GetCurrentProcessId()) + L"-";
+    for (DWORD n = ::GetTickCount(), tries = 0; tries < 100; ++n, ++tries) {
+        std::wstring folder = prefix + std::to_wstring(n);
+        if (::CreateDirectoryW(folder.c_str(), nullptr)) {
+            m_runFolder = folder + L"\\";
+            return true;
         }
     }
-    MakeParentFolders(m_settings.programFolder, name);
-    if (!Install(fetched, installed)) return false;
-    if (!IsProgramFile(name))
-        ::WritePrivateProfileStringW(kVersionSection, name.c_str(), version.c_str(), m_settings.profile.c_str());
-    return true;
+    return false;
 }
 
-bool CUpdater::Install(const std::wstring& fetched, const std::wstring& installed) {
-    // The new copy is written beside the installed one and renamed over it in
-    // one step: a crash or a full disk leaves the old file or the new one.
-    std::wstring staging = installed + kStagingSuffix;
-    if (!::CopyFileW(fetched.c_str(), staging.c_str(), FALSE)) {
-        ::DeleteFileW(staging.c_str());
-        return false;
-    }
-    const DWORD replace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    if (::MoveFileExW(staging.c_str(), installed.c_str(), replace)) return true;
-
-    // A running program (this updater, or a launcher still open) cannot be
-    // overwritten but can be renamed: move it aside and remove it later.
-    std::wstring aside = installed + kMovedAsideSuffix;
-    for (int n = 1; ::GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES && !::DeleteFileW(aside.c_str());
-         ++n)
-        aside = installed + kMovedAsideSuffix + std::to_wstring(n);
-    if (!::MoveFileExW(installed.c_str(), aside.c_str(), 0)) {
-        ::DeleteFileW(staging.c_str());
-        return false;
-    }
-    if (!::MoveFileExW(staging.c_str(), installed.c_str(), replace)) {
-        ::MoveFileExW(aside.c_str(), installed.c_str(), 0);
-        ::DeleteFileW(staging.c_str());
-        return false;
-    }
-    ::DeleteFileW(aside.c_str());
-    return true;
-}
-
-void CUpdater::RemoveMovedAside() {
-    for (const wchar_t* suffix : {kMovedAsideSuffix, kStagingSuffix}) {
-        std::wstring pattern = m_settings.programFolder + L"*" + suffix + L"*";
+void CUpdater::RemoveRunFolders(bool all) const {
+    // Ours at the end of the run; with all, what killed runs of this installation left.
+    std::vector<std::wstring> folders;
+    if (!all) {
+        if (!m_runFolder.empty()) folders.push_back(m_runFolder.substr(0, m_runFolder.size() - 1));
+    } else {
+        std::wstring prefix = RunFolderPrefix();
+        size_t cut = prefix.rfind(L'\\') + 1;
         WIN32_FIND_DATAW data;
-        UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &data));
-        if (!find) continue;
-        do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileW((m_settings.programFolder + data.cFileName).c_str());
-        } while (::FindNextFileW(find.Get(), &data));
+        UniqueFindHandle find(::FindFirstFileW((prefix + L"*").c_str(), &data));
+        if (find) {
+            do {
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    folders.push_back(prefix.substr(0, cut) + data.cFileName);
+            } while (::FindNextFileW(find.Get(), &data));
+        }
+    }
+    for (const auto& folder : folders) {
+        for (const auto& name : FilesMatching(folder + L"\\", L"*")) ::DeleteFileW((folder + L"\\" + name).c_str());
+        ::RemoveDirectoryW(folder.c_str());
+    }
+}
+
+void CUpdater::RecoverInterrupted() {
+    const std::wstring& folder = m_settings.programFolder;
+    // A staged copy that was never whole is useless.
+    for (const auto& name : FilesMatching(folder, std::wstring(L"*") + CStagedFile::kPartSuffix))
+        ::DeleteFileW((folder + name).c_str());
+    // A whole staged copy whose file is missing: the run died between its two
+    // renames; finish the job. With the file there, the new copy never took its place.
+    for (const auto& name : FilesMatching(folder, std::wstring(L"*") + CStagedFile::kStagedSuffix)) {
+        std::wstring installed = folder + name.substr(0, name.size() - wcslen(CStagedFile::kStagedSuffix));
+        if (!Exists(installed))
+            ::MoveFileExW((folder + name).c_str(), installed.c_str(), MOVEFILE_WRITE_THROUGH);
+        else
+            ::DeleteFileW((folder + name).c_str());
+    }
+    // What was moved aside goes once its file is back in place; never the only copy.
+    for (const auto& name : FilesMatching(folder, std::wstring(L"*") + CStagedFile::kMovedAsideSuffix + L"*")) {
+        size_t at = name.rfind(CStagedFile::kMovedAsideSuffix);
+        std::wstring installed = folder + name.substr(0, at);
+        if (Exists(installed))
+            ::DeleteFileW((folder + name).c_str());
+        else
+            ::MoveFileExW((folder + name).c_str(), installed.c_str(), MOVEFILE_WRITE_THROUGH);
     }
 }

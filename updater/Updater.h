@@ -5,16 +5,17 @@
 
 #include <string>
 
+#include "Manifest.h"
 #include "UpdateUi.h"
 
 class CUpdater {
 public:
     struct Settings {
         std::wstring programFolder;  // ends in a backslash
-        std::wstring tempFolder;     // ends in a backslash
+        std::wstring tempFolder;     // ends in a backslash; each run makes a folder of its own in it
         std::wstring updateHost;     // host or host:port
         std::wstring probeHost;
-        std::wstring profile;        // bare INI name of the recorded versions
+        std::wstring profile;        // INI of the recorded versions: a bare name (Windows folder) or a full path
         // Hex of the publisher's P-256 public key; empty: the manifest is not signed.
         std::string publicKey;
     };
@@ -22,24 +23,25 @@ public:
     static Settings Installed();
 
     CUpdater(IUpdateUi& ui, Settings settings);
-    virtual ~CUpdater() = default;
+    virtual ~CUpdater();
 
+    // Skipped: no update this time (an echo in 0 ms, a cancel, or another run
+    // of this installation that has just finished); ManifestFailed: the
+    // manifest could not be fetched or was refused.
     enum class Outcome { Skipped, Updated, ManifestFailed };
     // The whole run short of the hand-over to the launcher.
     Outcome CheckProgram();
 
     // The echo reply time of the probe host in milliseconds; -1 (all bits)
-    // for no answer, a name that does not resolve included.
+    // for no answer, a name that does not resolve or a lookup that takes too long included.
     virtual DWORD ProbeReplyTime();
 
     // Handles the manifest's entries in order; always 0.
-    int ProcessManifest(const std::wstring& manifestPath);
+    int ProcessManifest(const CManifest& manifest);
     // TRUE when the installed copy of name must be fetched (size is not used).
     BOOL NeedsUpdate(const std::wstring& name, const std::wstring& version, int size);
-    // Fetches name and puts it in place; true when the new copy is installed.
-    // With a publisher key, hash is the lower-case hex SHA-256 the fetched copy must have.
-    bool UpdateFile(const std::wstring& name, int size, const std::wstring& version,
-                    const std::wstring& hash = std::wstring());
+    // Fetches the entry's file and puts it in place; true when the new copy is installed.
+    bool UpdateFile(const CManifest::Entry& entry);
 
     // True when name, appended to a folder, names a file inside that folder:
     // relative, no drive or colon, no "." or ".." step, no device name, no
@@ -50,20 +52,40 @@ public:
     // The version text of a file's version resource ("1,0,0,3"); empty when it
     // has none or it cannot be read.
     static std::wstring FileVersionText(const std::wstring& path);
+    // A whole number of at most kMaxReleaseDigits ASCII digits; -1 otherwise.
+    static long long ReleaseNumber(const std::wstring& text);
+    static constexpr size_t kMaxReleaseDigits = 18;
+    // The name of the lock one run of the installation in folder holds.
+    static std::wstring RunLockName(const std::wstring& folder);
 
-    // Where a file in use is moved aside, and the pattern that finds such files later.
-    static constexpr const wchar_t* kMovedAsideSuffix = L".orvn-old";
-    static constexpr const wchar_t* kStagingSuffix = L".orvn-new";
-    // Removes what earlier runs moved aside and could not delete then.
-    void RemoveMovedAside();
+    // Bounds of what the network may hand over.
+    static constexpr unsigned long long kMaxManifestBytes = 1024 * 1024;
+    static constexpr unsigned long long kMaxSignatureBytes = 1024;
+    // A file without a size, in a build without a publisher key.
+    static constexpr unsigned long long kMaxUnsizedFileBytes = 256ull * 1024 * 1024;
+    static constexpr DWORD kManifestTimeMs = 30000;
+
+    // Finishes or undoes what an interrupted run left in the program folder
+    // and removes what earlier runs moved aside and could not delete then.
+    void RecoverInterrupted();
 
 private:
-    // With a publisher key: the manifest's signature verifies and its release
-    // is not older than the highest accepted so far (then recorded).
-    bool AcceptSignedManifest(const std::wstring& manifestPath);
-    bool Install(const std::wstring& fetched, const std::wstring& installed);
+    Outcome Run();
+    // The manifest's bytes, fetched and (with a publisher key) verified; false when refused.
+    bool FetchManifest(std::string* bytes, bool* cancelled);
+    bool AcceptRelease(const CManifest& manifest, long long* release) const;
     std::wstring RecordedVersion(const std::wstring& name) const;
+    std::wstring ProfilePath() const;
+    // Replaces the profile in one rename, so a crash leaves the old or the new one.
+    bool WriteProfile(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
+    std::wstring RunFolderPrefix() const;
+    bool MakeRunFolder();
+    void RemoveRunFolders(bool all) const;
 
     IUpdateUi& m_ui;
     Settings m_settings;
+    std::wstring m_runFolder;
+    int m_nFetched = 0;
+    bool m_bAllInstalled = true;
+    bool m_bCancelled = false;
 };

@@ -9,7 +9,7 @@
 CUpdaterApp::CUpdaterApp() : CAppBase(IDS_APP_TITLE, L"start.INI") {}
 
 CUpdaterApp::~CUpdaterApp() {
-    delete m_pFrame;
+    m_pFrame.reset();
     ::WSACleanup();
 }
 
@@ -21,7 +21,7 @@ BOOL CUpdaterApp::InitInstance() {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&icc);
 
-    m_pFrame = new CMainFrame;
+    m_pFrame = std::make_unique<CMainFrame>();
     m_pFrame->LoadFrame(IDR_MAINFRAME);
     SetMainWnd(m_pFrame->GetHwnd());
     ::ShowWindow(m_pFrame->GetHwnd(), SW_SHOW);

@@ -1,4 +1,6 @@
 #pragma once
+#include <memory>
+
 #include "AppBase.h"
 
 class CMainFrame;
@@ -15,5 +17,5 @@ public:
     int Run();
 
 private:
-    CMainFrame* m_pFrame = nullptr;
+    std::unique_ptr<CMainFrame> m_pFrame;
 };

@@ -1,5 +1,7 @@
 #include "UpdaterView.h"
 
+#include <utility>
+
 #include "AppBase.h"
 #include "Font.h"
 #include "Updater.h"
@@ -85,7 +87,25 @@ void CUpdaterView::SetProgress(int position) {
     if (m_pDownloadDlg) m_pDownloadDlg->SetProgress(position);
 }
 
-BOOL CUpdaterView::PollCancel() { return m_pDownloadDlg ? m_pDownloadDlg->PollCancel() : FALSE; }
+BOOL CUpdaterView::PollCancel() {
+    if (m_pDownloadDlg) return m_pDownloadDlg->PollCancel() || std::exchange(m_bCancelRequested, FALSE);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Not ours to take: leave it for the message loop.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if ((msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) ||
+            (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4)) {
+            m_bCancelRequested = TRUE;
+            continue;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    return std::exchange(m_bCancelRequested, FALSE);
+}
 
 void CUpdaterView::CloseProgress() { m_pDownloadDlg.reset(); }
 
@@ -104,6 +124,7 @@ BOOL CUpdaterView::ShowCredentialsDialog(HWND owner, HINTERNET request) {
 
 void CUpdaterView::OnCheckProgram() {
     // Whatever happens in the run, the launcher is started in the end.
+    m_bRunning = true;
     try {
         CUpdater updater(*this, CUpdater::Installed());
         if (updater.CheckProgram() == CUpdater::Outcome::ManifestFailed && CAppBase::Get())
@@ -111,6 +132,7 @@ void CUpdaterView::OnCheckProgram() {
     } catch (...) {
         ReportCallbackException();
     }
+    m_bRunning = false;
     ::PostMessageW(m_hWnd, WM_COMMAND, ID_RUN_PROGRAM, 0);
 }
 

@@ -26,9 +26,15 @@ public:
 
     void OpenProgress() override;
     void SetProgress(int position) override;
+    // With the progress dialog, its Cancel; without it, Esc or closing the window.
     BOOL PollCancel() override;
     void CloseProgress() override;
     BOOL ConfirmCredentials(HINTERNET request) override;
+
+    // True while the update run is going on (it dispatches messages itself).
+    bool IsRunning() const { return m_bRunning; }
+    // Closing the window during the run asks the run to stop instead.
+    void RequestCancel() { m_bCancelRequested = TRUE; }
 
     // The platform's credentials dialog for a request that was answered 401;
     // TRUE when the user confirmed and the request is to be sent again.
@@ -48,4 +54,6 @@ private:
     std::wstring m_strStatus;
     UniqueGdiObject m_statusFont;
     std::unique_ptr<CDownloadDlg> m_pDownloadDlg;
+    BOOL m_bCancelRequested = FALSE;
+    bool m_bRunning = false;
 };

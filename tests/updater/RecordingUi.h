@@ -26,7 +26,12 @@ public:
         positions.push_back(position);
         if (m_dialog) m_dialog->SetProgress(position);
     }
-    BOOL PollCancel() override { return m_dialog ? m_dialog->PollCancel() : FALSE; }
+    BOOL PollCancel() override {
+        if (m_dialog) return m_dialog->PollCancel();
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        return FALSE;
+    }
     void CloseProgress() override { m_dialog.reset(); }
     BOOL ConfirmCredentials(HINTERNET request) override {
         ++credentialQuestions;

@@ -22,7 +22,12 @@ int wmain(int argc, wchar_t** argv) {
     RecordingUi ui;
     CUpdater updater(ui, {program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI", ""});
     auto start = std::chrono::steady_clock::now();
-    bool ok = updater.UpdateFile(argv[2], _wtoi(argv[3]), L"1");
+    CManifest::Entry entry;
+    entry.name = argv[2];
+    entry.size = _wtoi(argv[3]);
+    entry.hasSize = true;
+    entry.version = L"1";
+    bool ok = updater.UpdateFile(entry);
     double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     size_t bytes = ok ? FileBytes(program + argv[2]).size() : 0;
     printf("updater: %s, %zu bytes installed, %.1f ms (%.1f MB/s), %zu progress updates\n", ok ? "ok" : "FAILED", bytes,

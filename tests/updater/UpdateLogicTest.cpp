@@ -68,11 +68,13 @@ TEST_F(UpdateLogicTest, DownloadDialogProgressStatusesErrorPageAndCredentials) {
     for (const wchar_t* name : {L"e404.bin", L"auth.bin"}) ASSERT_TRUE(WriteFileBytes(m_release + name, body));
     ASSERT_TRUE(m_server.Start(m_release, {L"e404.bin=404", L"auth.bin=auth"}));
     RecordingUi ui;
+    CMemorySink sink;
     auto fetch = [&](const std::wstring& name, int expected, BOOL progress = TRUE) {
         ui.statuses.clear();
         ui.positions.clear();
+        sink = CMemorySink();
         std::wstring url = L"http://127.0.0.1:" + std::to_wstring(m_server.Port()) + L"/quilla/" + name;
-        return DownloadFile(ui, url, m_temp + name, expected, progress);
+        return DownloadFile(ui, url, sink, expected, progress, FetchLimits{1 << 20, 0, true});
     };
 
     // The counter grows by a whole buffer per read, the empty last one included.
@@ -82,7 +84,9 @@ TEST_F(UpdateLogicTest, DownloadDialogProgressStatusesErrorPageAndCredentials) {
                                              L"파일을 받고 있습니다.", L"파일 다운로드 완료."};
     EXPECT_EQ(texts, ui.statuses);
     EXPECT_TRUE(fetch(L"2048.bin", 0));
-    EXPECT_EQ((std::vector<int>{-1, -1, -1}), ui.positions);
+    EXPECT_EQ(body.substr(0, 2048), sink.Bytes());
+    // An unchanged position is not shown again.
+    EXPECT_EQ((std::vector<int>{-1}), ui.positions);
     // The manifest's fetch shows no progress.
     EXPECT_TRUE(fetch(L"2048.bin", 0, FALSE));
     EXPECT_TRUE(ui.positions.empty());
@@ -90,7 +94,7 @@ TEST_F(UpdateLogicTest, DownloadDialogProgressStatusesErrorPageAndCredentials) {
     // An error page is not saved, and the last text comes all the same.
     EXPECT_FALSE(fetch(L"e404.bin", 5000));
     EXPECT_EQ((std::vector<std::wstring>{texts[0], texts[1], texts[3]}), ui.statuses);
-    EXPECT_FALSE(CAppBase::FileExists(m_temp + L"e404.bin"));
+    EXPECT_TRUE(sink.Bytes().empty());
 
     // Credentials refused: one question, no file.
     EXPECT_FALSE(fetch(L"auth.bin", 5000));
@@ -107,7 +111,7 @@ TEST_F(UpdateLogicTest, DownloadDialogProgressStatusesErrorPageAndCredentials) {
     EXPECT_TRUE(fetch(L"auth.bin", 5000));
     user.join();
     EXPECT_EQ(2, ui.credentialQuestions);
-    EXPECT_EQ(body, FileBytes(m_temp + L"auth.bin"));
+    EXPECT_EQ(body, sink.Bytes());
 }
 
 struct FixedProbeUpdater : CUpdater {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "AppBase.h"
 #include "TestSupport.h"
@@ -15,6 +16,11 @@ const wchar_t kProfile[] = L"start.INI";
 const std::wstring kSigning = ORVN_TEST_SIGNING_FOLDER L"/";
 const wchar_t kFailed[] = L"업데이트정보를 가져오는데 실패하였습니다.";
 const char kOldFree[] = "old free list";
+
+std::wstring TempFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    return std::wstring(temp, ::GetTempPathW(MAX_PATH, temp));
+}
 
 bool AnyFile(const std::wstring& pattern) {
     WIN32_FIND_DATAW data;
@@ -162,10 +168,8 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     ASSERT_TRUE(WriteFileBytes(m_releaseRoot + L"escape.txt", "escape"));
     m_entries.insert(m_entries.begin(), {L"..\\escape.txt", L"1", 6});
     Publish();
-    // The temp copy of Free.txt cannot be made: a folder has its name.
-    wchar_t temp[MAX_PATH] = {};
-    const std::wstring blocked = std::wstring(temp, ::GetTempPathW(MAX_PATH, temp)) + L"Free.txt";
-    ::DeleteFileW(blocked.c_str());
+    // The staged copy of Free.txt cannot be written: a folder has its name.
+    const std::wstring blocked = m_program + L"Free.txt.orvn-part";
     ASSERT_TRUE(::CreateDirectoryW(blocked.c_str(), nullptr));
     Process running;
     ASSERT_TRUE(StartProcess(m_program + L"Orvn.exe", L"stay", m_program, &running));
@@ -178,6 +182,7 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     ExpectInstalled(L"Orvn.exe");
     ExpectInstalled(L"start.exe");
     EXPECT_FALSE(AnyFile(m_program + L"*.orvn-new"));
+    EXPECT_FALSE(AnyFile(TempFolder() + L"orvn-*")) << "each run removes its own download folder";
     EXPECT_EQ(0, server.CountRequests(L"../escape.txt") + server.CountRequests(L"..\\escape.txt"));
     EXPECT_FALSE(CAppBase::FileExists(m_program + L"..\\escape.txt"));
     EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
@@ -233,6 +238,119 @@ TEST_P(UpdateRunTest, NoAttackOnASignedReleaseInstallsAnything) {
         EXPECT_EQ(0u, RunUpdater());
         ExpectOldFilesIntact();
     }
+}
+
+TEST_P(UpdateRunTest, ASecondRunFetchesNothingAndTheFirstInstallsOnlyItsOwnRelease) {
+    // A second request of the manifest gets another one, unsigned, naming a file of its own.
+    ASSERT_TRUE(WriteFileBytes(m_release + L"Evil.txt", "evil"));
+    ASSERT_TRUE(WriteManifest(m_release + L"version.ini.alt", {{L"Evil.txt", L"1", 4}, {L"Orvn.exe", L"1,0,0,9", 4}}));
+    UpdateServer server;
+    // The first run's Orvn.exe waits until the second updater is up.
+    ASSERT_TRUE(server.Start(m_release, {L"version.ini=swap", L"Orvn.exe=gate"}));
+    ProxySetting proxy(server.Port());
+    Process first, second;
+    ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &first));
+    ASSERT_TRUE(PumpUntil([&] { return server.CountRequests(L"Orvn.exe") == 1; }, 60000));
+    ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &second));
+    ASSERT_TRUE(PumpUntil([&] { return FindTopLevel(L"Start", second.pid) != nullptr; }, 20000));
+    // Were it to run, the second would ask for the manifest within its probe's time.
+    EXPECT_FALSE(PumpUntil([&] { return server.CountRequests(L"version.ini") > 1; }, 6000));
+    ASSERT_TRUE(WriteFileBytes(m_release + L"Orvn.exe.go", ""));
+    EXPECT_EQ(0u, RunUpdater(&first));
+    EXPECT_EQ(0u, RunUpdater(&second));
+    EXPECT_EQ(1, server.CountRequests(L"version.ini"));
+    ExpectInstalled(L"Orvn.exe");
+    ExpectInstalled(L"Free.txt");
+    EXPECT_FALSE(CAppBase::FileExists(m_program + L"Evil.txt"));
+    EXPECT_EQ(2, LauncherStarts());
+}
+
+TEST_P(UpdateRunTest, ASlowServerNeitherFreezesTheWindowsNorHoldsThePlayer) {
+    if (m_keyed) GTEST_SKIP() << "the waits are the same in both builds";
+    {
+        // One byte every 3 s of the manifest: the window answers throughout, the run gives up in time.
+        UpdateServer server;
+        ASSERT_TRUE(server.Start(m_release, {L"version.ini=drip"}));
+        ProxySetting proxy(server.Port());
+        Process updater;
+        ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
+        HWND frame = nullptr, box = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Start", updater.pid)) != nullptr; }, 20000));
+        DWORD shown = ::GetTickCount(), slowest = 0;
+        PumpUntil(
+            [&] {
+                DWORD sent = ::GetTickCount();
+                DWORD_PTR result;
+                if (!::SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result)) return false;
+                slowest = std::max(slowest, ::GetTickCount() - sent);
+                return (box = WaitForDialog(L"Start", 0, updater.pid)) != nullptr;
+            },
+            60000);
+        ASSERT_TRUE(box);
+        EXPECT_LT(::GetTickCount() - shown, 40000u);
+        EXPECT_LT(slowest, 500u) << "the window stopped answering";
+        EXPECT_GT(server.CountRequests(L"version.ini"), 0);
+        EXPECT_EQ(kFailed, DialogText(box));
+        ClickDialogButton(box, IDOK);
+        EXPECT_EQ(0u, updater.Wait(30000));
+        EXPECT_EQ(1, LauncherStarts());
+    }
+    {
+        // The same on a file: Cancel, by a real click, hands over at once.
+        UpdateServer server;
+        ASSERT_TRUE(server.Start(m_release, {L"Orvn.exe=drip"}));
+        ProxySetting proxy(server.Port());
+        Process updater;
+        ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
+        HWND progress = WaitForDialog(L"다운로드", 60000, updater.pid);
+        ASSERT_TRUE(progress);
+        ASSERT_TRUE(PumpUntil([&] { return server.CountRequests(L"Orvn.exe") == 1; }, 10000));
+        ClickDialogButton(progress, IDCANCEL);
+        DWORD clicked = ::GetTickCount();
+        ASSERT_TRUE(PumpUntil([&] { return LauncherStarts() == 2; }, 20000));
+        DWORD handedOver = ::GetTickCount() - clicked;
+        printf("cancel to launcher: %lu ms\n", handedOver);
+        EXPECT_LT(handedOver, 2000u);
+        EXPECT_EQ(0u, updater.Wait(30000));
+        EXPECT_TRUE(FileBytes(TestFolder() + L"OrvnStandIn3.exe") == FileBytes(m_program + L"Orvn.exe"));
+    }
+}
+
+TEST_P(UpdateRunTest, AnEndlessAnswerStopsAtItsBoundWithNothingLargerOnDisk) {
+    // The manifest (with a key, its signature) and then a file body never end.
+    const std::vector<std::tuple<std::wstring, unsigned long long, bool>> cases = {
+        {m_keyed ? L"version.ini.sig" : L"version.ini", m_keyed ? 1024 : 1024 * 1024, true},
+        {L"Orvn.exe", Size(L"Orvn.exe"), false}};
+    for (const auto& [name, bound, failsManifest] : cases) {
+        SCOPED_TRACE(ToUtf8(name));
+        ResetProgram();
+        UpdateServer server;
+        ASSERT_TRUE(server.Start(m_release, {name + L"=endless"}));
+        ProxySetting proxy(server.Port());
+        DiskWatch watch({TempFolder(), m_program, InternetCacheFolder()}, {L"orvn-", L".orvn", L"Cache", L"Content"});
+        EXPECT_EQ(0u, RunUpdater());
+        EXPECT_EQ(failsManifest, m_boxShown);
+        EXPECT_LE(watch.Largest(), bound);
+        ExpectOldFilesIntact();
+    }
+}
+
+TEST_P(UpdateRunTest, WhatARunKilledBetweenTwoRenamesLeftTheNextRunFinishes) {
+    if (m_keyed) GTEST_SKIP() << "the recovery is the same in both builds";
+    // The old updater moved aside, the new one staged whole, no start.exe.
+    ASSERT_TRUE(::MoveFileW((m_program + L"start.exe").c_str(), (m_program + L"start.exe.orvn-old").c_str()));
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartLocalProbe.exe", m_program + L"start.exe.orvn-new"));
+    UpdateServer server;
+    ASSERT_TRUE(server.Start(m_release));
+    ProxySetting proxy(server.Port());
+    Process old;
+    ASSERT_TRUE(StartProcess(m_program + L"start.exe.orvn-old", L"", m_program, &old));
+    EXPECT_EQ(0u, RunUpdater(&old));
+    EXPECT_TRUE(FileBytes(TestFolder() + L"StartLocalProbe.exe") == FileBytes(m_program + L"start.exe"));
+    // The start.exe now in place runs, hands over, and removes the old copy.
+    EXPECT_EQ(0u, RunUpdater());
+    EXPECT_EQ(2, LauncherStarts());
+    EXPECT_FALSE(AnyFile(m_program + L"*.orvn-*"));
 }
 
 }  // namespace

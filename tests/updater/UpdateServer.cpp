@@ -1,5 +1,6 @@
 #include "UpdateServer.h"
 
+#include <shlobj.h>
 #include <wininet.h>
 
 #include "AppBase.h"
@@ -58,6 +59,43 @@ ProxySetting::ProxySetting(int port) {
 void ProxySetting::TurnOff() {
     DWORD enable = 0;
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", REG_DWORD, &enable, sizeof(enable));
+}
+
+DiskWatch::DiskWatch(std::vector<std::wstring> folders, std::vector<std::wstring> marks)
+    : m_folders(std::move(folders)), m_marks(std::move(marks)) {
+    m_thread = std::thread([this] {
+        while (!m_stop)
+            for (const auto& folder : m_folders) Scan(folder);
+    });
+}
+
+DiskWatch::~DiskWatch() {
+    m_stop = true;
+    m_thread.join();
+}
+
+void DiskWatch::Scan(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find) return;
+    do {
+        std::wstring name = data.cFileName, path = folder + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            Scan(path);
+            continue;
+        }
+        bool marked = m_marks.empty();
+        for (const auto& mark : m_marks) marked = marked || path.find(mark) != std::wstring::npos;
+        unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if (marked && size > m_largest) m_largest = size;
+    } while (::FindNextFileW(find.Get(), &data));
+}
+
+std::wstring InternetCacheFolder() {
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_INTERNET_CACHE, nullptr, 0, path);
+    return path;
 }
 
 std::string FileBytes(const std::wstring& path) {

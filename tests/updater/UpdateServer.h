@@ -2,7 +2,9 @@
 // The stand-in update server (tools/update_server.py) on loopback, and the proxy setting pointing start.exe at it.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testing_support {
@@ -31,6 +33,24 @@ public:
     ~ProxySetting() { TurnOff(); }
     static void TurnOff();
 };
+
+// The size of the largest file seen under the folders (and their subfolders)
+// whose path contains one of the marks, sampled all the time it lives.
+class DiskWatch {
+public:
+    DiskWatch(std::vector<std::wstring> folders, std::vector<std::wstring> marks);
+    ~DiskWatch();
+    unsigned long long Largest() const { return m_largest; }
+
+private:
+    void Scan(const std::wstring& folder);
+    std::vector<std::wstring> m_folders, m_marks;
+    std::atomic<unsigned long long> m_largest{0};
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+// The platform's download cache of this user.
+std::wstring InternetCacheFolder();
 
 // A file's bytes; a missing file reads as a text naming it, so two never match.
 std::string FileBytes(const std::wstring& path);

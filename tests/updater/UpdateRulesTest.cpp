@@ -1,0 +1,124 @@
+// The updater's pure rules, table-driven and without windows: the manifest as
+// the profile functions read it, the signature's encoding, release numbers,
+// the percent label and the run lock's name.
+#include <gtest/gtest.h>
+
+#include "DownloadDlg.h"
+#include "Manifest.h"
+#include "Signature.h"
+#include "TestSupport.h"
+#include "Updater.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::string Entry(int i, const char* name, const char* version, const char* size, const char* hash = nullptr) {
+    std::string text = "[File" + std::to_string(i) + "]\r\nFilename=" + name + "\r\nFileversion=" + version + "\r\n";
+    if (size) text += std::string("Filesize=") + size + "\r\n";
+    if (hash) text += std::string("Filehash=") + hash + "\r\n";
+    return text;
+}
+
+TEST(UpdateRulesTest, ManifestReadsAsTheProfileFunctionsRead) {
+    CManifest m;
+    // Case of names, blanks, quotes, comments, a section repeated (the first counts),
+    // Total beyond the entries, a value over the 511-character buffer, Korean ANSI text.
+    std::string text = "stray=1\r\n[ count ]\r\n  TOTAL = 3 entries\r\nrelease=12\r\n" +
+                       Entry(1, "\"Orvn.exe\"", "1,0,0,4", "  2048", "ABC") + "[file1]\nFilename=ignored\n" +
+                       "[FILE2]\nfilename=" + std::string(600, 'x') + "\nFILEVERSION=2\n;Filesize=9\n" +
+                       ToCp949(L"[File3]\r\nFilename=목록.txt\r\nFilesize=-5\r\n");
+    ASSERT_TRUE(CManifest::Parse(text, &m));
+    EXPECT_EQ(3, m.m_nTotal);
+    EXPECT_EQ(L"12", m.m_strRelease);
+    ASSERT_EQ(3u, m.m_entries.size());
+    EXPECT_EQ(L"Orvn.exe", m.m_entries[0].name);
+    EXPECT_EQ(L"1,0,0,4", m.m_entries[0].version);
+    EXPECT_EQ(2048, m.m_entries[0].size);
+    EXPECT_TRUE(m.m_entries[0].hasSize);
+    EXPECT_EQ(L"ABC", m.m_entries[0].hash);
+    EXPECT_EQ(std::wstring(511, L'x'), m.m_entries[1].name);
+    EXPECT_EQ(L"2", m.m_entries[1].version);
+    EXPECT_FALSE(m.m_entries[1].hasSize);
+    EXPECT_EQ(0, m.m_entries[1].size);
+    EXPECT_EQ(L"목록.txt", m.m_entries[2].name);
+    EXPECT_EQ(-5, m.m_entries[2].size);
+
+    // Only sections 1 to Total are read; no Total, a negative one or none at all is empty;
+    // more than the bound is refused. UTF-16 with its mark reads too.
+    const std::pair<std::string, int> totals[] = {
+        {"[Count]\nTotal=1\n" + Entry(1, "a", "1", "1") + Entry(2, "b", "1", "1"), 1},
+        {"[Count]\nTotal=-2\n" + Entry(1, "a", "1", "1"), 0},
+        {Entry(1, "a", "1", "1"), 0},
+        {"", 0},
+        {"[Count]\nTotal=1000\n", 1000},
+        {"[Count]\nTotal=1001\n", -1},
+        {"[Count]\nTotal=99999999999999999999\n", -1},
+    };
+    for (const auto& [manifest, total] : totals) {
+        SCOPED_TRACE(manifest);
+        ASSERT_EQ(total >= 0, CManifest::Parse(manifest, &m));
+        if (total >= 0) EXPECT_EQ(static_cast<size_t>(total), m.m_entries.size());
+    }
+    std::wstring wide = L"\xFEFF[Count]\r\nTotal=1\r\n[File1]\r\nFilename=넓은.txt\r\n";
+    ASSERT_TRUE(CManifest::Parse(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2), &m));
+    ASSERT_EQ(1u, m.m_entries.size());
+    EXPECT_EQ(L"넓은.txt", m.m_entries[0].name);
+}
+
+TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndRunLock) {
+    std::vector<BYTE> r(32, 0x11), s(32, 0x22);
+    auto der = [](std::vector<BYTE> a, std::vector<BYTE> b) {
+        std::vector<BYTE> out = {0x30, BYTE(4 + a.size() + b.size()), 0x02, BYTE(a.size())};
+        out.insert(out.end(), a.begin(), a.end());
+        out.push_back(0x02);
+        out.push_back(BYTE(b.size()));
+        out.insert(out.end(), b.begin(), b.end());
+        return out;
+    };
+    std::vector<BYTE> high(33, 0x80);
+    high[0] = 0;
+    BYTE raw[64];
+    const std::pair<std::vector<BYTE>, bool> signatures[] = {
+        {der(r, s), true},
+        {der(high, s), true},                       // a leading zero keeps a high value positive
+        {der({0x05}, s), true},                     // short values are right-aligned
+        {der({0x00, 0x05}, s), false},              // a needless leading zero
+        {der({0x85}, s), false},                    // negative
+        {der(std::vector<BYTE>(33, 0x11), s), false},  // too long
+        {der({}, s), false},
+        {{0x30, 0x00}, false},
+    };
+    for (const auto& [bytes, ok] : signatures) EXPECT_EQ(ok, CSignature::DerToRaw(bytes, raw)) << bytes.size();
+    ASSERT_TRUE(CSignature::DerToRaw(der({0x05}, s), raw));
+    EXPECT_EQ(0x05, raw[31]);
+    EXPECT_EQ(0, raw[0]);
+    std::vector<BYTE> trailing = der(r, s);
+    trailing.push_back(0);
+    EXPECT_FALSE(CSignature::DerToRaw(trailing, raw));
+
+    const std::pair<const wchar_t*, long long> releases[] = {
+        {L"12", 12},   {L"0", 0},         {L"", -1},   {L"-1", -1},    {L"+1", -1}, {L" 1", -1},
+        {L"1x", -1},   {L"\u0661", -1},   {L"999999999999999999", 999999999999999999},
+        {L"1000000000000000000", -1},
+    };
+    for (const auto& [text, number] : releases) EXPECT_EQ(number, CUpdater::ReleaseNumber(text)) << ToUtf8(text);
+
+    const std::pair<int, const wchar_t*> percents[] = {{0, L"0%"},    {50, L"50%"}, {100, L"100%"}, {101, L"1%"},
+                                                       {137, L"37%"}, {200, L"0%"}, {-1, L"-1%"}};
+    for (const auto& [position, text] : percents) EXPECT_EQ(text, CDownloadDlg::PercentText(position, 0, 100));
+
+    for (const wchar_t* name : {L"Orvn.exe", L"UPPER.DLL", L"Toolexe", L"a.Exe"}) EXPECT_TRUE(CUpdater::IsProgramFile(name));
+    for (const wchar_t* name : {L"Free.txt", L"ex", L"exe.txt", L"dl"}) EXPECT_FALSE(CUpdater::IsProgramFile(name));
+
+    // One lock for every spelling of a folder, another for another folder.
+    std::wstring folder = MakeTempFolder(L"orvn-lock-");
+    std::wstring upper = folder;
+    ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    EXPECT_EQ(CUpdater::RunLockName(folder), CUpdater::RunLockName(upper));
+    EXPECT_NE(CUpdater::RunLockName(folder), CUpdater::RunLockName(folder + L"other\\"));
+    EXPECT_EQ(std::wstring::npos, CUpdater::RunLockName(folder).find(L'\\', 6));
+    RemoveFolder(folder);
+}
+
+}  // namespace
