@@ -30,6 +30,8 @@ const wchar_t kExtraHeaders[] = L"Accept: text/*\r\nUser-Agent: MFC_Tear_Sample\
 const wchar_t kLocation[] = L"Location: ";
 // The worker reads what has arrived, up to this much at a time.
 constexpr DWORD kReadSize = 64 * 1024;
+// Pieces waiting to be taken are joined up to this size.
+constexpr size_t kMaxPiece = 256 * 1024;
 // The worker waits while this much is still to be taken by the other thread.
 constexpr size_t kMaxQueued = 1024 * 1024;
 // Progress is counted in reads of this size, whatever arrives at once.
@@ -229,9 +231,15 @@ bool CTransfer::Deliver(const BYTE* data, DWORD size) {
     // Holds back while the other thread has much left to take.
     m_shared->changed.wait(guard, [&] { return m_shared->queued < kMaxQueued || m_shared->abandoned; });
     if (m_shared->abandoned) return false;
-    m_shared->pieces.emplace_back(reinterpret_cast<const char*>(data), size);
+    // What the other thread has not taken yet grows into larger pieces: fewer
+    // writes and hash calls there when the network is faster than the disk.
+    bool idle = m_shared->pieces.empty();
+    if (!idle && m_shared->pieces.back().size() + size <= kMaxPiece)
+        m_shared->pieces.back().append(reinterpret_cast<const char*>(data), size);
+    else
+        m_shared->pieces.emplace_back(reinterpret_cast<const char*>(data), size);
     m_shared->queued += size;
-    m_shared->Signal();
+    if (idle) m_shared->Signal();
     return true;
 }
 

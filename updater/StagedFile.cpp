@@ -29,7 +29,8 @@ bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()
 
 }  // namespace
 
-bool CStagedFile::Create(const std::wstring& path) {
+bool CStagedFile::Create(const std::wstring& path, bool hash) {
+    m_bHash = hash;
     m_file.Reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     return bool(m_file);
@@ -38,43 +39,28 @@ bool CStagedFile::Create(const std::wstring& path) {
 bool CStagedFile::Write(const BYTE* data, size_t size) {
     DWORD written = 0;
     if (!::WriteFile(m_file.Get(), data, static_cast<DWORD>(size), &written, nullptr) || written != size) return false;
-    return m_hash.Update(data, size);
+    return !m_bHash || m_hash.Update(data, size);
 }
 
-std::wstring CStagedFile::Hash() {
-    m_hashed = m_hash.Finish(m_digest);
-    if (!m_hashed) return std::wstring();
-    std::wstring hex;
-    for (BYTE b : m_digest) {
-        hex += L"0123456789abcdef"[b >> 4];
-        hex += L"0123456789abcdef"[b & 15];
-    }
-    return hex;
-}
+std::wstring CStagedFile::Hash() { return m_bHash ? m_hash.FinishHex() : std::wstring(); }
 
 bool CStagedFile::Stage(HANDLE staged) {
-    // Copied from the download's own open file, and hashed again on the way:
-    // the copy is the checked bytes or nothing.
+    // Copied from the download's own open file, which nobody else can open:
+    // the copy is the bytes that arrived (and were checked).
     LARGE_INTEGER zero{};
     if (!::SetFilePointerEx(m_file.Get(), zero, nullptr, FILE_BEGIN)) return false;
     std::unique_ptr<BYTE[]> buffer(new BYTE[kCopyBuffer]);
-    CSha256 again;
     for (;;) {
         DWORD got = 0, written = 0;
         if (!::ReadFile(m_file.Get(), buffer.get(), kCopyBuffer, &got, nullptr)) return false;
         if (got == 0) break;
         if (!::WriteFile(staged, buffer.get(), got, &written, nullptr) || written != got) return false;
-        again.Update(buffer.get(), got);
     }
-    BYTE digest[32];
-    if (!again.Finish(digest) || memcmp(digest, m_digest, 32) != 0) return false;
     // On disk before it takes the installed name: a crash leaves the old file or the whole new one.
     return ::FlushFileBuffers(staged) != FALSE;
 }
 
 bool CStagedFile::Install(const std::wstring& installed) {
-    if (!m_hashed) Hash();
-    if (!m_hashed) return false;
     const std::wstring part = installed + kPartSuffix, ready = installed + kStagedSuffix;
     UniqueFileHandle staged(::CreateFileW(part.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -21,11 +21,11 @@ public:
     static constexpr const wchar_t* kStagedSuffix = L".orvn-new";
 
     // Creates the download file at path (a fresh name in the run's folder);
-    // it is removed when this object goes.
-    bool Create(const std::wstring& path);
+    // it is removed when this object goes. With hash, the bytes are hashed as they arrive.
+    bool Create(const std::wstring& path, bool hash);
     bool Write(const BYTE* data, size_t size) override;
-    // Lower-case hex SHA-256 of everything written; empty when hashing failed.
-    // Call once, after the last Write.
+    // Lower-case hex SHA-256 of everything written; empty when hashing failed
+    // or was not asked for. Call once, after the last Write.
     std::wstring Hash();
     // Puts the downloaded bytes in place of installed (a full path). The old
     // file stays when anything fails; a file in use is moved aside first.
@@ -36,6 +36,5 @@ private:
 
     UniqueFileHandle m_file;
     CSha256 m_hash;
-    BYTE m_digest[32] = {};
-    bool m_hashed = false;
+    bool m_bHash = false;
 };

@@ -244,14 +244,14 @@ bool CUpdater::UpdateFile(const CManifest::Entry& entry) {
     const bool keyed = !m_settings.publicKey.empty();
     if (m_runFolder.empty() && !MakeRunFolder()) return false;
     CStagedFile file;
-    if (!file.Create(m_runFolder + std::to_wstring(++m_nFetched) + L".dl")) return false;
+    if (!file.Create(m_runFolder + std::to_wstring(++m_nFetched) + L".dl", keyed)) return false;
     FetchLimits limits;
     limits.requireRate = true;
     limits.maxBytes = keyed || entry.size > 0 ? static_cast<unsigned long long>(entry.size) : kMaxUnsizedFileBytes;
     std::wstring url = L"http://" + m_settings.updateHost + L"/quilla/" + entry.name;
     if (!DownloadFile(m_ui, url, file, entry.size, TRUE, limits)) return false;
-    std::wstring hash = file.Hash();
     if (keyed) {
+        std::wstring hash = file.Hash();
         std::wstring expected = entry.hash;
         for (auto& c : expected) c = static_cast<wchar_t>(std::towlower(c));
         if (hash.empty() || hash != expected) return false;
