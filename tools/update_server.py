@@ -5,14 +5,22 @@ Serves the files of a release folder under /quilla/ (the manifest
 "version.ini" among them) on a port it picks itself, and a second port that
 redirects land on. It also works as the HTTP proxy of the updater, so a
 start.exe built for any update host can be pointed at it through the proxy
-settings. Misbehaviours are asked for per file name:
+settings. Only files inside the root are served (real paths: no "..", no
+symbolic link out). Misbehaviours are asked for per file name:
 
     --fault NAME=KIND   404, 500, auth (401 until "Basic updater:secret" is sent),
                         redirect (302 to the second port), redirect2 (302 there too),
                         lowerlocation (302 with a "location:" header), cut (no length,
                         half the body, close), wronglength (Content-Length 1000 bytes too
                         long, close), stall (headers and half the body, then silence),
-                        hold (headers, 2 s, then the body), slow (1 KB every 20 ms)
+                        hold (headers, 2 s, then the body), slow (1 KB every 20 ms),
+                        drip (the true Content-Length, then the body one byte every 3 s),
+                        endless (200 without a length, Connection: close, then bytes for
+                        ever, as fast as the client takes them), swap (the first request
+                        as it is, every later one the root's file NAME.alt instead),
+                        holdfirst (hold for the first request of the name only),
+                        gate (the first request waits until the root has a file NAME.go)
+                        A client that goes away ends its connection's thread at once.
     --refuse            report a port and refuse every connection on it
     --sign KEY.pem=N    first make the folder signed release N with that key (release.py):
                         Filesize, Filehash, Release=N, then version.ini.sig
@@ -25,6 +33,7 @@ them on drive Z: (Z:\\tmp\\x is /tmp/x), so a test under Wine can start it.
 import argparse
 import base64
 import os
+import select
 import socket
 import sys
 import threading
@@ -40,6 +49,7 @@ class Server:
         self.faults = faults
         self.log_path = log
         self.lock = threading.Lock()
+        self.requests = {}  # name: requests so far, for the faults of a first request
         self.main = self.listen()
         self.second = self.listen()
         self.ports = (self.main.getsockname()[1], self.second.getsockname()[1])
@@ -89,6 +99,8 @@ class Server:
             path = urllib.parse.unquote(target, encoding='cp949', errors='replace')
             on_second = port == self.ports[1]
             self.log('%s %s %s' % (method, 'second' if on_second else 'main', path))
+            if os.environ.get('ORVN_SERVER_TRACE'):
+                sys.stderr.write('%.3f %s\n' % (time.time(), path))
             self.respond(conn, path, headers, on_second)
         except OSError:
             pass
@@ -106,6 +118,37 @@ class Server:
             lines.append('Content-Length: %d' % length)
         lines += list(extra)
         conn.sendall(('\r\n'.join(lines) + '\r\n\r\n').encode('latin-1') + body)
+
+    def file_path(self, name):
+        """The real path of a file of the root, or None when name leaves the root or names no file."""
+        root = os.path.realpath(self.root)
+        try:
+            full = os.path.realpath(os.path.join(root, name))
+            inside = os.path.commonpath([root, full]) == root and os.path.isfile(full)
+        except ValueError:  # a NUL in the name
+            return None
+        return full if inside else None
+
+    def count_request(self, name):
+        with self.lock:
+            self.requests[name] = self.requests.get(name, 0) + 1
+            return self.requests[name]
+
+    @staticmethod
+    def wait_or_gone(conn, seconds):
+        """Waits up to seconds; True as soon as the client has closed the connection."""
+        end = time.monotonic() + seconds
+        while True:
+            left = end - time.monotonic()
+            if left <= 0:
+                return False
+            readable, _, _ = select.select([conn], [], [], left)
+            if readable:
+                try:
+                    if not conn.recv(4096):
+                        return True
+                except OSError:
+                    return True
 
     def respond(self, conn, path, headers, on_second):
         if path == '/_quit':
@@ -129,25 +172,46 @@ class Server:
             return self.send(conn, '500 Internal Server Error', ['Content-Type: text/html'], b'<html>500</html>')
         if fault == 'auth' and headers.get('authorization') != CREDENTIALS:
             return self.send(conn, '401 Unauthorized', ['WWW-Authenticate: Basic realm="quilla"'], b'denied')
-        full = os.path.join(self.root, name)
-        if not os.path.isfile(full):
+        first = self.count_request(name) == 1
+        full = self.file_path(name if fault != 'swap' or first else name + '.alt')
+        if full is None:
             return self.send(conn, '404 Not Found', body=b'no such file')
         with open(full, 'rb') as f:
             body = f.read()
         ok = ['Content-Type: application/octet-stream']
+        if fault == 'gate' and first:
+            gate = os.path.join(self.root, name + '.go')
+            while not os.path.exists(gate):
+                if self.wait_or_gone(conn, 0.05):
+                    return
+        if fault == 'holdfirst':
+            fault = 'hold' if first else ''
+        if fault == 'drip':
+            self.send(conn, '200 OK', ok, b'', length=len(body))
+            for i in range(len(body)):
+                conn.sendall(body[i:i + 1])
+                if i + 1 < len(body) and self.wait_or_gone(conn, 3):
+                    return
+            return
+        if fault == 'endless':
+            self.send(conn, '200 OK', ok, b'', length=None)
+            chunk = (body or b'x') * (65536 // max(len(body), 1) + 1)
+            # Ends when the client goes away (or takes nothing for the socket's time-out).
+            while True:
+                conn.sendall(chunk)
         if fault == 'cut':
             return self.send(conn, '200 OK', ok, body[:len(body) // 2], length=None)
         if fault == 'wronglength':
             return self.send(conn, '200 OK', ok, body, length=len(body) + 1000)
         if fault == 'stall':
             self.send(conn, '200 OK', ok, body[:len(body) // 2], length=len(body))
-            time.sleep(120)
+            self.wait_or_gone(conn, 120)
             return
         if fault in ('hold', 'slow'):
             self.send(conn, '200 OK', ok, b'', length=len(body))
             if fault == 'hold':
-                time.sleep(2)
-                conn.sendall(body)
+                if not self.wait_or_gone(conn, 2):
+                    conn.sendall(body)
             else:
                 for i in range(0, len(body), 1024):
                     conn.sendall(body[i:i + 1024])

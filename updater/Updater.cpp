@@ -334,7 +334,7 @@ bool CUpdater::WriteProfile(const wchar_t* section, const wchar_t* key, const st
 }
 
 std::wstring CUpdater::RunFolderPrefix() const {
-    return m_settings.tempFolder + L"orvn-" + RunLockName(m_settings.programFolder).substr(19, 12) + L"-";
+    return m_settings.tempFolder + L"orvn-update-" + RunLockName(m_settings.programFolder).substr(19, 12) + L"-";
 }
 
 bool CUpdater::MakeRunFolder() {

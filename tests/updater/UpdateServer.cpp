@@ -61,11 +61,11 @@ void ProxySetting::TurnOff() {
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", REG_DWORD, &enable, sizeof(enable));
 }
 
-DiskWatch::DiskWatch(std::vector<std::wstring> folders, std::vector<std::wstring> marks)
-    : m_folders(std::move(folders)), m_marks(std::move(marks)) {
+DiskWatch::DiskWatch(std::vector<std::pair<std::wstring, std::wstring>> foldersAndMarks)
+    : m_folders(std::move(foldersAndMarks)) {
     m_thread = std::thread([this] {
         while (!m_stop)
-            for (const auto& folder : m_folders) Scan(folder);
+            for (const auto& [folder, mark] : m_folders) Scan(folder, mark);
     });
 }
 
@@ -74,21 +74,20 @@ DiskWatch::~DiskWatch() {
     m_thread.join();
 }
 
-void DiskWatch::Scan(const std::wstring& folder) {
+void DiskWatch::Scan(const std::wstring& folder, const std::wstring& mark) {
     WIN32_FIND_DATAW data;
     UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
     if (!find) return;
     do {
         std::wstring name = data.cFileName, path = folder + L"\\" + name;
-        if (name == L"." || name == L"..") continue;
+        // The cache's own index is not a download.
+        if (name == L"." || name == L".." || name == L"index.dat") continue;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            Scan(path);
+            Scan(path, mark);
             continue;
         }
-        bool marked = m_marks.empty();
-        for (const auto& mark : m_marks) marked = marked || path.find(mark) != std::wstring::npos;
         unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        if (marked && size > m_largest) m_largest = size;
+        if (path.find(mark) != std::wstring::npos && size > m_largest) m_largest = size;
     } while (::FindNextFileW(find.Get(), &data));
 }
 

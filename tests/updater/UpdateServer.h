@@ -34,17 +34,17 @@ public:
     static void TurnOff();
 };
 
-// The size of the largest file seen under the folders (and their subfolders)
-// whose path contains one of the marks, sampled all the time it lives.
+// The size of the largest file seen under each folder (and its subfolders)
+// whose path contains that folder's mark, sampled all the time it lives.
 class DiskWatch {
 public:
-    DiskWatch(std::vector<std::wstring> folders, std::vector<std::wstring> marks);
+    DiskWatch(std::vector<std::pair<std::wstring, std::wstring>> foldersAndMarks);
     ~DiskWatch();
     unsigned long long Largest() const { return m_largest; }
 
 private:
-    void Scan(const std::wstring& folder);
-    std::vector<std::wstring> m_folders, m_marks;
+    void Scan(const std::wstring& folder, const std::wstring& mark);
+    std::vector<std::pair<std::wstring, std::wstring>> m_folders;
     std::atomic<unsigned long long> m_largest{0};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
