@@ -5,7 +5,8 @@ Serves the files of a release folder under /quilla/ (the manifest
 "version.ini" among them) on a port it picks itself, and a second port that
 redirects land on. It also works as the HTTP proxy of the updater, so a
 start.exe built for any update host can be pointed at it through the proxy
-settings. Misbehaviours are asked for per file name:
+settings. Only files inside the root are served (real paths: no "..", no
+symbolic link out). Misbehaviours are asked for per file name:
 
     --fault NAME=KIND   404, 500, auth (401 until "Basic updater:secret" is sent),
                         redirect (302 to the second port), redirect2 (302 there too),
@@ -107,6 +108,16 @@ class Server:
         lines += list(extra)
         conn.sendall(('\r\n'.join(lines) + '\r\n\r\n').encode('latin-1') + body)
 
+    def file_path(self, name):
+        """The real path of a file of the root, or None when name leaves the root or names no file."""
+        root = os.path.realpath(self.root)
+        try:
+            full = os.path.realpath(os.path.join(root, name))
+            inside = os.path.commonpath([root, full]) == root and os.path.isfile(full)
+        except ValueError:  # a NUL in the name
+            return None
+        return full if inside else None
+
     def respond(self, conn, path, headers, on_second):
         if path == '/_quit':
             self.send(conn, '200 OK', body=b'bye')
@@ -129,8 +140,8 @@ class Server:
             return self.send(conn, '500 Internal Server Error', ['Content-Type: text/html'], b'<html>500</html>')
         if fault == 'auth' and headers.get('authorization') != CREDENTIALS:
             return self.send(conn, '401 Unauthorized', ['WWW-Authenticate: Basic realm="quilla"'], b'denied')
-        full = os.path.join(self.root, name)
-        if not os.path.isfile(full):
+        full = self.file_path(name)
+        if full is None:
             return self.send(conn, '404 Not Found', body=b'no such file')
         with open(full, 'rb') as f:
             body = f.read()
