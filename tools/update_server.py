@@ -13,7 +13,13 @@ symbolic link out). Misbehaviours are asked for per file name:
                         lowerlocation (302 with a "location:" header), cut (no length,
                         half the body, close), wronglength (Content-Length 1000 bytes too
                         long, close), stall (headers and half the body, then silence),
-                        hold (headers, 2 s, then the body), slow (1 KB every 20 ms)
+                        hold (headers, 2 s, then the body), slow (1 KB every 20 ms),
+                        drip (the true Content-Length, then the body one byte every 3 s),
+                        endless (200 without a length, Connection: close, then bytes for
+                        ever, as fast as the client takes them), swap (the first request
+                        as it is, every later one the root's file NAME.alt instead),
+                        holdfirst (hold for the first request of the name only)
+                        A client that goes away ends its connection's thread at once.
     --refuse            report a port and refuse every connection on it
     --sign KEY.pem=N    first make the folder signed release N with that key (release.py):
                         Filesize, Filehash, Release=N, then version.ini.sig
@@ -26,6 +32,7 @@ them on drive Z: (Z:\\tmp\\x is /tmp/x), so a test under Wine can start it.
 import argparse
 import base64
 import os
+import select
 import socket
 import sys
 import threading
@@ -41,6 +48,7 @@ class Server:
         self.faults = faults
         self.log_path = log
         self.lock = threading.Lock()
+        self.requests = {}  # name: requests so far, for the faults of a first request
         self.main = self.listen()
         self.second = self.listen()
         self.ports = (self.main.getsockname()[1], self.second.getsockname()[1])
@@ -118,6 +126,27 @@ class Server:
             return None
         return full if inside else None
 
+    def count_request(self, name):
+        with self.lock:
+            self.requests[name] = self.requests.get(name, 0) + 1
+            return self.requests[name]
+
+    @staticmethod
+    def wait_or_gone(conn, seconds):
+        """Waits up to seconds; True as soon as the client has closed the connection."""
+        end = time.monotonic() + seconds
+        while True:
+            left = end - time.monotonic()
+            if left <= 0:
+                return False
+            readable, _, _ = select.select([conn], [], [], left)
+            if readable:
+                try:
+                    if not conn.recv(4096):
+                        return True
+                except OSError:
+                    return True
+
     def respond(self, conn, path, headers, on_second):
         if path == '/_quit':
             self.send(conn, '200 OK', body=b'bye')
@@ -140,25 +169,41 @@ class Server:
             return self.send(conn, '500 Internal Server Error', ['Content-Type: text/html'], b'<html>500</html>')
         if fault == 'auth' and headers.get('authorization') != CREDENTIALS:
             return self.send(conn, '401 Unauthorized', ['WWW-Authenticate: Basic realm="quilla"'], b'denied')
-        full = self.file_path(name)
+        first = self.count_request(name) == 1
+        full = self.file_path(name if fault != 'swap' or first else name + '.alt')
         if full is None:
             return self.send(conn, '404 Not Found', body=b'no such file')
         with open(full, 'rb') as f:
             body = f.read()
         ok = ['Content-Type: application/octet-stream']
+        if fault == 'holdfirst':
+            fault = 'hold' if first else ''
+        if fault == 'drip':
+            self.send(conn, '200 OK', ok, b'', length=len(body))
+            for i in range(len(body)):
+                conn.sendall(body[i:i + 1])
+                if i + 1 < len(body) and self.wait_or_gone(conn, 3):
+                    return
+            return
+        if fault == 'endless':
+            self.send(conn, '200 OK', ok, b'', length=None)
+            chunk = (body or b'x') * (65536 // max(len(body), 1) + 1)
+            # Ends when the client goes away (or takes nothing for the socket's time-out).
+            while True:
+                conn.sendall(chunk)
         if fault == 'cut':
             return self.send(conn, '200 OK', ok, body[:len(body) // 2], length=None)
         if fault == 'wronglength':
             return self.send(conn, '200 OK', ok, body, length=len(body) + 1000)
         if fault == 'stall':
             self.send(conn, '200 OK', ok, body[:len(body) // 2], length=len(body))
-            time.sleep(120)
+            self.wait_or_gone(conn, 120)
             return
         if fault in ('hold', 'slow'):
             self.send(conn, '200 OK', ok, b'', length=len(body))
             if fault == 'hold':
-                time.sleep(2)
-                conn.sendall(body)
+                if not self.wait_or_gone(conn, 2):
+                    conn.sendall(body)
             else:
                 for i in range(0, len(body), 1024):
                     conn.sendall(body[i:i + 1024])
