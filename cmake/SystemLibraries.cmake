@@ -18,7 +18,7 @@ set(ORVN_DELAY_LOADED_DLLS version wininet iphlpapi bcrypt winmm msvfw32 comctl3
 function(orvn_make_delay_library dll out)
   find_library(import_lib_${dll} NAMES lib${dll}.a REQUIRED NO_CACHE)
   set(lib ${CMAKE_BINARY_DIR}/delayimp/lib${dll}_delay.a)
-  if(NOT EXISTS ${lib} OR import_lib_${dll} IS_NEWER_THAN ${lib})
+  if(NOT EXISTS ${lib} OR ${import_lib_${dll}} IS_NEWER_THAN ${lib})
     execute_process(COMMAND ${CMAKE_NM} ${import_lib_${dll}} OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
     # Every function the import library names.
     string(REGEX MATCHALL "I __imp__[^\r\n]+" functions "${symbols}")
