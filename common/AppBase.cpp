@@ -69,6 +69,15 @@ std::wstring CAppBase::LoadString(UINT id) {
     return n > 0 ? std::wstring(text, n) : std::wstring();
 }
 
+void CAppBase::LoadDllsFromSystemFolderOnly() {
+    // Looked up, not imported: Windows 7 has it only with update KB2533623, and
+    // without it the program must still start.
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    auto proc = ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
+    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(proc));
+    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 int CAppBase::RunMessageLoop() {
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

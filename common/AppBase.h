@@ -39,6 +39,11 @@ public:
 
     static std::wstring LoadString(UINT id);
 
+    // Limits the DLL search of this process to the system folder, so a DLL
+    // named like a system one and dropped beside the program is never loaded.
+    // A program's first act: its delay-loaded imports load after it.
+    static void LoadDllsFromSystemFolderOnly();
+
     // Runs the message loop until WM_QUIT; returns its exit code.
     static int RunMessageLoop();
 

@@ -4,4 +4,7 @@ namespace {
 CLauncherApp theApp;
 }
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return theApp.Run(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    CAppBase::LoadDllsFromSystemFolderOnly();
+    return theApp.Run();
+}

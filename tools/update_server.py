@@ -99,8 +99,6 @@ class Server:
             path = urllib.parse.unquote(target, encoding='cp949', errors='replace')
             on_second = port == self.ports[1]
             self.log('%s %s %s' % (method, 'second' if on_second else 'main', path))
-            if os.environ.get('ORVN_SERVER_TRACE'):
-                sys.stderr.write('%.3f %s\n' % (time.time(), path))
             self.respond(conn, path, headers, on_second)
         except OSError:
             pass
