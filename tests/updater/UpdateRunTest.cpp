@@ -162,12 +162,22 @@ TEST_P(UpdateRunTest, EveryServerFaultLeavesTheInstallationIntact) {
 }
 
 TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkipped) {
-    // The updater itself, and a name leaving the folder (its file beside the release, for the publisher's tool).
+    // The updater itself, and a name leaving the folder (its file beside the release).
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartLocalProbe.exe", m_release + L"start.exe"));
     m_entries.push_back({L"start.exe", L"1,0,0,9", Size(L"start.exe")});
     ASSERT_TRUE(WriteFileBytes(m_releaseRoot + L"escape.txt", "escape"));
-    m_entries.insert(m_entries.begin(), {L"..\\escape.txt", L"1", 6});
     Publish();
+    // The publisher's tool refuses such a name: it is added to the release afterwards, hash and all.
+    const std::wstring manifest = m_release + L"version.ini";
+    const std::wstring last = L"File" + std::to_wstring(m_entries.size() + 1);
+    ::WritePrivateProfileStringW(L"Count", L"Total", std::to_wstring(m_entries.size() + 1).c_str(), manifest.c_str());
+    for (const auto& [key, value] : {std::pair{L"Filename", L"..\\escape.txt"}, {L"Fileversion", L"1"},
+                                     {L"Filesize", L"6"},
+                                     {L"Filehash", L"b3140286ac71ad2acf69681f4f2a907b0b83d8edfbffdd4e0a38c05a23180495"}})
+        ::WritePrivateProfileStringW(last.c_str(), key, value, manifest.c_str());
+    if (m_keyed) {
+        ASSERT_TRUE(RunReleaseTool({L"sign", kSigning + L"publisher.pem", UnixPath(m_release)}, m_release));
+    }
     // The staged copy of Free.txt cannot be written: a folder has its name.
     const std::wstring blocked = m_program + L"Free.txt.orvn-part";
     ASSERT_TRUE(::CreateDirectoryW(blocked.c_str(), nullptr));
@@ -218,7 +228,8 @@ TEST_P(UpdateRunTest, NoAttackOnASignedReleaseInstallsAnything) {
         {"entries without a hash",
          [&] {
              ASSERT_TRUE(WriteManifest(m_release + L"version.ini", m_entries));
-             ::WritePrivateProfileStringW(L"Count", L"Release", L"99", (m_release + L"version.ini").c_str());
+             ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(m_releaseNumber).c_str(),
+                                          (m_release + L"version.ini").c_str());
              ASSERT_TRUE(RunReleaseTool({L"sign", kSigning + L"publisher.pem", UnixPath(m_release)}, m_release));
          }},
         {"older release replayed", [&] { ::WritePrivateProfileStringW(L"Release", L"Accepted", L"999", kProfile); }},

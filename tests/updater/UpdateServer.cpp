@@ -63,6 +63,7 @@ void ProxySetting::TurnOff() {
 
 DiskWatch::DiskWatch(std::vector<std::pair<std::wstring, std::wstring>> foldersAndMarks)
     : m_folders(std::move(foldersAndMarks)) {
+    ::GetSystemTimeAsFileTime(&m_start);
     m_thread = std::thread([this] {
         while (!m_stop)
             for (const auto& [folder, mark] : m_folders) Scan(folder, mark);
@@ -87,7 +88,9 @@ void DiskWatch::Scan(const std::wstring& folder, const std::wstring& mark) {
             continue;
         }
         unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        if (path.find(mark) != std::wstring::npos && size > m_largest) m_largest = size;
+        // Only what is written while the watch lives.
+        bool fresh = ::CompareFileTime(&data.ftLastWriteTime, &m_start) >= 0;
+        if (fresh && path.find(mark) != std::wstring::npos && size > m_largest) m_largest = size;
     } while (::FindNextFileW(find.Get(), &data));
 }
 

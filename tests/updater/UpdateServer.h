@@ -34,8 +34,8 @@ public:
     static void TurnOff();
 };
 
-// The size of the largest file seen under each folder (and its subfolders)
-// whose path contains that folder's mark, sampled all the time it lives.
+// The size of the largest file written under each folder (and its subfolders)
+// while the watch lives, whose path contains that folder's mark.
 class DiskWatch {
 public:
     DiskWatch(std::vector<std::pair<std::wstring, std::wstring>> foldersAndMarks);
@@ -45,6 +45,7 @@ public:
 private:
     void Scan(const std::wstring& folder, const std::wstring& mark);
     std::vector<std::pair<std::wstring, std::wstring>> m_folders;
+    FILETIME m_start{};
     std::atomic<unsigned long long> m_largest{0};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
