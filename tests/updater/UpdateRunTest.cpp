@@ -131,6 +131,8 @@ TEST_P(UpdateRunTest, InstallsTheChangedFilesAndACancelledOneOnTheNextRun) {
     EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
     EXPECT_EQ(L"1", RecordedVersion(L"Free.txt"));
     EXPECT_EQ(1, LauncherStarts());
+    // A release only partly installed does not yet raise the floor against replays.
+    EXPECT_EQ(0, int(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, kProfile)));
 
     // The next run fetches only what is still out of date.
     EXPECT_EQ(0u, RunUpdater());
@@ -146,6 +148,7 @@ TEST_P(UpdateRunTest, InstallsTheChangedFilesAndACancelledOneOnTheNextRun) {
 }
 
 TEST_P(UpdateRunTest, EveryServerFaultLeavesTheInstallationIntact) {
+    if (m_keyed) GTEST_SKIP() << "the transfers are the same in both builds";
     // "refuse": the host is down, the failure box shows.
     for (std::wstring kind :
          {L"refuse", L"404", L"500", L"cut", L"wronglength", L"stall", L"redirect2", L"lowerlocation"}) {
