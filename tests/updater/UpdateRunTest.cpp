@@ -310,6 +310,23 @@ TEST_P(UpdateRunTest, ASlowServerNeitherFreezesTheWindowsNorHoldsThePlayer) {
         EXPECT_EQ(1, LauncherStarts());
     }
     {
+        // Esc during the manifest's fetch skips the update without a word.
+        UpdateServer server;
+        ASSERT_TRUE(server.Start(m_release, {L"version.ini=drip"}));
+        ProxySetting proxy(server.Port());
+        Process updater;
+        ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
+        HWND frame = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Start", updater.pid)) != nullptr; }, 20000));
+        ASSERT_TRUE(PumpUntil([&] { return server.CountRequests(L"version.ini") == 1; }, 20000));
+        ::SetForegroundWindow(frame);
+        Pump(50);
+        PressKey(VK_ESCAPE);
+        EXPECT_EQ(0u, RunUpdater(&updater));
+        EXPECT_FALSE(m_boxShown);
+        EXPECT_EQ(2, LauncherStarts());
+    }
+    {
         // The same on a file: Cancel, by a real click, hands over at once.
         ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"2", kProfile);
         UpdateServer server;
@@ -322,7 +339,7 @@ TEST_P(UpdateRunTest, ASlowServerNeitherFreezesTheWindowsNorHoldsThePlayer) {
         ASSERT_TRUE(PumpUntil([&] { return server.CountRequests(L"Orvn.exe") == 1; }, 10000));
         ClickDialogButton(progress, IDCANCEL);
         DWORD clicked = ::GetTickCount();
-        ASSERT_TRUE(PumpUntil([&] { return LauncherStarts() == 2; }, 20000));
+        ASSERT_TRUE(PumpUntil([&] { return LauncherStarts() == 3; }, 20000));
         DWORD handedOver = ::GetTickCount() - clicked;
         printf("cancel to launcher: %lu ms\n", handedOver);
         // Xvfb has no window manager: Wine waits about 2 s there for each window it closes.
