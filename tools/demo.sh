@@ -6,6 +6,7 @@
 #   demo_start TREE FOLDER SECONDS   copy the folder, start the servers, the bench
 #                                    and the launcher (in the background)
 #   view_click X Y [PAUSE]           click at (X, Y) of the launcher's view
+#   view_point NAME                  "X Y", the middle of a rectangle of launcher/Layout.inc
 #   demo_exit                        press Exit and wait for the launcher to end
 # demo_end (an EXIT trap) stops the servers and the bench.
 
@@ -61,15 +62,21 @@ demo_start() {
 # (192, 144), plus its border and sunken edge.
 VIEW_X=195 VIEW_Y=147
 
+view_point() {
+  /usr/bin/python3 "$demo_root/tools/gen_assets/layout.py" centre "$1"
+}
+
 view_click() {
   xdotool mousemove $((VIEW_X + $1)) $((VIEW_Y + $2)) click 1
   sleep "${3:-1}"
 }
 
 demo_exit() {
-  # The "Exit" button at (537, 435)-(625, 470); hover first, as a hand would.
-  xdotool mousemove $((VIEW_X + 560)) $((VIEW_Y + 452))
+  # The "Exit" button; hover first, as a hand would.
+  local x y
+  read -r x y < <(view_point ExitButton)
+  xdotool mousemove $((VIEW_X + x - 20)) $((VIEW_Y + y))
   sleep 0.3
-  view_click 581 452 0
+  view_click "$x" "$y" 0
   wait "$demo_launcher" || true
 }
