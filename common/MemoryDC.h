@@ -17,9 +17,7 @@ public:
     CMemoryDC(const CMemoryDC&) = delete;
     CMemoryDC& operator=(const CMemoryDC&) = delete;
 
-    HDC GetSafeHdc() const { return m_hDC; }
     operator HDC() const { return m_hDC; }
-    HBITMAP GetBitmap() const { return static_cast<HBITMAP>(m_bitmap.Get()); }
 
 private:
     HDC m_hDC = nullptr;

@@ -103,7 +103,6 @@ public:
     PaintDC(const PaintDC&) = delete;
     PaintDC& operator=(const PaintDC&) = delete;
     HDC Get() const { return m_hdc; }
-    const PAINTSTRUCT& Info() const { return m_ps; }
 
 private:
     HWND m_hwnd;

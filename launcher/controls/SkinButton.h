@@ -19,10 +19,7 @@ public:
     BOOL LoadSkin(UINT bitmapId, int cellWidth, int cellHeight);
     void SetCells(int normalCell, int hoverCell);
 
-    int GetLook() const { return m_nLook; }  // 0 normal, 1 hover
-    BOOL IsTracking() const { return m_bTracking; }
     const std::wstring& GetCaption() const { return m_strCaption; }
-    HWND GetToolTip() const { return m_hToolTip; }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

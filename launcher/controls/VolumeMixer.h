@@ -30,9 +30,6 @@ public:
 
     // The instance that receives the notifications, or null.
     static CVolumeMixer* Current();
-    HWND GetNotifyWindow() const { return m_hNotifyWnd; }
-    DWORD GetControlId() const { return m_dwControlId; }
-    DWORD GetChannels() const { return m_dwChannels; }
 
 private:
     bool Open();
