@@ -1,5 +1,7 @@
 #include "Input.h"
 
+#include <algorithm>
+
 namespace testing_support {
 
 void Pump(DWORD ms) {
@@ -26,6 +28,29 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
 }
 
 bool PostedQueueEmpty() { return HIWORD(::GetQueueStatus(QS_POSTMESSAGE)) == 0; }
+
+bool WaitSentMessage(DWORD timeoutMs, bool fresh) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        // The low word: kinds that arrived since the previous call; the high word: kinds waiting.
+        DWORD status = ::GetQueueStatus(QS_SENDMESSAGE);
+        if ((fresh ? LOWORD(status) : HIWORD(status)) & QS_SENDMESSAGE) return true;
+        DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(timeoutMs - elapsed, 10), QS_SENDMESSAGE);
+    }
+}
+
+bool AnswerSentUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    while (!pred()) {
+        if (::GetTickCount() - start >= timeoutMs) return pred();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    return true;
+}
 
 namespace {
 

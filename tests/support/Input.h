@@ -13,6 +13,12 @@ void Pump(DWORD ms);
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs);
 // True when no posted message waits in this thread's queue.
 bool PostedQueueEmpty();
+// Waits, answering nothing, until a message another thread sends waits for this
+// thread; fresh: only one that came after the previous check.
+bool WaitSentMessage(DWORD timeoutMs, bool fresh = false);
+// Answers the messages other threads send, but dispatches nothing posted, until
+// pred() is true or timeoutMs passed; returns pred().
+bool AnswerSentUntil(const std::function<bool()>& pred, DWORD timeoutMs);
 
 // Real input through SendInput, in screen coordinates. Each call lets the
 // input arrive (pumps a little) before it returns.
