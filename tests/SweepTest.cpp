@@ -4,6 +4,7 @@
 
 #include "LauncherFixture.h"
 #include "Messages.h"
+#include "ServerEntry.h"
 #include "resource.h"
 
 using namespace testing_support;
@@ -31,6 +32,32 @@ TEST_F(SweepTest, FileOrderWhileProbingThenOnlyAcceptedConnectionsSortFirst) {
     rows = Rows();
     EXPECT_TRUE(Millis(rows[0].response) >= 1 && Millis(rows[1].response) >= Millis(rows[0].response)) << "ascending";
     for (int i = 2; i < 9; ++i) EXPECT_EQ(rows[i].response, kFailed) << Show(rows);
+}
+
+TEST_F(SweepTest, ALateAnswerOfAnAbandonedProbeIsNotTakenForTheNextOne) {
+    ASSERT_TRUE(Servers().ok());
+    WriteList(L"Blizzard.txt", {{L"Late", Accepting()}, {L"Silent", Silent()}});
+    ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_STARCRAFT_BATTLENET, 0);
+    // Nothing posted is dispatched: the first server's answer stays queued until its probe has run out,
+    // and arrives while the silent server is probed, often on the very same socket value.
+    CServerEntry* first = nullptr;
+    SOCKET firstSocket = INVALID_SOCKET;
+    ASSERT_TRUE(AnswerSentUntil([&] {
+        first = g_pProbedEntry;
+        return first && (firstSocket = first->m_socket) != INVALID_SOCKET;
+    }, 5000));
+    CServerEntry* second = nullptr;
+    ASSERT_TRUE(AnswerSentUntil([&] {
+        second = g_pProbedEntry;
+        return second && second != first && second->m_socket != INVALID_SOCKET;
+    }, 5000)) << "the first probe did not run out";
+    bool sameSocket = second->m_socket == firstSocket;
+    ASSERT_TRUE(WaitIdle(5000));
+    // The first was answered after its wait; the silent one never.
+    auto rows = Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    for (const auto& row : rows)
+        EXPECT_EQ(row.response, kFailed) << ToUtf8(row.name) << ", same socket value: " << sameSocket;
 }
 
 TEST_F(SweepTest, FolderPicksTheGameTilePicksTheFilesAndAChangeMidSweepShowsTheNewListAtOnce) {
@@ -142,20 +169,21 @@ TEST_F(SweepTest, QuickChoicesChoicesSentDuringAStopAndExitMidSweepLeaveNoHandle
         auto rows = Rows();
         EXPECT_FALSE(rows.empty());
         for (const auto& r : rows) EXPECT_TRUE(r.address != Accepting() || Millis(r.response) > 0) << Show(rows);
-        // A choice another thread sends while a stop waits is carried out last, not inside the stop (the sweep
-        // needs this thread, which sleeps, so the stop finds it running).
-        ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_STARCRAFT_BATTLENET, 0);
-        ::Sleep(100);
+        // A choice another thread sends while a stop waits is carried out after the stop, not inside it: that
+        // choice waits in this thread's queue while a sweep starts (it needs this thread to go on), and another
+        // choice stops the sweep.
         std::atomic<bool> done{false};
         std::thread sender([&] {
             DWORD_PTR result;
             ::SendMessageTimeoutW(View(), WM_GET_RESPONSE_TIME, ID_WARCRAFT_BATTLENET, 1, SMTO_NORMAL, 30000, &result);
             done = true;
         });
-        ::Sleep(100);
+        bool waiting = WaitSentMessage(5000);
+        ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_STARCRAFT_BATTLENET, 0);
         ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_DIABLO_BATTLENET, 0);
         bool finished = PumpUntil([&] { return done.load(); }, 30000);
         sender.join();
+        ASSERT_TRUE(waiting) << "the other thread's choice never came";
         ASSERT_TRUE(finished && WaitIdle(10000)) << "hang";
         rows = Rows();
         ASSERT_EQ(rows.size(), 3u) << Show(rows);
