@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "AppBase.h"
+#include "Layout.h"
 #include "LauncherFixture.h"
 #include "Messages.h"
 #include "SkinSlider.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr double kBlock = 0.1;   // seconds per envelope block
 constexpr double kSilence = 20;  // the null sink gives exact zeros when nothing plays
 constexpr double kMusic = 300;   // the piece's quietest tenth of a second is far above this
+constexpr POINT kExit = Layout::Centre(Layout::kExitButton);
 
 // The envelope of the library's "BGM" wave (a 44-byte header, then samples).
 std::vector<double> PieceEnvelope() {
@@ -92,7 +94,7 @@ void RunLauncher(bool library, bool audio, Process& launcher) {
             PumpUntil([&] { return (frame = FindTopLevel(L"Orvane", launcher.pid)) != nullptr; }, 30000);
         view = ::GetWindow(frame, GW_CHILD);
         if (playing || !view) return;
-        HWND strip = ::ChildWindowFromPoint(view, POINT{160, 437});
+        HWND strip = ::ChildWindowFromPoint(view, Layout::Centre(Layout::kVolume));
         ClickIn(strip, 49, 10);             // the play spot
         if (!audio) Drag(strip, 150, 180);  // a strip without a range
     });
@@ -101,7 +103,7 @@ void RunLauncher(bool library, bool audio, Process& launcher) {
     if (!playing) {
         EXPECT_LT(Rms(rec, 0, 8), kSilence);
         EXPECT_EQ(WaitForDialog(L"Orvane", 300, launcher.pid), nullptr) << "no message";
-        ClickIn(view, 581, 452);
+        ClickIn(view, kExit.x, kExit.y);
     } else {
         int onset = Onset(Envelope(rec, kBlock));
         ASSERT_GE(onset, 0) << "no music within 10 s of the start";
@@ -109,7 +111,7 @@ void RunLauncher(bool library, bool audio, Process& launcher) {
         // The window takes a while to go without a window manager; the music must not outlast the click.
         rec = RecordSink(1.5, [&] {
             Pump(300);
-            ClickIn(view, 581, 452);
+            ClickIn(view, kExit.x, kExit.y);
         });
         EXPECT_GT(Rms(rec, 0, 0.2), kMusic) << "playing before Exit";
         EXPECT_LT(Rms(rec, 0.9, 1.5), kSilence) << "silent after it";

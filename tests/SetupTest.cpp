@@ -9,6 +9,7 @@
 
 #include "AppBase.h"
 #include "SetupDialog.h"
+#include "ListView.h"
 #include "TestSupport.h"
 #include "resource.h"
 
@@ -83,7 +84,7 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
         KeyDown(VK_SHIFT);
         PressKey(VK_DOWN);
         KeyUp(VK_SHIFT);
-        EXPECT_EQ(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 2);
+        EXPECT_EQ(CListView(list).GetSelectedCount(), 2);
         EditDialog(page, IDC_EDIT_SERVER, L"편집", [&](HWND d) {
             EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SERVER_NAME)), L"Two");
             TypeText(L"Zwei");

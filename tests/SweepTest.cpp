@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "LauncherFixture.h"
+#include "ListView.h"
 #include "Messages.h"
 #include "ServerEntry.h"
 #include "resource.h"
@@ -128,12 +129,13 @@ TEST_F(SweepTest, BigListsLoadAndKeepTheResponseColumnVisible) {
     // Every column inside the list beside the vertical scroll bar, the response texts whole.
     RECT client;
     ::GetClientRect(List(), &client);
+    CListView list(List());
     int width[3];
-    for (int i = 0; i < 3; ++i) width[i] = static_cast<int>(::SendMessageW(List(), LVM_GETCOLUMNWIDTH, i, 0));
+    for (int i = 0; i < 3; ++i) width[i] = list.GetColumnWidth(i);
     EXPECT_EQ(::GetWindowLongW(List(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), WS_VSCROLL);
     EXPECT_LE(width[0] + width[1] + width[2], client.right);
     for (const wchar_t* text : {L"응답 시간", kFailed, kConnecting})
-        EXPECT_GE(width[2], ::SendMessageW(List(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)) + 8);
+        EXPECT_GE(width[2], list.GetStringWidth(text) + 8);
     // Another group chosen while that list fills: only the new list shows.
     WriteList(L"Free.txt", {{L"F1", Accepting()}});
     Choose(ID_STARCRAFT_BATTLENET, 0);

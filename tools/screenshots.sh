@@ -61,7 +61,7 @@ paths = {"StarCraft": r"C:\Program Files\StarCraft\StarCraft.exe",
 open(sys.argv[2], "wb").write(("[ProgramPath]\r\n" + "".join(f"{k}={v}\r\n" for k, v in paths.items())).encode("cp949"))
 PY
   demo_launch 120
-  view_click 489 452      # Setup
+  view_click $(view_point SetupButton)   # Setup
   local sheet
   sheet=$(demo_window 환경설정)
   eval "$(xdotool getwindowgeometry --shell "$sheet" | grep -E '^(X|Y)=')"
