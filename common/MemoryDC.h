@@ -17,10 +17,10 @@ public:
     CMemoryDC(const CMemoryDC&) = delete;
     CMemoryDC& operator=(const CMemoryDC&) = delete;
 
-    operator HDC() const { return m_hDC; }
+    operator HDC() const { return m_dc.Get(); }
 
 private:
-    HDC m_hDC = nullptr;
+    UniqueMemoryDC m_dc;
     UniqueGdiObject m_bitmap;
     // What the context held before our bitmap; put back before the context
     // goes, so our bitmap is never deleted while selected.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DIB.h"
+#include "UniqueHandle.h"
 #include "Window.h"
 
 class CSkinButton : public CWindow {
@@ -41,5 +42,5 @@ private:
     BOOL m_bTracking = FALSE;
     UINT m_nID = 0;
     std::wstring m_strCaption;
-    HWND m_hToolTip = nullptr;
+    UniqueWindow m_toolTip;  // a popup owned by our top-level window, not a child of ours
 };
