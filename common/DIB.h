@@ -18,8 +18,6 @@ public:
     CDIBPalette& operator=(const CDIBPalette&) = delete;
 
     HPALETTE GetHandle() const { return m_hPalette; }
-    // Takes ownership of h; a palette held before is deleted.
-    void Attach(HPALETTE h);
     int GetEntryCount() const;
 
 private:

@@ -11,11 +11,6 @@ PROPSHEETPAGEW CPropertyPage::Describe() {
     return page;
 }
 
-void CPropertyPage::SetModified(bool modified) {
-    HWND sheet = m_hWnd ? ::GetParent(m_hWnd) : nullptr;
-    if (sheet) ::SendMessageW(sheet, modified ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(m_hWnd), 0);
-}
-
 bool CPropertyPage::OnNotify(NMHDR* hdr, LRESULT* result) {
     switch (hdr->code) {
     case PSN_SETACTIVE:

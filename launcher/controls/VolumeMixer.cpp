@@ -42,8 +42,6 @@ CVolumeMixer::~CVolumeMixer() {
     g_pCurrentMixer = nullptr;
 }
 
-CVolumeMixer* CVolumeMixer::Current() { return g_pCurrentMixer; }
-
 bool CVolumeMixer::Open() {
     if (::mixerGetNumDevs() == 0) return false;
 

@@ -36,9 +36,6 @@ public:
     virtual void SetVolume(DWORD value);
     virtual void SetChangeCallback(ChangeCallback callback, DWORD user);
 
-    // The instance that receives the notifications, or null.
-    static CVolumeMixer* Current();
-
 private:
     bool Open();
     bool FindLine();
