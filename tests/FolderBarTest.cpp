@@ -48,15 +48,12 @@ protected:
     }
     // Headers at these tops on the screen show cell 4 of the button strip (rows clear of the caption).
     bool HeadersDrawn(const std::vector<int>& tops) {
-        UniqueGdiObject strip(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BUTTONS), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
-        UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
-        SelectObjectScope select(dc.Get(), strip.Get());
-        Canvas screen(Bar());
+        Canvas cell(85, 35), screen(Bar());
+        cell.DrawResource(IDB_BUTTONS, 0, 0, 0, 4 * 35, 85, 35);
         for (int top : tops)
             for (int y : {0, 2, 4, 31, 34})
                 for (int x = 0; x < 85; x += 6)
-                    if (screen.At(x, top + y) != ::GetPixel(dc.Get(), x, 4 * 35 + y)) return false;
+                    if (screen.At(x, top + y) != cell.At(x, y)) return false;
         return true;
     }
 };

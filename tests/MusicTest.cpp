@@ -56,19 +56,6 @@ int Onset(const std::vector<double>& env, size_t from = 0) {
     return -1;
 }
 
-// In two steps, as a hand moves: the cursor is chosen before a move reaches the control.
-void MoveTo(HWND window, int x, int y) {
-    POINT p = ClientToScreenPoint(window, x, y);
-    MouseMoveTo(p.x + 1, p.y);
-    MouseMoveTo(p.x, p.y);
-}
-
-void ClickIn(HWND window, int x, int y) {
-    MoveTo(window, x, y);
-    MouseDown();
-    MouseUp();
-}
-
 // Successive drags start at different places: a press on the same spot is a double-click.
 void Drag(HWND slider, int from, int to) {
     MoveTo(slider, from, 19);
@@ -233,15 +220,7 @@ TEST_F(MusicTest, SliderSetsTheWaveOutVolumeAndThePictureAndCursorFollow) {
 
     // The screen shows the track with the thumb where it was let go, as the system's own loader draws them.
     Canvas expected(CSkinSlider::kWidth, CSkinSlider::kHeight);
-    for (auto [id, x] : {std::pair{IDB_SLIDER_TRACK, 0}, std::pair{IDB_SLIDER_THUMB, 84 + 19}}) {
-        UniqueGdiObject picture(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
-        ASSERT_TRUE(picture);
-        UniqueMemoryDC source(::CreateCompatibleDC(expected.dc()));
-        SelectObjectScope select(source.Get(), picture.Get());
-        BITMAP size{};
-        ::GetObjectW(picture.Get(), sizeof(size), &size);
-        ::BitBlt(expected.dc(), x, 0, size.bmWidth, size.bmHeight, source.Get(), 0, 0, SRCCOPY);
-    }
+    ASSERT_TRUE(expected.DrawResource(IDB_SLIDER_TRACK, 0, 0) && expected.DrawResource(IDB_SLIDER_THUMB, 84 + 19, 0));
     Canvas screen(Slider());
     int differing = 0;
     for (int y = 0; y < CSkinSlider::kHeight; ++y)

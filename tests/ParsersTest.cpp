@@ -64,24 +64,6 @@ TEST(ParsersTest, ListFileLines) {
     EXPECT_EQ(CServerListFile::Parse(many).size(), CServerListFile::kMaxServers);
 }
 
-TEST(ParsersTest, ListFileWrittenAndReadBack) {
-    const std::wstring folder = MakeTempFolder(L"orvn_parse"), path = folder + L"User.txt";
-    // A name with a comma reads back split at it, as any reader of the format would split it.
-    ASSERT_TRUE(CServerListFile::WriteWithRest(path, {{L"한 서버", L"1.1.1.1"}, {L"A,B", L"2.2.2.2"}}, "\r\nKept,3\r\n"));
-    std::string bytes;
-    ASSERT_TRUE(ReadFileBytes(path, &bytes));
-    EXPECT_EQ(bytes, ToCp949(L"한 서버") + ",1.1.1.1\r\nA,B,2.2.2.2\r\n\r\nKept,3\r\n");
-    std::vector<ServerLine> servers;
-    std::string rest;
-    ASSERT_TRUE(CServerListFile::ReadWithRest(path, servers, rest));
-    EXPECT_EQ(Show(servers), Show({{L"한 서버", L"1.1.1.1"}, {L"A", L"B,2.2.2.2"}}));
-    EXPECT_EQ(rest, "\r\nKept,3\r\n");
-    ASSERT_TRUE(CServerListFile::Read(path, servers));
-    EXPECT_EQ(servers.size(), 2u);
-    EXPECT_FALSE(CServerListFile::Read(folder + L"missing.txt", servers));
-    RemoveFolder(folder);
-}
-
 TEST(ParsersTest, ServerAddress) {
     const struct {
         const char* text;

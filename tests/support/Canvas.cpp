@@ -32,6 +32,17 @@ Canvas::Canvas(HWND window) : Canvas(ClientSize(window).cx, ClientSize(window).c
     ::BitBlt(m_dc.Get(), 0, 0, m_width, m_height, screen.Get(), origin.x, origin.y, SRCCOPY);
 }
 
+bool Canvas::DrawResource(UINT id, int x, int y, int srcX, int srcY, int width, int height) {
+    UniqueGdiObject picture(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+    if (!picture) return false;
+    BITMAP size{};
+    ::GetObjectW(picture.Get(), sizeof(size), &size);
+    UniqueMemoryDC source(::CreateCompatibleDC(m_dc.Get()));
+    SelectObjectScope select(source.Get(), picture.Get());
+    return ::BitBlt(m_dc.Get(), x, y, width ? width : size.bmWidth, height ? height : size.bmHeight, source.Get(), srcX,
+                    srcY, SRCCOPY);
+}
+
 COLORREF Canvas::At(int x, int y) const {
     ::GdiFlush();
     DWORD v = m_bits[y * m_width + x];

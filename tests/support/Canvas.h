@@ -16,6 +16,10 @@ public:
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     COLORREF At(int x, int y) const;
+    // Copies a part (width, height: all of it when 0) of a bitmap resource of this
+    // program to (x, y), as the system's loader makes it: a reference picture
+    // drawn without the programs' own drawing code.
+    bool DrawResource(UINT id, int x, int y, int srcX = 0, int srcY = 0, int width = 0, int height = 0);
 
 private:
     int m_width, m_height;

@@ -49,6 +49,14 @@ void ClickDialogButton(HWND dialog, int id) {
     ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
+std::wstring AnswerDialog(const std::wstring& caption, int button) {
+    HWND dialog = WaitForDialog(caption, 5000);
+    std::wstring text = DialogText(dialog);
+    ClickDialogButton(dialog, button);
+    PumpUntil([&] { return !::IsWindow(dialog); }, 3000);
+    return text;
+}
+
 std::wstring WindowText(HWND window) {
     wchar_t text[1024] = {};
     ::GetWindowTextW(window, text, 1024);

@@ -19,6 +19,9 @@ HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs, DWORD pid = 0);
 std::wstring DialogText(HWND dialog);
 // Presses the dialog's button with that id (IDYES, IDNO, IDOK) by a real click.
 void ClickDialogButton(HWND dialog, int id);
+// Waits for the next dialog with that caption, presses its button by a real
+// click and waits for it to close; returns its text (message boxes).
+std::wstring AnswerDialog(const std::wstring& caption, int button);
 std::wstring WindowText(HWND window);
 // Runs steps on another thread once a dialog with that caption shows (null when
 // none did), while this thread runs the modal loop; join after the modal call.

@@ -149,4 +149,16 @@ POINT ClientToScreenPoint(HWND hwnd, int x, int y) {
     return pt;
 }
 
+void MoveTo(HWND window, int x, int y) {
+    POINT p = ClientToScreenPoint(window, x, y);
+    MouseMoveTo(p.x + 1, p.y);
+    MouseMoveTo(p.x, p.y);
+}
+
+void ClickIn(HWND window, int x, int y) {
+    MoveTo(window, x, y);
+    MouseDown();
+    MouseUp();
+}
+
 }  // namespace testing_support

@@ -35,5 +35,9 @@ void KeyUp(WORD vk);
 void TypeText(const std::wstring& text);
 // The screen point of a client point of a window.
 POINT ClientToScreenPoint(HWND hwnd, int x, int y);
+// To a client point of a window in two steps, as a hand moves: the cursor is
+// chosen before a move reaches the control.
+void MoveTo(HWND window, int x, int y);
+void ClickIn(HWND window, int x, int y);
 
 }  // namespace testing_support
