@@ -27,7 +27,6 @@ public:
 
     std::wstring GetProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue = L"") const;
     bool WriteProfileString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
-    const std::wstring& GetProfileName() const { return m_profileName; }
 
     // Cuts a path directly after its last backslash; without one it stays.
     static void StripFileName(wchar_t* path);

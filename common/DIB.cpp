@@ -36,11 +36,6 @@ CDIBPalette::~CDIBPalette() {
     if (m_hPalette) ::DeleteObject(m_hPalette);
 }
 
-void CDIBPalette::Attach(HPALETTE h) {
-    if (m_hPalette && m_hPalette != h) ::DeleteObject(m_hPalette);
-    m_hPalette = h;
-}
-
 int CDIBPalette::GetEntryCount() const {
     WORD count = 0;
     if (m_hPalette) ::GetObjectW(m_hPalette, sizeof(count), &count);

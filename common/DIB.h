@@ -18,8 +18,6 @@ public:
     CDIBPalette& operator=(const CDIBPalette&) = delete;
 
     HPALETTE GetHandle() const { return m_hPalette; }
-    // Takes ownership of h; a palette held before is deleted.
-    void Attach(HPALETTE h);
     int GetEntryCount() const;
 
 private:
@@ -60,9 +58,6 @@ public:
     int GetWidth() const;   // picture width, 0 when empty
     int GetHeight() const;  // picture height, 0 when empty
     int GetNumColors() const;
-    SIZE GetDrawSize() const { return SIZE{m_nDrawWidth, m_nDrawHeight}; }
-    const BITMAPINFOHEADER* GetHeader() const { return m_pHeader; }
-    const BYTE* GetBits() const { return m_pBits; }
     const BYTE* GetBlock() const { return static_cast<const BYTE*>(m_pBlock); }
 
     // Destination rectangles of the copies DrawInWindow draws of a w by h

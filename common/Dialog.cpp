@@ -2,21 +2,6 @@
 
 #include <vector>
 
-#include "Window.h"
-
-namespace {
-const wchar_t kPropName[] = L"OrvCDialog";
-}
-
-CDialog::~CDialog() {
-    if (m_hWnd) {
-        ::RemovePropW(m_hWnd, kPropName);
-        HWND hwnd = m_hWnd;
-        m_hWnd = nullptr;
-        if (!m_bModal) ::DestroyWindow(hwnd);
-    }
-}
-
 INT_PTR CDialog::DoModal(UINT templateId, HWND parent) {
     m_bModal = true;
     return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), parent, &CDialog::DialogProc,
@@ -27,10 +12,6 @@ bool CDialog::Create(UINT templateId, HWND parent) {
     m_bModal = false;
     return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), parent,
                                 &CDialog::DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
-}
-
-void CDialog::DestroyWindow() {
-    if (m_hWnd) ::DestroyWindow(m_hWnd);
 }
 
 void CDialog::EndDialog(INT_PTR result) {
@@ -52,29 +33,23 @@ std::wstring CDialog::GetItemText(int id) const {
 
 void CDialog::SetItemText(int id, const std::wstring& text) { ::SetDlgItemTextW(m_hWnd, id, text.c_str()); }
 
-CDialog* CDialog::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<CDialog*>(::GetPropW(hwnd, kPropName)) : nullptr;
-}
-
-void CDialog::Attach(HWND hwnd) {
-    m_hWnd = hwnd;
-    ::SetPropW(hwnd, kPropName, this);
-}
-
-INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_INITDIALOG:
         return OnInitDialog();
     case WM_COMMAND:
-        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return 0;
+        break;
     case WM_NOTIFY: {
         LRESULT result = 0;
-        if (!OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) return FALSE;
+        if (!OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) break;
+        // Answered as the dialog manager would: returned, and kept where a
+        // dialog's answer is read.
         ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
-        return TRUE;
+        return result;
     }
     }
-    return FALSE;
+    return Default(msg, wParam, lParam);
 }
 
 bool CDialog::OnCommand(UINT id, UINT code, HWND) {
@@ -92,25 +67,14 @@ bool CDialog::OnCommand(UINT id, UINT code, HWND) {
 
 bool CDialog::OnNotify(NMHDR*, LRESULT*) { return false; }
 
+INT_PTR CDialog::StartDialog(CDialog* self, HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (!self || !self->Subclass(hwnd)) return FALSE;
+    return static_cast<INT_PTR>(WindowProc(hwnd, WM_INITDIALOG, wParam, lParam));
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    CDialog* self = FromHandle(hwnd);
-    if (!self && msg == WM_INITDIALOG) {
-        self = reinterpret_cast<CDialog*>(lParam);
-        if (self) self->Attach(hwnd);
-    }
-    if (!self) return FALSE;
-    INT_PTR result = FALSE;
-    // No exception may unwind through the system's dialog code.
-    try {
-        result = self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        CWindow::ReportCallbackException();
-        result = FALSE;
-    }
-    if (msg == WM_NCDESTROY) {
-        ::RemovePropW(hwnd, kPropName);
-        self->m_hWnd = nullptr;
-        self->OnFinalDestroy();
-    }
-    return result;
+    // Once attached, the dialog's messages reach this procedure only from the
+    // dialog manager's default processing: nothing more to do here.
+    if (msg != WM_INITDIALOG || FromHandle(hwnd)) return FALSE;
+    return StartDialog(reinterpret_cast<CDialog*>(lParam), hwnd, wParam, lParam);
 }

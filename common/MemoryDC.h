@@ -17,12 +17,10 @@ public:
     CMemoryDC(const CMemoryDC&) = delete;
     CMemoryDC& operator=(const CMemoryDC&) = delete;
 
-    HDC GetSafeHdc() const { return m_hDC; }
-    operator HDC() const { return m_hDC; }
-    HBITMAP GetBitmap() const { return static_cast<HBITMAP>(m_bitmap.Get()); }
+    operator HDC() const { return m_dc.Get(); }
 
 private:
-    HDC m_hDC = nullptr;
+    UniqueMemoryDC m_dc;
     UniqueGdiObject m_bitmap;
     // What the context held before our bitmap; put back before the context
     // goes, so our bitmap is never deleted while selected.

@@ -11,11 +11,6 @@ PROPSHEETPAGEW CPropertyPage::Describe() {
     return page;
 }
 
-void CPropertyPage::SetModified(bool modified) {
-    HWND sheet = m_hWnd ? ::GetParent(m_hWnd) : nullptr;
-    if (sheet) ::SendMessageW(sheet, modified ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(m_hWnd), 0);
-}
-
 bool CPropertyPage::OnNotify(NMHDR* hdr, LRESULT* result) {
     switch (hdr->code) {
     case PSN_SETACTIVE:
@@ -37,10 +32,8 @@ bool CPropertyPage::OnNotify(NMHDR* hdr, LRESULT* result) {
 }
 
 INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG && !FromHandle(hwnd)) {
-        // The sheet hands the page description in; its lParam is the object.
-        const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-        if (page) reinterpret_cast<CPropertyPage*>(page->lParam)->Attach(hwnd);
-    }
-    return DialogProc(hwnd, msg, wParam, lParam);
+    if (msg != WM_INITDIALOG || FromHandle(hwnd)) return FALSE;
+    // The sheet hands the page description in; its lParam is the object.
+    const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+    return StartDialog(page ? reinterpret_cast<CPropertyPage*>(page->lParam) : nullptr, hwnd, wParam, lParam);
 }

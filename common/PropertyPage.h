@@ -13,9 +13,6 @@ public:
 
     // The page as the sheet needs it; the object must outlive the sheet.
     PROPSHEETPAGEW Describe();
-    UINT GetTemplateId() const { return m_nTemplateId; }
-    // Enables the sheet's Apply state for this page.
-    void SetModified(bool modified);
     // True once OK was accepted by this page (cleared when the sheet starts).
     bool WasApplied() const { return m_bApplied; }
     void ClearApplied() { m_bApplied = false; }

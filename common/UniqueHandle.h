@@ -67,6 +67,12 @@ struct ModuleTraits {
     static void Close(Type h) { ::FreeLibrary(h); }
 };
 
+struct WindowTraits {
+    using Type = HWND;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::DestroyWindow(h); }
+};
+
 struct MemoryDCTraits {
     using Type = HDC;
     static Type Invalid() { return nullptr; }
@@ -80,6 +86,7 @@ using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMemoryDC = UniqueHandle<MemoryDCTraits>;
+using UniqueWindow = UniqueHandle<WindowTraits>;
 
 // Releases a DC obtained with GetDC.
 class WindowDC {
@@ -103,7 +110,6 @@ public:
     PaintDC(const PaintDC&) = delete;
     PaintDC& operator=(const PaintDC&) = delete;
     HDC Get() const { return m_hdc; }
-    const PAINTSTRUCT& Info() const { return m_ps; }
 
 private:
     HWND m_hwnd;

@@ -32,6 +32,8 @@ CWindow::~CWindow() {
         ::RemovePropW(m_hWnd, kPropName);
         HWND hwnd = m_hWnd;
         m_hWnd = nullptr;
+        // Its own procedure ends a subclassed window, as it would have without us.
+        if (m_bSubclassed) ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_baseProc));
         ::DestroyWindow(hwnd);
     }
 }
@@ -46,6 +48,16 @@ bool CWindow::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWO
                                   reinterpret_cast<HMENU>(idOrMenu), ::GetModuleHandleW(nullptr), nullptr);
     t_creating = previous;
     return hwnd != nullptr;
+}
+
+bool CWindow::Subclass(HWND hwnd) {
+    if (!hwnd || m_hWnd || FromHandle(hwnd)) return false;
+    m_hWnd = hwnd;
+    ::SetPropW(hwnd, kPropName, this);
+    m_bSubclassed = true;
+    m_baseProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWindow::WindowProc)));
+    return true;
 }
 
 void CWindow::DestroyWindow() {
@@ -132,6 +144,7 @@ LRESULT CALLBACK CWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         t_creating = nullptr;
         self->m_hWnd = hwnd;
         self->m_baseProc = BaseProcOf(hwnd);
+        self->m_bSubclassed = false;
         ::SetPropW(hwnd, kPropName, self);
     }
     if (!self) {

@@ -51,10 +51,15 @@ protected:
     LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
     // Called after WM_NCDESTROY, when the handle is gone.
     virtual void OnFinalDestroy() {}
+    // Attaches the object to a window made elsewhere (a dialog): our procedure
+    // takes its messages and passes the rest to the one it had.
+    bool Subclass(HWND hwnd);
+    // The one window procedure of this layer.
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND m_hWnd = nullptr;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     WNDPROC m_baseProc = nullptr;
+    bool m_bSubclassed = false;
 };

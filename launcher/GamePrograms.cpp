@@ -2,8 +2,11 @@
 
 #include <shellapi.h>
 
+#include <iterator>
+
 #include "AppBase.h"
 #include "UniqueHandle.h"
+#include "resource.h"
 
 const wchar_t CGamePrograms::kSection[] = L"ProgramPath";
 
@@ -11,18 +14,25 @@ namespace {
 
 const wchar_t kBattleNetKey[] = L"Software\\Battle.net\\Configuration";
 
-const GameProgram kGames[CGamePrograms::kGameCount] = {
-    {L"StarCraft", L"Software\\Blizzard Entertainment\\Starcraft", nullptr},
-    {L"WarCraft II BNE", L"Software\\Blizzard Entertainment\\Warcraft II BNE", nullptr},
-    // The Diablo rows start from fixed paths; their keys serve the setup sheet,
-    // and the second one is spelt as that installation spells it.
-    {L"Diablo", L"Software\\Blizzard Entertainment\\Diablo", L"C:\\Diablo\\Diablo.exe"},
-    {L"Diablo SW", L"Software\\Blizzard Entertainment\\Disblo SW", L"C:\\Diablo\\Spawn\\Diablo_s.exe"},
+const GameProgram kGames[] = {
+#define GAME(member, caption, folder, icon, battleNetList, freeList, userList, profileKey, registryKey, fixedPath, \
+             pathBox, browseButton)                                                                               \
+    {caption, folder, icon, battleNetList, freeList, userList, profileKey, registryKey, fixedPath, pathBox, browseButton},
+#include "Games.inc"
+#undef GAME
 };
 
 }  // namespace
 
-const GameProgram& CGamePrograms::Game(int game) { return kGames[game >= 0 && game < kGameCount ? game : 0]; }
+int CGamePrograms::GameCount() { return static_cast<int>(std::size(kGames)); }
+
+const GameProgram& CGamePrograms::Game(int game) { return kGames[game >= 0 && game < GameCount() ? game : 0]; }
+
+int CGamePrograms::GameOfFolder(UINT folder) {
+    for (int game = 0; game < GameCount(); ++game)
+        if (kGames[game].folder == folder) return game;
+    return 0;
+}
 
 std::wstring CGamePrograms::ReadProgramValue(const wchar_t* keyPath) {
     HKEY raw = nullptr;
@@ -46,13 +56,13 @@ std::wstring CGamePrograms::DefaultPath(int game) {
 
 std::wstring CGamePrograms::StoredPath(int game) {
     CAppBase* app = CAppBase::Get();
-    return app ? app->GetProfileString(kSection, ProgramKey(game), L"") : std::wstring();
+    return app ? app->GetProfileString(kSection, Game(game).profileKey, L"") : std::wstring();
 }
 
 void CGamePrograms::FillProgramPaths() {
     CAppBase* app = CAppBase::Get();
     if (!app) return;
-    for (int i = 0; i < kGameCount; ++i) {
+    for (int i = 0; i < GameCount(); ++i) {
         std::wstring path = StoredPath(i);
         if (path.empty()) path = DefaultPath(i);
         app->WriteProfileString(kSection, kGames[i].profileKey, path);

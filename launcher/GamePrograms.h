@@ -1,25 +1,34 @@
 #pragma once
-// The four games: where their programs are kept in the profile, where the
-// games record themselves in the registry, and the Battle.net value the
-// launcher writes before it starts one.
+// The games (one row each in Games.inc): their folders, list files, where
+// their programs are kept in the profile and recorded in the registry, and
+// the Battle.net value the launcher writes before it starts one.
 #include <windows.h>
 
 #include <string>
 
 struct GameProgram {
-    const wchar_t* profileKey;   // key in the profile's "ProgramPath" section
-    const wchar_t* registryKey;  // HKLM key where the game's installation records its "Program"
-    const wchar_t* fixedPath;    // start-up default instead of the registry, or null
+    const wchar_t* caption;        // the folder bar's caption
+    UINT folder;                   // the folder's identifier
+    UINT icon;                     // the folder's and the program page's icon
+    const wchar_t* battleNetList;  // list file of the "Battle.net" entry
+    const wchar_t* freeList;       // list file of the "Free" entry
+    const wchar_t* userList;       // read after it when present
+    const wchar_t* profileKey;     // key in the profile's "ProgramPath" section
+    const wchar_t* registryKey;    // HKLM key where the game's installation records its "Program"
+    const wchar_t* fixedPath;      // start-up default instead of the registry, or null
+    int pathBox;                   // the program page's edit box
+    int browseButton;              // and its Browse button
 };
 
 class CGamePrograms {
 public:
-    static constexpr int kGameCount = 4;
     static const wchar_t kSection[];
 
-    // The row of a game (0 StarCraft .. 3 Diablo SW); anything else is StarCraft.
+    static int GameCount();
+    // The row of a game (0 StarCraft ..); anything else is StarCraft.
     static const GameProgram& Game(int game);
-    static const wchar_t* ProgramKey(int game) { return Game(game).profileKey; }
+    // The game whose folder has this identifier; an unknown one is StarCraft.
+    static int GameOfFolder(UINT folder);
 
     // The "Program" value of an HKLM key, or empty.
     static std::wstring ReadProgramValue(const wchar_t* keyPath);

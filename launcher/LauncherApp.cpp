@@ -10,7 +10,7 @@
 CLauncherApp::CLauncherApp() : CAppBase(IDS_APP_TITLE, L"Orvn.INI") {}
 
 CLauncherApp::~CLauncherApp() {
-    delete m_pFrame;
+    m_pFrame.reset();
     ::WSACleanup();
     // After the frame: the web panels release their controls with their windows.
     if (m_bOleInitialized) ::OleUninitialize();
@@ -29,7 +29,7 @@ BOOL CLauncherApp::InitInstance() {
                              ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
     ::InitCommonControlsEx(&icc);
 
-    m_pFrame = new CMainFrame;
+    m_pFrame = std::make_unique<CMainFrame>();
     m_pFrame->LoadFrame(IDR_MAINFRAME);
     SetMainWnd(m_pFrame->GetHwnd());
     ::ShowWindow(m_pFrame->GetHwnd(), SW_SHOW);

@@ -1,4 +1,6 @@
 #pragma once
+#include <memory>
+
 #include "AppBase.h"
 
 class CMainFrame;
@@ -13,6 +15,6 @@ public:
     int Run();
 
 private:
-    CMainFrame* m_pFrame = nullptr;
+    std::unique_ptr<CMainFrame> m_pFrame;
     bool m_bOleInitialized = false;
 };

@@ -6,10 +6,13 @@
 
 #include <windowsx.h>
 
+#include <memory>
+
 #include "AppBase.h"
 #include "Messages.h"
 #include "ServerEntry.h"
 #include "GamePrograms.h"
+#include "Layout.h"
 #include "SetupDialog.h"
 #include "resource.h"
 
@@ -17,35 +20,19 @@ BOOL g_bShowProgramPage = FALSE;
 
 namespace {
 
-const RECT kAdBrowserRect{90, 65, 566, 130};
-const RECT kNewsBrowserRect{445, 145, 625, 422};
 const wchar_t kAdPage[] = L"http://" ORVN_ADS_HOST L"/quilla_ads.shtml";
 const wchar_t kNewsPage[] = L"http://" ORVN_NEWS_HOST L"/news.html";
-const RECT kServerListRect{110, 145, 430, 420};
-const RECT kFolderBarRect{7, 147, 92, 465};
-
-struct FolderRow {
-    const wchar_t* caption;
-    UINT command;
-    UINT icon;
-};
-const FolderRow kFolders[] = {
-    {L"StarCraft", ID_STARCRAFT_BATTLENET, IDI_STARCRAFT},
-    {L"WarCraft II", ID_WARCRAFT_BATTLENET, IDI_WARCRAFT},
-    {L"Diablo", ID_DIABLO_BATTLENET, IDI_DIABLO},
-    {L"Diablo SW", ID_DIABLOSW_BATTLENET, IDI_DIABLO},
-};
 
 struct ButtonRow {
     const wchar_t* caption;
-    int x, y, width, height;
+    RECT rect;
     UINT command;
     UINT bitmap;
     int cells[4];  // normal, pressed, hover, disabled: the button uses the first and the third
 };
 const ButtonRow kButtons[] = {
-    {L"Setup", 445, 435, 88, 35, ID_SETUP, IDB_BUTTONS, {0, 1, 2, 4}},
-    {L"Exit", 537, 435, 88, 35, ID_APP_EXIT, IDB_BUTTONS, {0, 1, 2, 4}},
+    {L"Setup", Layout::kSetupButton, ID_SETUP, IDB_BUTTONS, {0, 1, 2, 4}},
+    {L"Exit", Layout::kExitButton, ID_APP_EXIT, IDB_BUTTONS, {0, 1, 2, 4}},
 };
 
 struct HotSpot {
@@ -53,7 +40,7 @@ struct HotSpot {
     const wchar_t* link;
 };
 const HotSpot kHotSpots[] = {
-    {{15, 20, 245, 60}, ORVN_HOME_URL}, // the logo
+    {Layout::kLogo, ORVN_HOME_URL},
 #define INFO_LINK(left, top, right, bottom, link, text) {{left, top, right, bottom}, link},
 #include "InfoLinks.inc"
 #undef INFO_LINK
@@ -67,11 +54,8 @@ CPingView::CPingView() : m_group(*this, m_serverList) {
 
 CPingView::~CPingView() {
     DestroyWindow();
-    if (m_hResourceLibrary) {
-        // The music plays from the library's memory: stop it before that goes.
-        OnSoundPlayStop();
-        ::FreeLibrary(m_hResourceLibrary);
-    }
+    // The music plays from the library's memory: stopped before that goes.
+    if (m_resourceLibrary) OnSoundPlayStop();
 }
 
 bool CPingView::Create(HWND parent, const RECT& rect, UINT id) {
@@ -146,34 +130,31 @@ bool CPingView::OnCommand(UINT id) {
 
 LRESULT CPingView::OnCreate() {
     // The web panels first; either may be missing, the view works without them.
-    m_adBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, kAdBrowserRect, m_hWnd, static_cast<UINT>(-1));
+    m_adBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, Layout::kBanner, m_hWnd, static_cast<UINT>(-1));
     m_adBrowser.Navigate(kAdPage, nullptr, nullptr, nullptr, nullptr);
-    m_newsBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, kNewsBrowserRect, m_hWnd, static_cast<UINT>(-1));
+    m_newsBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, Layout::kNews, m_hWnd, static_cast<UINT>(-1));
     m_newsBrowser.Navigate(kNewsPage, nullptr, nullptr, nullptr, nullptr);
     m_skin.LoadFromResource(IDB_SKIN);
     // Clipping its header keeps a row repaint from repainting the header as well.
-    m_serverList.Create(WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_REPORT, kServerListRect, m_hWnd, IDC_SERVER_LIST);
-    m_folderBar.Create(kFolderBarRect, m_hWnd, static_cast<UINT>(-1));
-    for (const FolderRow& row : kFolders) {
-        auto* folder = new CFolderItem(row.caption, row.command, row.icon);
+    m_serverList.Create(WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | LVS_REPORT, Layout::kServerList, m_hWnd,
+                        IDC_SERVER_LIST);
+    m_folderBar.Create(Layout::kFolderBar, m_hWnd, static_cast<UINT>(-1));
+    for (int game = 0; game < CGamePrograms::GameCount(); ++game) {
+        const GameProgram& row = CGamePrograms::Game(game);
+        auto folder = std::make_unique<CFolderItem>(row.caption, row.folder, row.icon);
         folder->AddEntry(L"Battle.net", 0);
         folder->AddEntry(L"Free", 1);
-        m_folderBar.AddFolder(folder);
+        m_folderBar.AddFolder(std::move(folder));
     }
     for (int i = 0; i < 2; ++i) {
         const ButtonRow& row = kButtons[i];
-        RECT rect{row.x, row.y, row.x + row.width, row.y + row.height};
-        if (!m_buttons[i].Create(row.caption, rect, m_hWnd, row.command)) continue;
-        m_buttons[i].LoadSkin(row.bitmap, row.width, row.height);
+        if (!m_buttons[i].Create(row.caption, row.rect, m_hWnd, row.command)) continue;
+        m_buttons[i].LoadSkin(row.bitmap, row.rect.right - row.rect.left, row.rect.bottom - row.rect.top);
         m_buttons[i].SetCells(row.cells[0], row.cells[2]);
     }
     ::PostMessageW(m_hWnd, WM_SOUNDPLAY_START, 0, 0);
-    if (m_serverList.GetHwnd()) {
-        ::SendMessageW(m_serverList, LVM_SETBKCOLOR, 0, RGB(0, 0, 0));
-        ::SendMessageW(m_serverList, LVM_SETTEXTCOLOR, 0, RGB(255, 255, 255));
-        ::SendMessageW(m_serverList, LVM_SETTEXTBKCOLOR, 0, RGB(0, 0, 0));
-    }
-    m_volumeSlider.Create(POINT{110, 427}, m_hWnd, static_cast<UINT>(-1));
+    if (m_serverList.GetHwnd()) m_serverList.View().SetColors(RGB(0, 0, 0), RGB(255, 255, 255));
+    m_volumeSlider.Create(POINT{Layout::kVolume.left, Layout::kVolume.top}, m_hWnd, static_cast<UINT>(-1));
     CGamePrograms::FillProgramPaths();
     return 0;
 }
@@ -201,9 +182,8 @@ void CPingView::OnPaint() {
     // The text lies under the Setup button; clipped to it, so that no glyph
     // shows in the gap between the two buttons.
     static const wchar_t kVersion[] = L"Ver. 1.07";
-    const ButtonRow& row = kButtons[0];
-    RECT setup{row.x, row.y, row.x + row.width, row.y + row.height};
-    ::ExtTextOutW(dc.Get(), 460, 445, ETO_CLIPPED, &setup, kVersion, static_cast<UINT>(wcslen(kVersion)), nullptr);
+    ::ExtTextOutW(dc.Get(), Layout::kVersion.x, Layout::kVersion.y, ETO_CLIPPED, &Layout::kSetupButton, kVersion,
+                  static_cast<UINT>(wcslen(kVersion)), nullptr);
 }
 
 const wchar_t* CPingView::HotSpotLink(POINT pt) {
@@ -262,35 +242,16 @@ LRESULT CPingView::OnSetCursor(WPARAM wParam, LPARAM lParam) {
 // ---- Server groups ----
 
 LRESULT CPingView::OnGetResponseTime(WPARAM folder, LPARAM item) {
-    const wchar_t* file1;
-    const wchar_t* file2 = nullptr;
+    int game = CGamePrograms::GameOfFolder(static_cast<UINT>(folder));
+    const GameProgram& row = CGamePrograms::Game(game);
     switch (item) {
     case 0:
-        file1 = L"Blizzard.txt";
+        m_group.SelectServerGroup(row.battleNetList, nullptr, game);
         break;
     case 1:
-        file1 = L"Free.txt";
-        file2 = L"User.txt";
-        break;
-    default:
-        return 0;
-    }
-    int game;
-    switch (folder) {
-    case ID_WARCRAFT_BATTLENET:
-        game = 1;
-        break;
-    case ID_DIABLO_BATTLENET:
-        game = 2;
-        break;
-    case ID_DIABLOSW_BATTLENET:
-        game = 3;
-        break;
-    default:  // ID_STARCRAFT_BATTLENET and anything unknown
-        game = 0;
+        m_group.SelectServerGroup(row.freeList, row.userList, game);
         break;
     }
-    m_group.SelectServerGroup(file1, file2, game);
     return 0;
 }
 
@@ -350,10 +311,10 @@ void CPingView::OnSetup() {
 LRESULT CPingView::OnSoundPlayStart() {
     std::wstring path = CAppBase::ProgramFolder() + L"Orvmedia.DLL";
     if (!CAppBase::FileExists(path)) return 0;
-    if (!m_hResourceLibrary) m_hResourceLibrary = ::LoadLibraryW(path.c_str());
-    if (!m_hResourceLibrary) return 0;
+    if (!m_resourceLibrary) m_resourceLibrary.Reset(::LoadLibraryW(path.c_str()));
+    if (!m_resourceLibrary) return 0;
     // Once, not looped; nothing at all when the library holds no "BGM".
-    ::PlaySoundW(L"BGM", m_hResourceLibrary, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+    ::PlaySoundW(L"BGM", m_resourceLibrary.Get(), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
     return 0;
 }
 

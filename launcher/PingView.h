@@ -6,6 +6,7 @@
 #include "FolderBar.h"
 #include "SkinButton.h"
 #include "SkinSlider.h"
+#include "UniqueHandle.h"
 #include "ServerGroup.h"
 #include "ServerListCtrl.h"
 #include "WebBrowser2.h"
@@ -28,10 +29,8 @@ public:
 
     CWebBrowser2& GetAdBrowser() { return m_adBrowser; }
     CWebBrowser2& GetNewsBrowser() { return m_newsBrowser; }
-    CServerGroup& GetServerGroup() { return m_group; }
     CServerListCtrl& GetServerList() { return m_serverList; }
     CFolderBar& GetFolderBar() { return m_folderBar; }
-    CSkinButton& GetButton(int i) { return m_buttons[i]; }
     CSkinSlider& GetVolumeSlider() { return m_volumeSlider; }
     // The link a client point opens (the three hot spots), or null.
     static const wchar_t* HotSpotLink(POINT pt);
@@ -71,5 +70,5 @@ private:
     int m_nDragStartY = 0;
     BOOL m_bDragging = FALSE;
     HCURSOR m_hSelectCursor = nullptr;
-    HMODULE m_hResourceLibrary = nullptr;  // loaded by the first music start
+    UniqueModule m_resourceLibrary;  // loaded by the first music start
 };

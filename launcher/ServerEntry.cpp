@@ -5,9 +5,16 @@
 #include "AppBase.h"
 #include "CodePage.h"
 #include "Messages.h"
+#include "UniqueHandle.h"
 #include "Window.h"
 
 namespace {
+
+struct SocketTraits {
+    using Type = SOCKET;
+    static Type Invalid() { return INVALID_SOCKET; }
+    static void Close(Type s) { ::closesocket(s); }
+};
 
 // What became of a started connect, as select sees it at this moment.
 enum class ConnectState { Pending, Accepted, Failed };
@@ -113,8 +120,9 @@ BOOL CServerEntry::ProbeConnect(int port, const char* address, HANDLE stopEvent)
     // without as many kernel objects (each a round trip under Wine).
     if (!m_hConnectEvent) m_hConnectEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (s == INVALID_SOCKET) {
+    UniqueHandle<SocketTraits> probe(::socket(AF_INET, SOCK_STREAM, 0));
+    SOCKET s = probe.Get();
+    if (!probe) {
         std::printf("\nError opening socket. Errno: %d", ::WSAGetLastError());
         return FALSE;
     }
@@ -152,7 +160,7 @@ BOOL CServerEntry::ProbeConnect(int port, const char* address, HANDLE stopEvent)
             break;
         }
     }
+    // Forgotten before the socket closes: its value may be reused at once.
     m_socket = INVALID_SOCKET;
-    ::closesocket(s);
     return ok;
 }

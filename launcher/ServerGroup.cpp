@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "AppBase.h"
+#include "ListView.h"
 #include "Messages.h"
 #include "ServerEntry.h"
 #include "ServerListCtrl.h"
@@ -47,7 +48,7 @@ CServerGroup::~CServerGroup() {
 }
 
 int CServerGroup::RowCount() const {
-    return m_list.GetHwnd() ? static_cast<int>(::SendMessageW(m_list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    return m_list.GetHwnd() ? m_list.View().GetItemCount() : 0;
 }
 
 void CServerGroup::SelectServerGroup(const wchar_t* file1, const wchar_t* file2, int game) {
@@ -140,8 +141,8 @@ BOOL CServerGroup::StopSweep() {
 
 void CServerGroup::ClearServerList() {
     if (m_list.GetHwnd()) {
-        ::SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
-        if (m_bFilling) ::SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
+        m_list.View().DeleteAllItems();
+        if (m_bFilling) m_list.View().SetRedraw(true);
         m_list.FitColumns();
     }
     // A sweep still holding an entry keeps it alive until it ends.
@@ -168,41 +169,31 @@ bool CServerGroup::LoadServerList(const std::wstring& path) {
 }
 
 bool CServerGroup::FillSome() {
-    HWND list = m_list.GetHwnd();
+    CListView list = m_list.View();
     // Without redrawing, an insert into a list that overflows its view does not
     // update the scroll bar each time; redrawing resumes once all rows are in.
-    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    list.SetRedraw(false);
     DWORD start = ::GetTickCount();
     int row = RowCount();
     for (; m_nShown < m_entries.size() && ::GetTickCount() - start < kFillStepMs; ++m_nShown) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = row;
-        item.pszText = LPSTR_TEXTCALLBACKW;
-        item.cchTextMax = MAX_PATH;
-        item.iImage = I_IMAGECALLBACK;
-        item.lParam = reinterpret_cast<LPARAM>(m_entries[m_nShown].get());
-        if (::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) >= 0) ++row;
+        if (list.InsertItem(row, reinterpret_cast<LPARAM>(m_entries[m_nShown].get())) >= 0) ++row;
     }
     if (m_nShown < m_entries.size()) return false;
-    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    list.SetRedraw(true);
     m_list.FitColumns();
     ::InvalidateRect(list, nullptr, TRUE);
     return true;
 }
 
-void CServerGroup::RepaintRow(HWND list, const CServerEntry* entry, bool now) {
-    LVFINDINFOW find{};
-    find.flags = LVFI_PARAM;
-    find.lParam = reinterpret_cast<LPARAM>(entry);
-    int row = static_cast<int>(::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+void CServerGroup::RepaintRow(CListView list, const CServerEntry* entry, bool now) {
+    int row = list.FindItemData(reinterpret_cast<LPARAM>(entry));
     if (row < 0) return;
-    ::SendMessageW(list, LVM_REDRAWITEMS, row, row);
+    list.RedrawItems(row, row);
     if (now) ::UpdateWindow(list);
 }
 
 UINT CServerGroup::SweepThreadProc(CSweepThread* thread) {
-    HWND list = thread->GetList();
+    CListView list(thread->GetList());
     // Measured in list order; entries loaded after the start are not measured.
     for (const auto& entry : thread->GetEntries()) {
         entry->m_wResponse = RESPONSE_MEASURING;
@@ -216,7 +207,7 @@ UINT CServerGroup::SweepThreadProc(CSweepThread* thread) {
         if (g_bStopSweep || g_pSweepThread != thread) return 0;
         RepaintRow(list, entry.get(), false);
     }
-    ::SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CServerGroup::CompareResponse));
+    list.SortItems(&CServerGroup::CompareResponse, 0);
     CSweepThread* self = thread;
     g_pSweepThread.compare_exchange_strong(self, nullptr);
     return 0;

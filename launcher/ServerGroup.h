@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class CListView;
 class CServerEntry;
 class CServerListCtrl;
 class CSweepThread;
@@ -65,7 +66,7 @@ private:
     bool FillSome();
     void StartSweep();
     // Marks the probed entry's row as being measured (repainted at once) or done.
-    static void RepaintRow(HWND list, const CServerEntry* entry, bool now);
+    static void RepaintRow(CListView list, const CServerEntry* entry, bool now);
 
     CWindow& m_owner;
     CServerListCtrl& m_list;

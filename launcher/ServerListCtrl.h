@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "ListView.h"
 #include "UniqueHandle.h"
 #include "Window.h"
 
@@ -18,6 +19,7 @@ public:
     ~CServerListCtrl() override;
 
     bool Create(DWORD style, const RECT& rect, HWND parent, UINT id);
+    CListView View() const { return CListView(m_hWnd); }
 
     // Keeps every column inside the list's width, so that no horizontal scroll
     // bar appears: with a vertical scroll bar the response column gives way

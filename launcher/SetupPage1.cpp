@@ -18,19 +18,20 @@ CSetupPage1::CSetupPage1() : CPropertyPage(IDD_SETUP_USER) {}
 
 CSetupPage1::~CSetupPage1() = default;
 
-INT_PTR CSetupPage1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CSetupPage1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_REPORT_READ_FAILURE:
         ReportReadFailure();
-        return TRUE;
+        return 0;
     }
     return CPropertyPage::HandleMessage(msg, wParam, lParam);
 }
 
 BOOL CSetupPage1::OnInitDialog() {
-    m_listServers = GetItem(IDC_USER_SERVERS);
+    m_listServers = CListView(GetItem(IDC_USER_SERVERS));
     m_strUserFile = CAppBase::ProgramFolder() + L"User.txt";
-    InitListColumns();
+    static const CListView::Column kColumns[] = {{L"서버 이름", 150}, {L"서버 주소", 100}};
+    m_listServers.InitReport(kColumns);
     LoadUserList();
     return TRUE;
 }
@@ -53,7 +54,7 @@ bool CSetupPage1::OnCommand(UINT id, UINT code, HWND control) {
 }
 
 bool CSetupPage1::OnNotify(NMHDR* hdr, LRESULT* result) {
-    if (hdr->hwndFrom == m_listServers && m_listServers) {
+    if (hdr->hwndFrom == m_listServers.GetHwnd() && m_listServers.GetHwnd()) {
         switch (hdr->code) {
         case LVN_GETDISPINFOW:
             OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(hdr));
@@ -76,29 +77,6 @@ bool CSetupPage1::OnNotify(NMHDR* hdr, LRESULT* result) {
     return CPropertyPage::OnNotify(hdr, result);
 }
 
-void CSetupPage1::InitListColumns() {
-    DWORD ex = static_cast<DWORD>(::SendMessageW(m_listServers, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
-    ::SendMessageW(m_listServers, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, ex | LVS_EX_FULLROWSELECT | LVS_EX_REGIONAL);
-    LONG style = ::GetWindowLongW(m_listServers, GWL_STYLE);
-    if ((style & LVS_TYPEMASK) != LVS_REPORT)
-        ::SetWindowLongW(m_listServers, GWL_STYLE, (style & ~LVS_TYPEMASK) | LVS_REPORT);
-
-    struct Column {
-        const wchar_t* title;
-        int width;
-    };
-    const Column columns[] = {{L"서버 이름", 150}, {L"서버 주소", 100}};
-    for (int i = 0; i < 2; ++i) {
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = columns[i].width;
-        column.pszText = const_cast<wchar_t*>(columns[i].title);
-        column.iSubItem = i;
-        ::SendMessageW(m_listServers, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
-}
-
 void CSetupPage1::LoadUserList() {
     if (!CAppBase::FileExists(m_strUserFile)) return;
     std::vector<ServerLine> lines;
@@ -112,7 +90,7 @@ void CSetupPage1::LoadUserList() {
         ::PostMessageW(m_hWnd, WM_REPORT_READ_FAILURE, 0, 0);
         return;
     }
-    for (const ServerLine& line : lines) AppendEntry(new CServerEntry(line.name, line.address));
+    for (const ServerLine& line : lines) AppendEntry(std::make_unique<CServerEntry>(line.name, line.address));
 }
 
 void CSetupPage1::ReportReadFailure() {
@@ -123,28 +101,15 @@ void CSetupPage1::ReportReadFailure() {
                         MB_OK | MB_ICONEXCLAMATION);
 }
 
-void CSetupPage1::AppendEntry(CServerEntry* entry) {
-    // The entry is the only copy of the texts: the list asks for them.
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = static_cast<int>(::SendMessageW(m_listServers, LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = LPSTR_TEXTCALLBACKW;
-    item.cchTextMax = MAX_PATH;
-    item.iImage = I_IMAGECALLBACK;
-    item.lParam = reinterpret_cast<LPARAM>(entry);
-    if (::SendMessageW(m_listServers, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) delete entry;
+void CSetupPage1::AppendEntry(std::unique_ptr<CServerEntry> entry) {
+    // The entry is the only copy of the texts: the list asks for them. The
+    // row owns it from now on (LVN_DELETEITEM frees it).
+    if (m_listServers.InsertItem(m_listServers.GetItemCount(), reinterpret_cast<LPARAM>(entry.get())) >= 0)
+        entry.release();
 }
 
 CServerEntry* CSetupPage1::EntryAt(int item) const {
-    LVITEMW lv{};
-    lv.mask = LVIF_PARAM;
-    lv.iItem = item;
-    if (!::SendMessageW(m_listServers, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lv))) return nullptr;
-    return reinterpret_cast<CServerEntry*>(lv.lParam);
-}
-
-int CSetupPage1::FirstSelected() const {
-    return static_cast<int>(::SendMessageW(m_listServers, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return reinterpret_cast<CServerEntry*>(m_listServers.GetItemData(item));
 }
 
 HWND CSetupPage1::Owner() const {
@@ -172,7 +137,7 @@ void CSetupPage1::OnAddServer() {
     CServerEditDlg dlg(Owner());
     dlg.m_strCaption = L"추가";
     if (dlg.DoModal() != IDOK) return;
-    AppendEntry(new CServerEntry(dlg.m_strName, dlg.m_strAddress));
+    AppendEntry(std::make_unique<CServerEntry>(dlg.m_strName, dlg.m_strAddress));
     ::InvalidateRect(m_listServers, nullptr, TRUE);
 }
 
@@ -187,22 +152,19 @@ void CSetupPage1::EditEntry(CServerEntry* entry) {
 }
 
 void CSetupPage1::OnEditServer() {
-    int item = FirstSelected();
+    int item = m_listServers.GetNextSelected();
     if (item < 0) return;
     if (CServerEntry* entry = EntryAt(item)) EditEntry(entry);
 }
 
 void CSetupPage1::OnDoubleClick() {
-    LVHITTESTINFO hit{};
-    ::GetCursorPos(&hit.pt);
-    ::ScreenToClient(m_listServers, &hit.pt);
-    int item = static_cast<int>(::SendMessageW(m_listServers, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    if (item < 0 || !(hit.flags & LVHT_ONITEM)) return;
+    int item = m_listServers.HitTestCursor();
+    if (item < 0) return;
     if (CServerEntry* entry = EntryAt(item)) EditEntry(entry);
 }
 
 void CSetupPage1::OnDeleteServer() {
-    int item = FirstSelected();
+    int item = m_listServers.GetNextSelected();
     if (item < 0) return;
     CServerEntry* entry = EntryAt(item);
     CAppBase* app = CAppBase::Get();
@@ -210,13 +172,13 @@ void CSetupPage1::OnDeleteServer() {
     std::wstring question = L"서버 이름 : " + entry->m_strName + L" \n\n위의 서버 이름을 삭제하시겠습니까?";
     if (app->MessageBox(Owner(), question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     // LVN_DELETEITEM frees the entry.
-    ::SendMessageW(m_listServers, LVM_DELETEITEM, item, 0);
+    m_listServers.DeleteItem(item);
 }
 
 BOOL CSetupPage1::OnApply() {
     if (m_bReadFailed) return TRUE;
     std::vector<ServerLine> lines;
-    int count = static_cast<int>(::SendMessageW(m_listServers, LVM_GETITEMCOUNT, 0, 0));
+    int count = m_listServers.GetItemCount();
     for (int i = 0; i < count; ++i)
         if (const CServerEntry* entry = EntryAt(i)) lines.push_back({entry->m_strName, entry->m_strAddress});
     if (CServerListFile::WriteWithRest(m_strUserFile, lines, m_strRest)) return TRUE;

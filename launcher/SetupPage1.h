@@ -4,8 +4,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 
+#include "ListView.h"
 #include "PropertyPage.h"
 
 class CServerEntry;
@@ -15,12 +17,9 @@ public:
     CSetupPage1();
     ~CSetupPage1() override;
 
-    // Full path of "User.txt", known once the page's window exists.
-    const std::wstring& GetUserFile() const { return m_strUserFile; }
-    HWND GetList() const { return m_listServers; }
 
 protected:
-    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
     bool OnCommand(UINT id, UINT code, HWND control) override;
     bool OnNotify(NMHDR* hdr, LRESULT* result) override;
@@ -28,11 +27,9 @@ protected:
     BOOL OnApply() override;
 
 private:
-    void InitListColumns();
     void LoadUserList();
-    void AppendEntry(CServerEntry* entry);
+    void AppendEntry(std::unique_ptr<CServerEntry> entry);
     CServerEntry* EntryAt(int item) const;
-    int FirstSelected() const;
     void EditEntry(CServerEntry* entry);
     void OnAddServer();
     void OnEditServer();
@@ -43,7 +40,7 @@ private:
     HWND Owner() const;
 
     std::wstring m_strUserFile;
-    HWND m_listServers = nullptr;
+    CListView m_listServers;
     // Everything from the file's first empty line on: never shown, written back unchanged.
     std::string m_strRest;
     // The file exists but could not be read: the page must not overwrite it.

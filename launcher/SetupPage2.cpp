@@ -8,50 +8,43 @@
 
 namespace {
 
-// The rows in the order of the games' table.
-const int kPathBoxes[CGamePrograms::kGameCount] = {IDC_STARCRAFT_PATH, IDC_WARCRAFT_PATH, IDC_DIABLO_PATH,
-                                                   IDC_DIABLOSW_PATH};
-const int kBrowseButtons[CGamePrograms::kGameCount] = {IDC_STARCRAFT_BROWSE, IDC_WARCRAFT_BROWSE, IDC_DIABLO_BROWSE,
-                                                       IDC_DIABLOSW_BROWSE};
+// The fields in the order of the games' table.
+std::wstring CSetupPage2::* const kPathFields[] = {
+#define GAME(member, ...) &CSetupPage2::m_str##member##Path,
+#include "Games.inc"
+#undef GAME
+};
 
 }  // namespace
 
 CSetupPage2::CSetupPage2() : CPropertyPage(IDD_SETUP_PROGRAM) {
-    for (int game = 0; game < CGamePrograms::kGameCount; ++game) Path(game) = CGamePrograms::StoredPath(game);
+    for (int game = 0; game < CGamePrograms::GameCount(); ++game) Path(game) = CGamePrograms::StoredPath(game);
 }
 
 std::wstring& CSetupPage2::Path(int game) {
-    switch (game) {
-    case 1:
-        return m_strWarCraftPath;
-    case 2:
-        return m_strDiabloPath;
-    case 3:
-        return m_strDiabloSWPath;
-    }
-    return m_strStarCraftPath;
+    return this->*kPathFields[game >= 0 && game < CGamePrograms::GameCount() ? game : 0];
 }
 
 BOOL CSetupPage2::OnInitDialog() {
-    for (int game = 0; game < CGamePrograms::kGameCount; ++game)
+    for (int game = 0; game < CGamePrograms::GameCount(); ++game)
         if (Path(game).empty()) Path(game) = CGamePrograms::ReadProgramValue(CGamePrograms::Game(game).registryKey);
     UpdateData(false);
     return TRUE;
 }
 
 void CSetupPage2::UpdateData(bool save) {
-    for (int game = 0; game < CGamePrograms::kGameCount; ++game) {
+    for (int game = 0; game < CGamePrograms::GameCount(); ++game) {
         if (save)
-            Path(game) = GetItemText(kPathBoxes[game]);
+            Path(game) = GetItemText(CGamePrograms::Game(game).pathBox);
         else
-            SetItemText(kPathBoxes[game], Path(game));
+            SetItemText(CGamePrograms::Game(game).pathBox, Path(game));
     }
 }
 
 bool CSetupPage2::OnCommand(UINT id, UINT code, HWND control) {
     if (code == BN_CLICKED) {
-        for (int game = 0; game < CGamePrograms::kGameCount; ++game) {
-            if (id != static_cast<UINT>(kBrowseButtons[game])) continue;
+        for (int game = 0; game < CGamePrograms::GameCount(); ++game) {
+            if (id != static_cast<UINT>(CGamePrograms::Game(game).browseButton)) continue;
             Browse(game);
             return true;
         }
@@ -80,7 +73,7 @@ BOOL CSetupPage2::OnApply() {
     UpdateData(true);
     CAppBase* app = CAppBase::Get();
     if (!app) return TRUE;
-    for (int game = 0; game < CGamePrograms::kGameCount; ++game)
-        app->WriteProfileString(CGamePrograms::kSection, CGamePrograms::ProgramKey(game), Path(game));
+    for (int game = 0; game < CGamePrograms::GameCount(); ++game)
+        app->WriteProfileString(CGamePrograms::kSection, CGamePrograms::Game(game).profileKey, Path(game));
     return TRUE;
 }

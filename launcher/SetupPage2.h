@@ -10,21 +10,21 @@
 
 class CSetupPage2 : public CPropertyPage {
 public:
-    // Reads the four stored paths.
+    // Reads the stored paths.
     CSetupPage2();
 
-    // A game's path field (0 StarCraft .. 3 Diablo SW).
+    // A game's path field (0 StarCraft ..).
     std::wstring& Path(int game);
 
-    std::wstring m_strStarCraftPath;
-    std::wstring m_strWarCraftPath;
-    std::wstring m_strDiabloPath;
-    std::wstring m_strDiabloSWPath;
+    // One field per game: m_strStarCraftPath, m_strWarCraftPath...
+#define GAME(member, ...) std::wstring m_str##member##Path;
+#include "Games.inc"
+#undef GAME
 
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(UINT id, UINT code, HWND control) override;
-    // The sheet's OK: stores the four paths.
+    // The sheet's OK: stores the paths.
     BOOL OnApply() override;
 
 private:

@@ -1,11 +1,13 @@
 // The folder bar in the real launcher view: its look on the screen, real clicks, the groups they open in the list.
 #include <algorithm>
 #include <set>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "FolderBar.h"
 #include "LauncherFixture.h"
+#include "Layout.h"
 #include "ServerGroup.h"
 #include "resource.h"
 
@@ -14,6 +16,7 @@ using namespace testing_support;
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr int kHeader = CFolderBar::kHeaderHeight;
 
 bool Colourful(COLORREF c) {
     int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
@@ -30,17 +33,27 @@ protected:
         Pump(::GetDoubleClickTime() + 50);
         ASSERT_TRUE(WaitIdle());
     }
+    // The open folder's body takes what the headers leave of the bar.
+    int BodyHeight() {
+        return Layout::kFolderBar.bottom - Layout::kFolderBar.top - View().GetFolderBar().GetFolderCount() * kHeader;
+    }
+    // Every header's top with a folder open.
+    std::vector<int> HeaderTops(int open) {
+        std::vector<int> tops;
+        for (int i = 0, top = 0; i < View().GetFolderBar().GetFolderCount(); ++i) {
+            tops.push_back(top);
+            top += kHeader + (i == open ? BodyHeight() : 0);
+        }
+        return tops;
+    }
     // Headers at these tops on the screen show cell 4 of the button strip (rows clear of the caption).
-    bool HeadersDrawn(std::initializer_list<int> tops) {
-        UniqueGdiObject strip(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BUTTONS), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
-        UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
-        SelectObjectScope select(dc.Get(), strip.Get());
-        Canvas screen(Bar());
+    bool HeadersDrawn(const std::vector<int>& tops) {
+        Canvas cell(85, 35), screen(Bar());
+        cell.DrawResource(IDB_BUTTONS, 0, 0, 0, 4 * 35, 85, 35);
         for (int top : tops)
             for (int y : {0, 2, 4, 31, 34})
                 for (int x = 0; x < 85; x += 6)
-                    if (screen.At(x, top + y) != ::GetPixel(dc.Get(), x, 4 * 35 + y)) return false;
+                    if (screen.At(x, top + y) != cell.At(x, y)) return false;
         return true;
     }
 };
@@ -51,9 +64,9 @@ TEST_F(FolderBarTest, FirstFolderOpenHeaderClicksOpenFoldersAndTileClicksPickThe
     ASSERT_TRUE(Servers().ok());
     WriteList(L"Blizzard.txt", {{L"B", Refused()}});  // the groups' lists told apart by their lengths
     WriteList(L"Free.txt", {{L"F1", Refused()}, {L"F2", Refused()}});
-    // The first folder open: its body of 178 pixels between its header and the others.
-    EXPECT_TRUE(PumpUntil([&] { return HeadersDrawn({0, 213, 248, 283}); }, 3000));
-    const int t = 35;
+    // The first folder open: its body between its header and the others.
+    EXPECT_TRUE(PumpUntil([&] { return HeadersDrawn(HeaderTops(0)); }, 3000));
+    const int t = kHeader;
     // Two raised tiles, each with the game's icon and its caption in white.
     Canvas screen(Bar());
     for (int tileTop : {t + 3, t + 58}) {
@@ -69,7 +82,7 @@ TEST_F(FolderBarTest, FirstFolderOpenHeaderClicksOpenFoldersAndTileClicksPickThe
     // Below the tiles the body's picture: dark, grey and uneven.
     std::set<COLORREF> seen;
     int odd = 0;
-    for (int y = t + 112; y < t + 176; y += 2)
+    for (int y = t + 112; y < t + BodyHeight() - 2; y += 2)
         for (int x = 1; x < 84; x += 2) {
             COLORREF c = screen.At(x, y);
             seen.insert(c);
@@ -82,12 +95,13 @@ TEST_F(FolderBarTest, FirstFolderOpenHeaderClicksOpenFoldersAndTileClicksPickThe
     EXPECT_EQ(Rows().size(), 1u);
     Click(42, 17);  // the open folder's header: nothing changes
     EXPECT_EQ(Rows().size(), 1u);
-    Click(42, 300);  // "Diablo SW", closed, at the bottom: the list empties
-    EXPECT_EQ(View().GetFolderBar().GetOpenFolder(), 3);
+    const int last = View().GetFolderBar().GetFolderCount() - 1;
+    Click(42, HeaderTops(0)[last] + kHeader / 2);  // the last folder, closed, at the bottom: the list empties
+    EXPECT_EQ(View().GetFolderBar().GetOpenFolder(), last);
     EXPECT_EQ(Rows().size(), 0u);
     Click(42, 50);  // "WarCraft II", now at 35: the headers below it move down
     ASSERT_EQ(View().GetFolderBar().GetOpenFolder(), 1);
-    EXPECT_TRUE(PumpUntil([&] { return HeadersDrawn({0, 35, 248, 283}); }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return HeadersDrawn(HeaderTops(1)); }, 3000));
     EXPECT_EQ(Canvas(Bar()).At(40, 73), kWhite) << "the first tile's top where the Diablo header was";
 
     // The row comes from the position: the gap below a tile counts, 110 or more is nothing.

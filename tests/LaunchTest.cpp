@@ -4,6 +4,7 @@
 
 #include "AppBase.h"
 #include "LauncherFixture.h"
+#include "Layout.h"
 #include <commctrl.h>
 #include <prsht.h>
 #include "resource.h"
@@ -98,7 +99,8 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     EXPECT_EQ(asked, (std::vector<std::vector<std::wstring>>{
                          {L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?"},
                          {L"실행 프로그램을 찾을 수 없습니다.\n프로그램을 설정하시겠습니까?"}}));
-    POINT setup = ClientToScreenPoint(View(), 445 + 44, 435 + 17);
+    POINT setupButton = Layout::Centre(Layout::kSetupButton);
+    POINT setup = ClientToScreenPoint(View(), setupButton.x, setupButton.y);
     EXPECT_EQ(SheetPage([&] { ClickAt(setup.x, setup.y); }), 0);
     // The Diablo group starts Diablo. Without the configuration key none is made, and the player is asked.
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kBattleNet);

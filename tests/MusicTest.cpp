@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "AppBase.h"
+#include "Layout.h"
 #include "LauncherFixture.h"
 #include "Messages.h"
 #include "SkinSlider.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr double kBlock = 0.1;   // seconds per envelope block
 constexpr double kSilence = 20;  // the null sink gives exact zeros when nothing plays
 constexpr double kMusic = 300;   // the piece's quietest tenth of a second is far above this
+constexpr POINT kExit = Layout::Centre(Layout::kExitButton);
 
 // The envelope of the library's "BGM" wave (a 44-byte header, then samples).
 std::vector<double> PieceEnvelope() {
@@ -54,19 +56,6 @@ int Onset(const std::vector<double>& env, size_t from = 0) {
     return -1;
 }
 
-// In two steps, as a hand moves: the cursor is chosen before a move reaches the control.
-void MoveTo(HWND window, int x, int y) {
-    POINT p = ClientToScreenPoint(window, x, y);
-    MouseMoveTo(p.x + 1, p.y);
-    MouseMoveTo(p.x, p.y);
-}
-
-void ClickIn(HWND window, int x, int y) {
-    MoveTo(window, x, y);
-    MouseDown();
-    MouseUp();
-}
-
 // Successive drags start at different places: a press on the same spot is a double-click.
 void Drag(HWND slider, int from, int to) {
     MoveTo(slider, from, 19);
@@ -92,7 +81,7 @@ void RunLauncher(bool library, bool audio, Process& launcher) {
             PumpUntil([&] { return (frame = FindTopLevel(L"Orvane", launcher.pid)) != nullptr; }, 30000);
         view = ::GetWindow(frame, GW_CHILD);
         if (playing || !view) return;
-        HWND strip = ::ChildWindowFromPoint(view, POINT{160, 437});
+        HWND strip = ::ChildWindowFromPoint(view, Layout::Centre(Layout::kVolume));
         ClickIn(strip, 49, 10);             // the play spot
         if (!audio) Drag(strip, 150, 180);  // a strip without a range
     });
@@ -101,7 +90,7 @@ void RunLauncher(bool library, bool audio, Process& launcher) {
     if (!playing) {
         EXPECT_LT(Rms(rec, 0, 8), kSilence);
         EXPECT_EQ(WaitForDialog(L"Orvane", 300, launcher.pid), nullptr) << "no message";
-        ClickIn(view, 581, 452);
+        ClickIn(view, kExit.x, kExit.y);
     } else {
         int onset = Onset(Envelope(rec, kBlock));
         ASSERT_GE(onset, 0) << "no music within 10 s of the start";
@@ -109,7 +98,7 @@ void RunLauncher(bool library, bool audio, Process& launcher) {
         // The window takes a while to go without a window manager; the music must not outlast the click.
         rec = RecordSink(1.5, [&] {
             Pump(300);
-            ClickIn(view, 581, 452);
+            ClickIn(view, kExit.x, kExit.y);
         });
         EXPECT_GT(Rms(rec, 0, 0.2), kMusic) << "playing before Exit";
         EXPECT_LT(Rms(rec, 0.9, 1.5), kSilence) << "silent after it";
@@ -229,13 +218,9 @@ TEST_F(MusicTest, SliderSetsTheWaveOutVolumeAndThePictureAndCursorFollow) {
     EXPECT_LT(low, full * 0.4) << "the slider's volume reaches the music";
     EXPECT_GT(low, kSilence);
 
-    // The screen shows the track with the thumb where it was let go.
+    // The screen shows the track with the thumb where it was let go, as the system's own loader draws them.
     Canvas expected(CSkinSlider::kWidth, CSkinSlider::kHeight);
-    CDIB trackPicture, thumb;
-    ASSERT_TRUE(trackPicture.LoadFromResource(IDB_SLIDER_TRACK));
-    ASSERT_TRUE(thumb.LoadFromResource(IDB_SLIDER_THUMB));
-    trackPicture.DrawCell(expected.dc(), 0, 0, 0);
-    thumb.DrawCell(expected.dc(), 84 + 19, 0, 0);
+    ASSERT_TRUE(expected.DrawResource(IDB_SLIDER_TRACK, 0, 0) && expected.DrawResource(IDB_SLIDER_THUMB, 84 + 19, 0));
     Canvas screen(Slider());
     int differing = 0;
     for (int y = 0; y < CSkinSlider::kHeight; ++y)

@@ -9,6 +9,7 @@
 
 #include "AppBase.h"
 #include "SetupDialog.h"
+#include "ListView.h"
 #include "TestSupport.h"
 #include "resource.h"
 
@@ -17,15 +18,6 @@ using namespace testing_support;
 namespace {
 
 HWND CurrentPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-
-// Answers the next message box with a real click; returns its text.
-std::wstring AnswerBox(int button) {
-    HWND box = WaitForDialog(L"Orvane", 5000);
-    std::wstring text = DialogText(box);
-    ClickDialogButton(box, button);
-    PumpUntil([&] { return !::IsWindow(box); }, 3000);
-    return text;
-}
 
 // Shows the sheet on a page while steps drive it and expects it to end with result; whatever steps leave open is
 // cancelled, so a failure cannot hang.
@@ -83,14 +75,14 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
         KeyDown(VK_SHIFT);
         PressKey(VK_DOWN);
         KeyUp(VK_SHIFT);
-        EXPECT_EQ(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 2);
+        EXPECT_EQ(CListView(list).GetSelectedCount(), 2);
         EditDialog(page, IDC_EDIT_SERVER, L"편집", [&](HWND d) {
             EXPECT_EQ(WindowText(::GetDlgItem(d, IDC_SERVER_NAME)), L"Two");
             TypeText(L"Zwei");
             PressKey(VK_RETURN);
         });
         ClickDialogButton(page, IDC_DELETE_SERVER);
-        EXPECT_EQ(AnswerBox(IDNO), L"서버 이름 : Zwei \n\n위의 서버 이름을 삭제하시겠습니까?");
+        EXPECT_EQ(AnswerDialog(L"Orvane", IDNO), L"서버 이름 : Zwei \n\n위의 서버 이름을 삭제하시겠습니까?");
         // Escape after typing adds nothing; Enter adds an empty name and 0.0.0.0, at the end.
         EditDialog(page, IDC_ADD_SERVER, L"추가", [](HWND) {
             TypeText(L"xyz");
@@ -106,7 +98,7 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
             for (const wchar_t* bad : {L"a,b", L"\u0e01\u0e02"}) {
                 TypeText(bad);
                 PressKey(VK_RETURN);
-                refusals += AnswerBox(IDOK) + L"|";
+                refusals += AnswerDialog(L"Orvane", IDOK) + L"|";
                 EXPECT_TRUE(::IsWindowVisible(d));
             }
             EXPECT_EQ(refusals,
@@ -129,7 +121,7 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     RunSheet(0, IDOK, [&](HWND sheet) {
         EditDialog(CurrentPage(sheet), IDC_ADD_SERVER, L"추가", [](HWND) { PressKey(VK_RETURN); });
         ClickDialogButton(sheet, IDOK);
-        EXPECT_NE(AnswerBox(IDOK).find(L"파일을 저장할 수 없습니다.\n" + file), std::wstring::npos);
+        EXPECT_NE(AnswerDialog(L"Orvane", IDOK).find(L"파일을 저장할 수 없습니다.\n" + file), std::wstring::npos);
         EXPECT_TRUE(::IsWindowVisible(sheet));
         EXPECT_EQ(userBytes(), "Kept,1.1.1.1\r\n");
         EXPECT_EQ(::GetFileAttributesW((file + L".new").c_str()), INVALID_FILE_ATTRIBUTES) << "temp file left";
@@ -140,7 +132,7 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     // A folder by that name cannot be read: the page reports it and offers no editing, the other page works.
     ASSERT_TRUE(::DeleteFileW(file.c_str()) && ::CreateDirectoryW(file.c_str(), nullptr));
     RunSheet(0, IDOK, [&](HWND sheet) {
-        EXPECT_NE(AnswerBox(IDOK).find(L"파일을 읽을 수 없습니다.\n" + file), std::wstring::npos);
+        EXPECT_NE(AnswerDialog(L"Orvane", IDOK).find(L"파일을 읽을 수 없습니다.\n" + file), std::wstring::npos);
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(CurrentPage(sheet), IDC_ADD_SERVER)));
         ::SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
         Pump(200);

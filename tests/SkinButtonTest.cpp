@@ -24,12 +24,8 @@ int Differences(const Canvas& a, const Canvas& b, int toX) {
 
 TEST(SkinButton, HoverLightsItAPressAfterAMoveCommandsOnceAndLeavingInAnyWayEndsTheHover) {
     Canvas normal(kWidth, kHeight), hover(kWidth, kHeight);
-    UniqueGdiObject strip(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BUTTONS), IMAGE_BITMAP, 0, 0,
-                                       LR_CREATEDIBSECTION));
-    UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
-    SelectObjectScope select(dc.Get(), strip.Get());
-    ::BitBlt(normal.dc(), 0, 0, kWidth, kHeight, dc.Get(), 0, 0, SRCCOPY);
-    ::BitBlt(hover.dc(), 0, 0, kWidth, kHeight, dc.Get(), 0, 2 * kHeight, SRCCOPY);
+    ASSERT_TRUE(normal.DrawResource(IDB_BUTTONS, 0, 0, 0, 0, kWidth, kHeight));
+    ASSERT_TRUE(hover.DrawResource(IDB_BUTTONS, 0, 0, 0, 2 * kHeight, kWidth, kHeight));
     CRecordingWindow parent;
     ASSERT_TRUE(parent.Create(WS_POPUP | WS_VISIBLE, RECT{200, 200, 500, 350}));
     ::SetForegroundWindow(parent);

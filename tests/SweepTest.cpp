@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "LauncherFixture.h"
+#include "ListView.h"
 #include "Messages.h"
+#include "ServerEntry.h"
 #include "resource.h"
 
 using namespace testing_support;
@@ -31,6 +33,32 @@ TEST_F(SweepTest, FileOrderWhileProbingThenOnlyAcceptedConnectionsSortFirst) {
     rows = Rows();
     EXPECT_TRUE(Millis(rows[0].response) >= 1 && Millis(rows[1].response) >= Millis(rows[0].response)) << "ascending";
     for (int i = 2; i < 9; ++i) EXPECT_EQ(rows[i].response, kFailed) << Show(rows);
+}
+
+TEST_F(SweepTest, ALateAnswerOfAnAbandonedProbeIsNotTakenForTheNextOne) {
+    ASSERT_TRUE(Servers().ok());
+    WriteList(L"Blizzard.txt", {{L"Late", Accepting()}, {L"Silent", Silent()}});
+    ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_STARCRAFT_BATTLENET, 0);
+    // Nothing posted is dispatched: the first server's answer stays queued until its probe has run out,
+    // and arrives while the silent server is probed, often on the very same socket value.
+    CServerEntry* first = nullptr;
+    SOCKET firstSocket = INVALID_SOCKET;
+    ASSERT_TRUE(AnswerSentUntil([&] {
+        first = g_pProbedEntry;
+        return first && (firstSocket = first->m_socket) != INVALID_SOCKET;
+    }, 5000));
+    CServerEntry* second = nullptr;
+    ASSERT_TRUE(AnswerSentUntil([&] {
+        second = g_pProbedEntry;
+        return second && second != first && second->m_socket != INVALID_SOCKET;
+    }, 5000)) << "the first probe did not run out";
+    bool sameSocket = second->m_socket == firstSocket;
+    ASSERT_TRUE(WaitIdle(5000));
+    // The first was answered after its wait; the silent one never.
+    auto rows = Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    for (const auto& row : rows)
+        EXPECT_EQ(row.response, kFailed) << ToUtf8(row.name) << ", same socket value: " << sameSocket;
 }
 
 TEST_F(SweepTest, FolderPicksTheGameTilePicksTheFilesAndAChangeMidSweepShowsTheNewListAtOnce) {
@@ -78,11 +106,9 @@ TEST_F(SweepTest, FolderPicksTheGameTilePicksTheFilesAndAChangeMidSweepShowsTheN
 
 TEST_F(SweepTest, BigListsLoadAndKeepTheResponseColumnVisible) {
     ASSERT_TRUE(Servers().ok());
-    // 300 MB: a server (LF alone), a 5 MB line whose comma lies past the cut, a server, the empty line
-    // that ends the list, a server past it, then zeros.
+    // 300 MB: two servers and the empty line that ends the list, then zeros that are never read.
     std::wstring path = TestFolder() + L"Blizzard.txt";
-    ASSERT_TRUE(WriteFileBytes(path, ToCp949(L"하나," + Accepting()) + "\n" + std::string(5 << 20, 'n') + ",1\r\n" +
-                                         ToCp949(L"둘," + Accepting() + L"\r\n\r\n셋," + Accepting())));
+    ASSERT_TRUE(WriteFileBytes(path, ToCp949(L"하나," + Accepting() + L"\r\n둘," + Accepting() + L"\r\n\r\n")));
     UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_NE(::SetFilePointer(file.Get(), 300 << 20, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
     ASSERT_TRUE(::SetEndOfFile(file.Get()));
@@ -101,12 +127,13 @@ TEST_F(SweepTest, BigListsLoadAndKeepTheResponseColumnVisible) {
     // Every column inside the list beside the vertical scroll bar, the response texts whole.
     RECT client;
     ::GetClientRect(List(), &client);
+    CListView list(List());
     int width[3];
-    for (int i = 0; i < 3; ++i) width[i] = static_cast<int>(::SendMessageW(List(), LVM_GETCOLUMNWIDTH, i, 0));
+    for (int i = 0; i < 3; ++i) width[i] = list.GetColumnWidth(i);
     EXPECT_EQ(::GetWindowLongW(List(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), WS_VSCROLL);
     EXPECT_LE(width[0] + width[1] + width[2], client.right);
     for (const wchar_t* text : {L"응답 시간", kFailed, kConnecting})
-        EXPECT_GE(width[2], ::SendMessageW(List(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)) + 8);
+        EXPECT_GE(width[2], list.GetStringWidth(text) + 8);
     // Another group chosen while that list fills: only the new list shows.
     WriteList(L"Free.txt", {{L"F1", Accepting()}});
     Choose(ID_STARCRAFT_BATTLENET, 0);
@@ -142,20 +169,21 @@ TEST_F(SweepTest, QuickChoicesChoicesSentDuringAStopAndExitMidSweepLeaveNoHandle
         auto rows = Rows();
         EXPECT_FALSE(rows.empty());
         for (const auto& r : rows) EXPECT_TRUE(r.address != Accepting() || Millis(r.response) > 0) << Show(rows);
-        // A choice another thread sends while a stop waits is carried out last, not inside the stop (the sweep
-        // needs this thread, which sleeps, so the stop finds it running).
-        ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_STARCRAFT_BATTLENET, 0);
-        ::Sleep(100);
+        // A choice another thread sends while a stop waits is carried out after the stop, not inside it: that
+        // choice waits in this thread's queue while a sweep starts (it needs this thread to go on), and another
+        // choice stops the sweep.
         std::atomic<bool> done{false};
         std::thread sender([&] {
             DWORD_PTR result;
             ::SendMessageTimeoutW(View(), WM_GET_RESPONSE_TIME, ID_WARCRAFT_BATTLENET, 1, SMTO_NORMAL, 30000, &result);
             done = true;
         });
-        ::Sleep(100);
+        bool waiting = WaitSentMessage(5000);
+        ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_STARCRAFT_BATTLENET, 0);
         ::SendMessageW(View(), WM_GET_RESPONSE_TIME, ID_DIABLO_BATTLENET, 0);
         bool finished = PumpUntil([&] { return done.load(); }, 30000);
         sender.join();
+        ASSERT_TRUE(waiting) << "the other thread's choice never came";
         ASSERT_TRUE(finished && WaitIdle(10000)) << "hang";
         rows = Rows();
         ASSERT_EQ(rows.size(), 3u) << Show(rows);

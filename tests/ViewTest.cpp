@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "LauncherFixture.h"
+#include "Layout.h"
 #include "resource.h"
 
 using namespace testing_support;
@@ -32,10 +33,10 @@ TEST_F(LauncherFixture, CentredPopupWhoseLinksOpenTheirSitesAndWhoseRestDragsIt)
     const struct {
         int x, y;
         const wchar_t* link;
-    } spots[] = {{20, 30, ORVN_HOME_URL},
+    } spots[] = {{Layout::kLogo.left + 5, Layout::kLogo.top + 10, ORVN_HOME_URL},
                  {443, 395, ORVN_PORTAL_URL},
                  {625, 415, ORVN_HOME2_URL},
-                 {245, 30, nullptr},
+                 {Layout::kLogo.right, Layout::kLogo.top + 10, nullptr},
                  {444, 406, nullptr}};
     for (const auto& spot : spots) {
         UrlHandlerStandIn handler(TestFolder() + L"GameStandIn.exe");

@@ -10,6 +10,7 @@
 #include "FolderBar.h"
 #include "FolderItem.h"
 #include "HttpStandIn.h"
+#include "Layout.h"
 #include "MainFrame.h"
 #include "TestSupport.h"
 #include "resource.h"
@@ -87,10 +88,10 @@ TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesThe
     ::SetForegroundWindow(frame->GetHwnd());
     CPingView& view = frame->GetView();
     CWebBrowser2& banner = view.GetAdBrowser();
-    ExpectRect(banner, RECT{90, 65, 566, 130}, "banner");
-    ExpectRect(view.GetNewsBrowser(), RECT{445, 145, 625, 422}, "news");
-    ExpectRect(view.GetServerList(), RECT{110, 145, 430, 420}, "list");
-    ExpectRect(view.GetFolderBar(), RECT{7, 147, 92, 465}, "folder bar");
+    ExpectRect(banner, Layout::kBanner, "banner");
+    ExpectRect(view.GetNewsBrowser(), Layout::kNews, "news");
+    ExpectRect(view.GetServerList(), Layout::kServerList, "list");
+    ExpectRect(view.GetFolderBar(), Layout::kFolderBar, "folder bar");
 
     ComPtr<IDispatch> bannerControl = banner.GetControl();
     ASSERT_TRUE(bannerControl);
@@ -100,7 +101,10 @@ TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesThe
     // Opening another folder refreshes the banner, and only the banner.
     RecordControlCalls(bannerControl);
     g_calls.clear();
-    POINT header = ClientToScreenPoint(view.GetFolderBar(), 42, CFolderBar::kHeaderHeight + 178 + 17);
+    // The second folder's header, below the first folder's open body.
+    int bar = Layout::kFolderBar.bottom - Layout::kFolderBar.top;
+    int below = bar - (view.GetFolderBar().GetFolderCount() - 1) * CFolderBar::kHeaderHeight;
+    POINT header = ClientToScreenPoint(view.GetFolderBar(), 42, below + CFolderBar::kHeaderHeight / 2);
     ClickAt(header.x, header.y);
     ASSERT_EQ(view.GetFolderBar().GetOpenFolder(), 1);
     EXPECT_EQ(g_calls, (std::vector<std::pair<IDispatch*, DISPID>>{{bannerControl.Get(), DISPID_REFRESH}}));
@@ -149,7 +153,8 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
             EXPECT_TRUE(started()) << "the game was started";
             EXPECT_EQ(WaitForDialog(L"Orvane", 0, launcher.pid), nullptr) << "nothing is reported";
         }
-        POINT exitButton = ClientToScreenPoint(view, 581, 452);
+        POINT exit = Layout::Centre(Layout::kExitButton);
+        POINT exitButton = ClientToScreenPoint(view, exit.x, exit.y);
         ClickAt(exitButton.x, exitButton.y);
         EXPECT_EQ(launcher.Wait(60000), 0u);
         if (launcher.Wait(0) == STILL_ACTIVE) ::TerminateProcess(launcher.process, 1);

@@ -3,9 +3,14 @@
 # tree, in a copy of its program folder whose server lists point at the
 # loopback stand-in servers (standin_servers.py) only.
 #
-#   demo_start TREE FOLDER SECONDS   copy the folder, start the servers, the bench
-#                                    and the launcher (in the background)
+#   demo_start TREE FOLDER SECONDS   demo_prepare, then demo_launch
+#   demo_prepare TREE FOLDER         copy the folder, start the servers and the bench
+#   demo_launch SECONDS              start the launcher (in the background) and wait
+#                                    for its window
 #   view_click X Y [PAUSE]           click at (X, Y) of the launcher's view
+#   view_point NAME                  "X Y", the middle of a rectangle of launcher/Layout.inc
+#   demo_window TITLE                the X window of the visible window with that
+#                                    caption, waited for
 #   demo_exit                        press Exit and wait for the launcher to end
 # demo_end (an EXIT trap) stops the servers and the bench.
 
@@ -44,22 +49,48 @@ demo_end() {
   [ -z "$demo_bench_started" ] || "$demo_bench" stop --tree "$demo_tree" >/dev/null 2>&1
 }
 
-demo_start() {
-  demo_tree=$1
-  demo_folder "$demo_tree/dist" "$2"
+demo_prepare() {
+  demo_tree=$1 demo_run=$2
+  demo_folder "$demo_tree/dist" "$demo_run"
   demo_servers
   demo_bench_started=1
   "$demo_bench" start --tree "$demo_tree"
   DISPLAY=$("$demo_bench" display --tree "$demo_tree")
   export DISPLAY
-  "$demo_bench" run --tree "$demo_tree" --timeout "$3" -- "$2/Orvn.exe" &
+}
+
+demo_launch() {
+  "$demo_bench" run --tree "$demo_tree" --timeout "$1" -- "$demo_run/Orvn.exe" &
   demo_launcher=$!
-  sleep 4
+  demo_window Orvane >/dev/null
+  sleep 1   # the first paint
+}
+
+demo_start() {
+  demo_prepare "$1" "$2"
+  demo_launch "$3"
+}
+
+demo_window() {
+  local w _
+  for _ in $(seq 1 300); do
+    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+      echo "$w"
+      return 0
+    done
+    sleep 0.2
+  done
+  echo "demo: no window $1" >&2
+  return 1
 }
 
 # The view's client area on the 1024x768 screen: the centred 640x480 frame at
 # (192, 144), plus its border and sunken edge.
 VIEW_X=195 VIEW_Y=147
+
+view_point() {
+  /usr/bin/python3 "$demo_root/tools/gen_assets/layout.py" centre "$1"
+}
 
 view_click() {
   xdotool mousemove $((VIEW_X + $1)) $((VIEW_Y + $2)) click 1
@@ -67,9 +98,11 @@ view_click() {
 }
 
 demo_exit() {
-  # The "Exit" button at (537, 435)-(625, 470); hover first, as a hand would.
-  xdotool mousemove $((VIEW_X + 560)) $((VIEW_Y + 452))
+  # The "Exit" button; hover first, as a hand would.
+  local x y
+  read -r x y < <(view_point ExitButton)
+  xdotool mousemove $((VIEW_X + x - 20)) $((VIEW_Y + y))
   sleep 0.3
-  view_click 581 452 0
+  view_click "$x" "$y" 0
   wait "$demo_launcher" || true
 }

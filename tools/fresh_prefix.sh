@@ -8,8 +8,8 @@
 #
 # The command sees WINEPREFIX set to the copy and the bench's DISPLAY (or, with
 # --own-display, the caller's), so `wine prog.exe` inside it runs there.
-# --decorated: Wine draws the windows' captions itself, as on Windows (the
-# bench has no window manager), with Wine's Marlett for the caption buttons.
+# --decorated: Wine draws the windows' captions itself, as on Windows, also
+# on a desktop with a window manager (on the bench's display it always does).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 tree="" keep=0 own=0 decorated=0 timeout_s=600
@@ -55,12 +55,13 @@ for link in "$copy"/drive_c/users/*/*; do
   if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
 done
 export WINEPREFIX=$copy
+# A desktop of the caller's has a window manager: the windows are its again.
+if [ $own = 1 ]; then
+  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
+  wineserver -w
+fi
 if [ $decorated = 1 ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-    cp /usr/share/wine/fonts/marlett.ttf "$copy/drive_c/windows/Fonts/"
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Marlett (TrueType)' /d marlett.ttf /f >/dev/null 2>&1
-  fi
   wineserver -w
 fi
 

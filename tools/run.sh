@@ -104,8 +104,9 @@ sleep 6
 xdotool mousemove $((VIEW_X + 300)) $((VIEW_Y + 100))
 shot "$tree/launcher.png" 640x480+192+144
 # "Exit", hovered first as a hand would.
-xdotool mousemove $((VIEW_X + 560)) $((VIEW_Y + 452)); sleep 0.3
-xdotool mousemove $((VIEW_X + 581)) $((VIEW_Y + 452)) click 1
+read -r exit_x exit_y < <(/usr/bin/python3 "$root/tools/gen_assets/layout.py" centre ExitButton)
+xdotool mousemove $((VIEW_X + exit_x - 20)) $((VIEW_Y + exit_y)); sleep 0.3
+xdotool mousemove $((VIEW_X + exit_x)) $((VIEW_Y + exit_y)) click 1
 wineserver -w
 echo "run: launcher ended"
 # The signed release is what the player has now.

@@ -12,7 +12,7 @@ BOOL CFolderBar::Create(const RECT& rect, HWND parent, UINT id) {
     return CreateEx(0, DefaultChildClass(), L"Folder", WS_CHILD | WS_VISIBLE, rect, parent, id);
 }
 
-void CFolderBar::AddFolder(CFolderItem* folder) { m_folders.emplace_back(folder); }
+void CFolderBar::AddFolder(std::unique_ptr<CFolderItem> folder) { m_folders.push_back(std::move(folder)); }
 
 CFolderItem* CFolderBar::GetFolder(int index) const {
     if (index < 0 || index >= GetFolderCount()) return nullptr;

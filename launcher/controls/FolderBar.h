@@ -25,8 +25,7 @@ public:
 
     BOOL Create(const RECT& rect, HWND parent, UINT id);
 
-    // The bar owns the folder from now on.
-    void AddFolder(CFolderItem* folder);
+    void AddFolder(std::unique_ptr<CFolderItem> folder);
     // The folder at index, or null.
     CFolderItem* GetFolder(int index) const;
     int GetFolderCount() const { return static_cast<int>(m_folders.size()); }

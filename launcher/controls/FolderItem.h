@@ -25,8 +25,6 @@ public:
 
     const std::wstring& GetCaption() const { return m_strCaption; }
     UINT GetCommandValue() const { return m_nCommandValue; }
-    HICON GetIcon() const { return m_hIcon; }
-    HFONT GetFont() const { return static_cast<HFONT>(m_font.Get()); }
 
     void DrawHeader(HDC dc, const RECT& header);
     void DrawBody(HDC dc, const RECT& body);

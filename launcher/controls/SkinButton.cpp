@@ -5,10 +5,7 @@
 
 #include "UniqueHandle.h"
 
-CSkinButton::~CSkinButton() {
-    // The tip is a popup owned by our top-level window, not a child of ours.
-    if (m_hToolTip) ::DestroyWindow(m_hToolTip);
-}
+CSkinButton::~CSkinButton() = default;
 
 BOOL CSkinButton::Create(const std::wstring& caption, const RECT& rect, HWND parent, UINT id) {
     m_nID = id;
@@ -32,8 +29,7 @@ LRESULT CSkinButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE:
         return OnCreate(wParam, lParam);
     case WM_DESTROY:
-        if (m_hToolTip) ::DestroyWindow(m_hToolTip);
-        m_hToolTip = nullptr;
+        m_toolTip.Reset();
         break;
     case WM_PAINT:
         OnPaint();
@@ -56,10 +52,11 @@ LRESULT CSkinButton::OnCreate(WPARAM wParam, LPARAM lParam) {
     if (Default(WM_CREATE, wParam, lParam) == -1) return -1;
     // One tool over the whole button; the tip control watches our mouse
     // messages itself (TTF_SUBCLASS) and asks us for the text.
-    m_hToolTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-    if (m_hToolTip) {
+    m_toolTip.Reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                      WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, ::GetModuleHandleW(nullptr),
+                                      nullptr));
+    if (m_toolTip) {
         TTTOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = TTF_SUBCLASS;
@@ -67,13 +64,13 @@ LRESULT CSkinButton::OnCreate(WPARAM wParam, LPARAM lParam) {
         tool.uId = 1;
         ::GetClientRect(m_hWnd, &tool.rect);
         tool.lpszText = LPSTR_TEXTCALLBACKW;
-        ::SendMessageW(m_hToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageW(m_toolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     return 0;
 }
 
 bool CSkinButton::OnToolTipNotify(NMHDR* hdr) {
-    if (!hdr || hdr->hwndFrom != m_hToolTip || hdr->code != TTN_GETDISPINFOW) return false;
+    if (!hdr || hdr->hwndFrom != m_toolTip.Get() || hdr->code != TTN_GETDISPINFOW) return false;
     auto* info = reinterpret_cast<NMTTDISPINFOW*>(hdr);
     info->lpszText = const_cast<wchar_t*>(m_strCaption.c_str());
     return true;

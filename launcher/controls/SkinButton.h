@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DIB.h"
+#include "UniqueHandle.h"
 #include "Window.h"
 
 class CSkinButton : public CWindow {
@@ -19,10 +20,7 @@ public:
     BOOL LoadSkin(UINT bitmapId, int cellWidth, int cellHeight);
     void SetCells(int normalCell, int hoverCell);
 
-    int GetLook() const { return m_nLook; }  // 0 normal, 1 hover
-    BOOL IsTracking() const { return m_bTracking; }
     const std::wstring& GetCaption() const { return m_strCaption; }
-    HWND GetToolTip() const { return m_hToolTip; }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -44,5 +42,5 @@ private:
     BOOL m_bTracking = FALSE;
     UINT m_nID = 0;
     std::wstring m_strCaption;
-    HWND m_hToolTip = nullptr;
+    UniqueWindow m_toolTip;  // a popup owned by our top-level window, not a child of ours
 };

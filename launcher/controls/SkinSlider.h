@@ -27,7 +27,6 @@ public:
     int GetMinimum() const { return m_nMinimum; }
     int GetMaximum() const { return m_nMaximum; }
     int GetValue() const { return m_nValue; }
-    BOOL IsDragging() const { return m_bDragging; }
     int ThumbX() const;
     CVolumeMixer& GetMixer() { return m_mixer; }
 

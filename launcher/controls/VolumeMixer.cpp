@@ -42,8 +42,6 @@ CVolumeMixer::~CVolumeMixer() {
     g_pCurrentMixer = nullptr;
 }
 
-CVolumeMixer* CVolumeMixer::Current() { return g_pCurrentMixer; }
-
 bool CVolumeMixer::Open() {
     if (::mixerGetNumDevs() == 0) return false;
 
@@ -72,18 +70,18 @@ bool CVolumeMixer::Open() {
     wc.lpfnWndProc = NotifyProc;
     wc.lpszClassName = kNotifyClass;
     ::RegisterClassW(&wc);
-    m_hNotifyWnd = ::CreateWindowExW(0, kNotifyClass, kNotifyTitle, WS_POPUP | WS_DISABLED, 0, 0, 0, 0, nullptr,
-                                     nullptr, nullptr, nullptr);
-    if (!m_hNotifyWnd) return false;
-    ::ShowWindow(m_hNotifyWnd, SW_HIDE);
+    m_notifyWnd.Reset(::CreateWindowExW(0, kNotifyClass, kNotifyTitle, WS_POPUP | WS_DISABLED, 0, 0, 0, 0, nullptr,
+                                        nullptr, nullptr, nullptr));
+    if (!m_notifyWnd) return false;
+    ::ShowWindow(m_notifyWnd.Get(), SW_HIDE);
 
-    if (::mixerOpen(&m_hMixer, m_uMixerId, reinterpret_cast<DWORD_PTR>(m_hNotifyWnd), 0, CALLBACK_WINDOW) !=
+    HMIXER mixer = nullptr;
+    if (::mixerOpen(&mixer, m_uMixerId, reinterpret_cast<DWORD_PTR>(m_notifyWnd.Get()), 0, CALLBACK_WINDOW) !=
         MMSYSERR_NOERROR) {
-        m_hMixer = nullptr;
-        ::DestroyWindow(m_hNotifyWnd);
-        m_hNotifyWnd = nullptr;
+        m_notifyWnd.Reset();
         return false;
     }
+    m_mixer.Reset(mixer);
     m_bOpened = 1;
     return true;
 }
@@ -93,7 +91,7 @@ bool CVolumeMixer::FindLine() {
     MIXERLINEW line{};
     line.cbStruct = sizeof line;
     line.dwComponentType = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
-    if (::mixerGetLineInfoW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &line,
+    if (::mixerGetLineInfoW(reinterpret_cast<HMIXEROBJ>(m_mixer.Get()), &line,
                             MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
         return false;
 
@@ -114,7 +112,7 @@ bool CVolumeMixer::FindLine() {
         destination.cbStruct = sizeof destination;
         destination.dwDestination = line.dwDestination;
         MIXERCONTROLW master{};
-        if (::mixerGetLineInfoW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &destination,
+        if (::mixerGetLineInfoW(reinterpret_cast<HMIXEROBJ>(m_mixer.Get()), &destination,
                                 MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_DESTINATION) == MMSYSERR_NOERROR &&
             VolumeControlOf(destination.dwLineID, &master)) {
             DWORD channels = m_dwChannels, id = m_dwControlId;
@@ -144,16 +142,15 @@ bool CVolumeMixer::VolumeControlOf(DWORD lineId, MIXERCONTROLW* control) {
     controls.cControls = 1;
     controls.cbmxctrl = sizeof *control;
     controls.pamxctrl = control;
-    return ::mixerGetLineControlsW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &controls,
+    return ::mixerGetLineControlsW(reinterpret_cast<HMIXEROBJ>(m_mixer.Get()), &controls,
                                    MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR &&
            !(control->fdwControl & MIXERCONTROL_CONTROLF_DISABLED);
 }
 
 void CVolumeMixer::Close() {
-    ::mixerClose(m_hMixer);
-    m_hMixer = nullptr;
-    ::DestroyWindow(m_hNotifyWnd);
-    m_hNotifyWnd = nullptr;
+    // The mixer first: it must not notify a window that is gone.
+    m_mixer.Reset();
+    m_notifyWnd.Reset();
     m_bOpened = 0;
     m_bLineReady = 0;
 }
@@ -175,7 +172,7 @@ DWORD CVolumeMixer::GetVolume() {
     // A driver that answers without filling the values leaves -1, "unknown".
     std::vector<MIXERCONTROLDETAILS_UNSIGNED> values(m_dwChannels, MIXERCONTROLDETAILS_UNSIGNED{kNone});
     MIXERCONTROLDETAILS details = DetailsOf(m_dwControlId, m_dwChannels, 0, values);
-    if (::mixerGetControlDetailsW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &details,
+    if (::mixerGetControlDetailsW(reinterpret_cast<HMIXEROBJ>(m_mixer.Get()), &details,
                                   MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
         return kNone;
     return values[0].dwValue;
@@ -186,7 +183,7 @@ void CVolumeMixer::SetVolume(DWORD value) {
     if (value < m_dwMinimum || value > m_dwMaximum) return;
     std::vector<MIXERCONTROLDETAILS_UNSIGNED> values(m_dwChannels, MIXERCONTROLDETAILS_UNSIGNED{value});
     MIXERCONTROLDETAILS details = DetailsOf(m_dwControlId, m_dwChannels, 0, values);
-    ::mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(m_hMixer), &details,
+    ::mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(m_mixer.Get()), &details,
                              MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
 }
 
@@ -200,7 +197,7 @@ void CVolumeMixer::SwitchLine(BOOL on) {
     MIXERLINEW line{};
     line.cbStruct = sizeof line;
     line.dwLineID = m_dwLineId;
-    if (::mixerGetLineInfoW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &line,
+    if (::mixerGetLineInfoW(reinterpret_cast<HMIXEROBJ>(m_mixer.Get()), &line,
                             MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_LINEID) != MMSYSERR_NOERROR ||
         line.cControls == 0)
         return;
@@ -212,7 +209,7 @@ void CVolumeMixer::SwitchLine(BOOL on) {
     controls.cControls = line.cControls;
     controls.cbmxctrl = sizeof(MIXERCONTROLW);
     controls.pamxctrl = all.data();
-    if (::mixerGetLineControlsW(reinterpret_cast<HMIXEROBJ>(m_hMixer), &controls,
+    if (::mixerGetLineControlsW(reinterpret_cast<HMIXEROBJ>(m_mixer.Get()), &controls,
                                 MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ALL) != MMSYSERR_NOERROR)
         return;
 
@@ -241,7 +238,7 @@ void CVolumeMixer::SwitchLine(BOOL on) {
             continue;
         }
         MIXERCONTROLDETAILS details = DetailsOf(c.dwControlID, channels, items, values);
-        ::mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(m_hMixer), &details,
+        ::mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(m_mixer.Get()), &details,
                                  MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
     }
 }

@@ -7,6 +7,14 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "UniqueHandle.h"
+
+struct MixerTraits {
+    using Type = HMIXER;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::mixerClose(h); }
+};
+
 class CVolumeMixer {
 public:
     using ChangeCallback = void (*)(DWORD value, DWORD user);
@@ -28,12 +36,6 @@ public:
     virtual void SetVolume(DWORD value);
     virtual void SetChangeCallback(ChangeCallback callback, DWORD user);
 
-    // The instance that receives the notifications, or null.
-    static CVolumeMixer* Current();
-    HWND GetNotifyWindow() const { return m_hNotifyWnd; }
-    DWORD GetControlId() const { return m_dwControlId; }
-    DWORD GetChannels() const { return m_dwChannels; }
-
 private:
     bool Open();
     bool FindLine();
@@ -47,11 +49,11 @@ private:
     BYTE m_bLineReady = 0;
     BYTE m_bVolumeAvailable = 0;
     UINT m_uMixerId = 0;
-    HMIXER m_hMixer = nullptr;
+    UniqueHandle<MixerTraits> m_mixer;
     DWORD m_dwLineId = 0;
     DWORD m_dwControlId = 0;
     DWORD m_dwChannels = 0;
-    HWND m_hNotifyWnd = nullptr;
+    UniqueWindow m_notifyWnd;  // receives the mixer's change notifications
     DWORD m_dwMinimum = static_cast<DWORD>(-1);
     DWORD m_dwMaximum = static_cast<DWORD>(-1);
     DWORD m_dwSteps = 0;

@@ -13,16 +13,51 @@ LAUNCHER = 'resources/launcher/art'
 UPDATER = 'resources/updater/art'
 INSTALLER = 'resources/installer/art'
 
-# Child windows of the launcher's view.
-BANNER = (90, 65, 566, 130)
-SERVERS = (110, 145, 430, 420)
-FOLDERS = (7, 147, 92, 465)
-NEWS = (445, 145, 625, 422)
-LOGO = (15, 20, 245, 60)
-VOLUME = (110, 427, 432, 464)
-SETUP = (445, 435, 533, 470)
-EXIT = (537, 435, 625, 470)
-VERSION_AT = (460, 445)
+# The launcher view's geometry comes from the table the view compiles.
+LAYOUT_FILE = 'launcher/Layout.inc'
+
+_LAYOUT_ROW = re.compile(r'LAYOUT_(RECT|POINT)\(\s*(\w+)((?:\s*,\s*\d+)+)\s*\)$')
+
+
+def parse_layout(source):
+    """{name: (left, top, right, bottom) or (x, y)} from the text of Layout.inc."""
+    rows = {}
+    for n, line in enumerate(source.splitlines(), 1):
+        line = line.split('//', 1)[0].strip()
+        if not line:
+            continue
+        m = _LAYOUT_ROW.match(line)
+        values = tuple(int(v) for v in m.group(3).split(',')[1:]) if m else ()
+        if not m or len(values) != (4 if m.group(1) == 'RECT' else 2):
+            raise ValueError('%s:%d: not a LAYOUT_RECT or LAYOUT_POINT row: %s' % (LAYOUT_FILE, n, line))
+        if len(values) == 4 and (values[0] >= values[2] or values[1] >= values[3]):
+            raise ValueError('%s:%d: empty rectangle %r' % (LAYOUT_FILE, n, values))
+        rows[m.group(2)] = values
+    return rows
+
+
+def _read_layout():
+    with open(os.path.join(ROOT, LAYOUT_FILE), encoding='utf-8') as f:
+        return parse_layout(f.read())
+
+
+VIEW = _read_layout()
+BANNER = VIEW['Banner']
+SERVERS = VIEW['ServerList']
+FOLDERS = VIEW['FolderBar']
+NEWS = VIEW['News']
+LOGO = VIEW['Logo']
+VOLUME = VIEW['Volume']
+SETUP = VIEW['SetupButton']
+EXIT = VIEW['ExitButton']
+VERSION_AT = VIEW['Version']
+
+
+def centre(name):
+    """Where a hand clicks a rectangle of the view, as the tests do."""
+    left, top, right, bottom = VIEW[name]
+    return (left + right) // 2, (top + bottom) // 2
+
 
 # Updater: start.exe prints its status in black here.
 STATUS_AT = (150, 210)
@@ -66,3 +101,11 @@ def _read_info_links():
 
 
 INFO_LINKS = _read_info_links()
+
+
+if __name__ == '__main__':
+    # For scripts: "layout.py centre ExitButton" prints "581 452".
+    import sys
+    if len(sys.argv) != 3 or sys.argv[1] != 'centre':
+        sys.exit('usage: layout.py centre NAME')
+    print('%d %d' % centre(sys.argv[2]))

@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "ListView.h"
+
 namespace {
 
 double NowMs() {
@@ -76,8 +78,6 @@ bool WriteList(const std::wstring& path, const std::string& address, int n) {
 struct Launcher {
     PROCESS_INFORMATION pi{};
     HWND frame = nullptr, view = nullptr, bar = nullptr, list = nullptr;
-    HANDLE process = nullptr;  // with memory access, for reading the list's texts
-    void* remote = nullptr;
 
     static BOOL CALLBACK FindFrame(HWND hwnd, LPARAM lParam) {
         auto* self = reinterpret_cast<Launcher*>(lParam);
@@ -106,40 +106,20 @@ struct Launcher {
             list = ::FindWindowExW(view, nullptr, L"OrvServerList", nullptr);
         }
         if (!list || !bar) return false;
-        process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pi.dwProcessId);
-        remote = ::VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
         ::Sleep(1500);  // let the start-up settle
-        return remote != nullptr;
+        return true;
     }
 
     void Stop() {
-        if (remote) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-        if (process) ::CloseHandle(process);
         ::TerminateProcess(pi.hProcess, 0);
         ::WaitForSingleObject(pi.hProcess, 5000);
         ::CloseHandle(pi.hProcess);
         ::CloseHandle(pi.hThread);
     }
 
-    int Rows() const {
-        DWORD_PTR n = 0;
-        if (!::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 60000, &n)) return -1;
-        return static_cast<int>(n);
-    }
+    int Rows() const { return CListView(list).GetItemCount(); }
 
-    std::wstring Text(int row, int column) const {
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.cchTextMax = 64;
-        item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + 256);
-        SIZE_T done = 0;
-        ::WriteProcessMemory(process, remote, &item, sizeof(item), &done);
-        DWORD_PTR r = 0;
-        ::SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 60000, &r);
-        wchar_t text[64] = {};
-        ::ReadProcessMemory(process, static_cast<char*>(remote) + 256, text, sizeof(text) - sizeof(wchar_t), &done);
-        return text;
-    }
+    std::wstring Text(int row, int column) const { return CListView(list).GetRemoteItemText(row, column); }
 
     // Clicks a tile of the open StarCraft folder with the real mouse: 0 Battle.net, 1 Free.
     void ClickTile(int tile) const {

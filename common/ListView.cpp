@@ -1,0 +1,180 @@
+#include "ListView.h"
+
+#include "UniqueHandle.h"
+
+namespace {
+
+// A busy list answers late; a hung one must not hang the reader for good.
+constexpr UINT kRemoteTimeoutMs = 60000;
+constexpr int kRemoteTextChars = 260;
+
+// A block of memory in the process of a window.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND window, size_t size) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(window, &pid);
+        m_process.Reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+        if (m_process)
+            m_base = static_cast<BYTE*>(::VirtualAllocEx(m_process.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBlock() {
+        if (m_base) ::VirtualFreeEx(m_process.Get(), m_base, 0, MEM_RELEASE);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    bool Ok() const { return m_base != nullptr; }
+    BYTE* At(size_t offset) const { return m_base + offset; }
+    bool Write(size_t offset, const void* data, size_t size) {
+        return ::WriteProcessMemory(m_process.Get(), m_base + offset, data, size, nullptr);
+    }
+    bool Read(size_t offset, void* data, size_t size) {
+        return ::ReadProcessMemory(m_process.Get(), m_base + offset, data, size, nullptr);
+    }
+
+private:
+    UniqueKernelHandle m_process;
+    BYTE* m_base = nullptr;
+};
+
+bool SendRemote(HWND list, UINT msg, WPARAM wParam, const RemoteBlock& block) {
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(list, msg, wParam, reinterpret_cast<LPARAM>(block.At(0)), SMTO_NORMAL,
+                                 kRemoteTimeoutMs, &result) != 0;
+}
+
+}  // namespace
+
+void CListView::InitReport(const Column* columns, int count) {
+    const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_REGIONAL;
+    ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+    LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
+    if ((style & LVS_TYPEMASK) != LVS_REPORT) ::SetWindowLongW(m_hWnd, GWL_STYLE, (style & ~LVS_TYPEMASK) | LVS_REPORT);
+    for (int i = 0; i < count; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = columns[i].width;
+        column.pszText = const_cast<wchar_t*>(columns[i].title);
+        column.iSubItem = i;
+        ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void CListView::SetRedraw(bool redraw) { ::SendMessageW(m_hWnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0); }
+
+void CListView::SetColors(COLORREF background, COLORREF text) {
+    ::SendMessageW(m_hWnd, LVM_SETBKCOLOR, 0, background);
+    ::SendMessageW(m_hWnd, LVM_SETTEXTCOLOR, 0, text);
+    ::SendMessageW(m_hWnd, LVM_SETTEXTBKCOLOR, 0, background);
+}
+
+int CListView::GetColumnWidth(int column) const {
+    return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+void CListView::SetColumnWidth(int column, int width) {
+    ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
+}
+
+int CListView::GetStringWidth(const wchar_t* text) const {
+    return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+}
+
+int CListView::GetHeaderHeight() const {
+    HWND header = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0));
+    RECT r{};
+    if (header) ::GetWindowRect(header, &r);
+    return r.bottom - r.top;
+}
+
+int CListView::GetItemCount() const { return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0)); }
+
+int CListView::InsertItem(int index, LPARAM data) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = LPSTR_TEXTCALLBACKW;
+    item.cchTextMax = MAX_PATH;
+    item.iImage = I_IMAGECALLBACK;
+    item.lParam = data;
+    return static_cast<int>(::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+LPARAM CListView::GetItemData(int index) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    if (!::SendMessageW(m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+    return item.lParam;
+}
+
+int CListView::FindItemData(LPARAM data) const {
+    LVFINDINFOW find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = data;
+    return static_cast<int>(
+        ::SendMessageW(m_hWnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+bool CListView::DeleteItem(int index) { return ::SendMessageW(m_hWnd, LVM_DELETEITEM, index, 0) != 0; }
+
+void CListView::DeleteAllItems() { ::SendMessageW(m_hWnd, LVM_DELETEALLITEMS, 0, 0); }
+
+void CListView::RedrawItems(int first, int last) { ::SendMessageW(m_hWnd, LVM_REDRAWITEMS, first, last); }
+
+void CListView::SortItems(PFNLVCOMPARE compare, LPARAM data) {
+    ::SendMessageW(m_hWnd, LVM_SORTITEMS, data, reinterpret_cast<LPARAM>(compare));
+}
+
+bool CListView::GetItemRect(int index, RECT& rect, int code) const {
+    rect = RECT{};
+    rect.left = code;
+    return ::SendMessageW(m_hWnd, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect)) != 0;
+}
+
+int CListView::HitTest(POINT pt) const {
+    LVHITTESTINFO hit{};
+    hit.pt = pt;
+    int index = static_cast<int>(::SendMessageW(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    return index >= 0 && (hit.flags & LVHT_ONITEM) ? index : -1;
+}
+
+int CListView::HitTestCursor() const {
+    POINT pt;
+    ::GetCursorPos(&pt);
+    ::ScreenToClient(m_hWnd, &pt);
+    return HitTest(pt);
+}
+
+int CListView::GetNextSelected(int after) const {
+    return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(after), LVNI_SELECTED));
+}
+
+int CListView::GetSelectedCount() const {
+    return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+std::wstring CListView::GetRemoteItemText(int index, int subItem) const {
+    RemoteBlock block(m_hWnd, sizeof(LVITEMW) + kRemoteTextChars * sizeof(wchar_t));
+    if (!block.Ok()) return std::wstring();
+    LVITEMW item{};
+    item.iSubItem = subItem;
+    item.pszText = reinterpret_cast<wchar_t*>(block.At(sizeof(LVITEMW)));
+    item.cchTextMax = kRemoteTextChars;
+    wchar_t text[kRemoteTextChars] = {};
+    if (!block.Write(0, &item, sizeof(item)) || !SendRemote(m_hWnd, LVM_GETITEMTEXTW, index, block) ||
+        !block.Read(sizeof(LVITEMW), text, sizeof(text)))
+        return std::wstring();
+    text[kRemoteTextChars - 1] = L'\0';
+    return text;
+}
+
+bool CListView::GetRemoteItemRect(int index, RECT& rect, int code) const {
+    rect = RECT{};
+    rect.left = code;
+    RemoteBlock block(m_hWnd, sizeof(RECT));
+    return block.Ok() && block.Write(0, &rect, sizeof(rect)) && SendRemote(m_hWnd, LVM_GETITEMRECT, index, block) &&
+           block.Read(0, &rect, sizeof(rect));
+}

@@ -1,0 +1,71 @@
+#pragma once
+// A thin list view: a handle and the list view messages behind named calls.
+// It owns nothing; the window belongs to whoever made it (a dialog, or a
+// CWindow of ours), and any number of these may name it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstddef>
+#include <string>
+
+class CListView {
+public:
+    struct Column {
+        const wchar_t* title;
+        int width;
+    };
+
+    CListView() = default;
+    explicit CListView(HWND hwnd) : m_hWnd(hwnd) {}
+
+    HWND GetHwnd() const { return m_hWnd; }
+    operator HWND() const { return m_hWnd; }
+
+    // Report view with whole-row selection, and left-aligned columns from a table.
+    void InitReport(const Column* columns, int count);
+    template <size_t N>
+    void InitReport(const Column (&columns)[N]) {
+        InitReport(columns, static_cast<int>(N));
+    }
+    // Off while many rows go in: each insert would update the scroll bar.
+    void SetRedraw(bool redraw);
+    // Background and text colours of the rows.
+    void SetColors(COLORREF background, COLORREF text);
+
+    int GetColumnWidth(int column) const;
+    void SetColumnWidth(int column, int width);
+    // The width a text needs in the list's font, without cell margins.
+    int GetStringWidth(const wchar_t* text) const;
+    int GetHeaderHeight() const;
+
+    int GetItemCount() const;
+    // Inserts a row whose texts the parent supplies when asked (LVN_GETDISPINFO);
+    // data is its item data. The new row's index, or -1.
+    int InsertItem(int index, LPARAM data);
+    // The item data of a row, or 0.
+    LPARAM GetItemData(int index) const;
+    // The row with this item data, or -1.
+    int FindItemData(LPARAM data) const;
+    bool DeleteItem(int index);
+    void DeleteAllItems();
+    void RedrawItems(int first, int last);
+    void SortItems(PFNLVCOMPARE compare, LPARAM data);
+    // code: LVIR_BOUNDS, LVIR_LABEL...
+    bool GetItemRect(int index, RECT& rect, int code) const;
+
+    // The row under a client point, or -1.
+    int HitTest(POINT pt) const;
+    // The row under the mouse cursor, or -1.
+    int HitTestCursor() const;
+    // The first selected row after the given one, or -1.
+    int GetNextSelected(int after = -1) const;
+    int GetSelectedCount() const;
+
+    // The same for a list of another process, which can only write into its
+    // own memory: a block there carries the answer across.
+    std::wstring GetRemoteItemText(int index, int subItem) const;
+    bool GetRemoteItemRect(int index, RECT& rect, int code) const;
+
+private:
+    HWND m_hWnd = nullptr;
+};

@@ -1,0 +1,35 @@
+#pragma once
+// Files and folders, text in code page 949, and server list files.
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testing_support {
+
+std::wstring MakeTempFolder(const std::wstring& prefix);
+void RemoveFolder(const std::wstring& folder);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+bool ReadFileBytes(const std::wstring& path, std::string* bytes);
+// The host path of a Windows path (Wine maps its drives onto it), or empty.
+std::wstring UnixPath(const std::wstring& windowsPath);
+bool CopyFileTo(const std::wstring& from, const std::wstring& to);
+// The folder of the test program, ending in a backslash.
+std::wstring TestFolder();
+// The build's program folder (dist), ending in a backslash.
+std::wstring DistFolder();
+
+// Converts UTF-16 to code page 949 bytes.
+std::string ToCp949(const std::wstring& text);
+std::string ToUtf8(const std::wstring& text);  // for messages
+
+// Server list files: {name, address} as "name,address\r\n" lines in code page 949.
+using ServerList = std::vector<std::pair<std::wstring, std::wstring>>;
+bool WriteListFile(const std::wstring& path, const ServerList& servers);
+
+// What a stand-in program recorded of its start ("cwd=...\r\nargs=...\r\n"), or
+// empty after waitMs.
+std::wstring StandInLog(const std::wstring& exe, DWORD waitMs);
+
+}  // namespace testing_support

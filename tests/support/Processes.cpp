@@ -1,0 +1,63 @@
+#include "Processes.h"
+
+#include <tlhelp32.h>
+
+#include "UniqueHandle.h"
+
+namespace testing_support {
+
+Process::~Process() {
+    if (process) ::CloseHandle(process);
+}
+
+DWORD Process::Wait(DWORD timeoutMs) {
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) ::GetExitCodeProcess(process, &code);
+    return code;
+}
+
+bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out) {
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
+        return false;
+    ::CloseHandle(pi.hThread);
+    out->process = pi.hProcess;
+    out->pid = pi.dwProcessId;
+    return true;
+}
+
+int OwnThreadCount() {
+    int n = 0;
+    UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 te{};
+    te.dwSize = sizeof(te);
+    for (BOOL ok = ::Thread32First(snap.Get(), &te); ok; ok = ::Thread32Next(snap.Get(), &te))
+        if (te.th32OwnerProcessID == ::GetCurrentProcessId()) ++n;
+    return n;
+}
+
+DWORD HandleCount() {
+    DWORD count = 0;
+    if (::GetProcessHandleCount(::GetCurrentProcess(), &count) && count > 0) return count;
+    // Wine answers 0 here: count the handle values that name an open handle.
+    DWORD flags;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4)
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    return count;
+}
+
+DWORD GdiObjectCount() {
+    DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    if (count > 0) return count;
+    // Wine's GetGuiResources is a stub; its handle table also takes a bare
+    // table index as handle, so count the indices that hold an object.
+    for (ULONG_PTR index = 1; index < 0x10000; ++index)
+        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++count;
+    return count;
+}
+
+}  // namespace testing_support

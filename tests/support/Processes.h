@@ -1,0 +1,22 @@
+#pragma once
+// Child processes, and what this process holds: threads, handles, GDI objects.
+#include <windows.h>
+
+#include <string>
+
+namespace testing_support {
+
+struct Process {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+    ~Process();
+    DWORD Wait(DWORD timeoutMs);  // exit code, or STILL_ACTIVE on time-out
+};
+bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out);
+int OwnThreadCount();  // threads of this process
+
+// Counts of the process's kernel handles and GDI objects.
+DWORD HandleCount();
+DWORD GdiObjectCount();
+
+}  // namespace testing_support

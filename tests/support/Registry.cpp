@@ -1,0 +1,37 @@
+#include "Registry.h"
+
+#include "UniqueHandle.h"
+
+namespace testing_support {
+
+bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    HKEY h;
+    if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return false;
+    UniqueRegKey owner(h);
+    return ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring* value, DWORD* type,
+                    DWORD* bytes, REGSAM view) {
+    HKEY h;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
+    UniqueRegKey owner(h);
+    wchar_t buffer[1024] = {};
+    DWORD t = 0, n = sizeof(buffer) - sizeof(wchar_t);
+    if (::RegQueryValueExW(h, name, nullptr, &t, reinterpret_cast<BYTE*>(buffer), &n) != ERROR_SUCCESS) return false;
+    if (type) *type = t;
+    if (bytes) *bytes = n;
+    *value = buffer;
+    return t == REG_SZ;
+}
+
+bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view) {
+    HKEY h;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
+    UniqueRegKey owner(h);
+    return true;
+}
+
+}  // namespace testing_support

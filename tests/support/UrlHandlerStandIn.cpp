@@ -1,0 +1,31 @@
+#include "UrlHandlerStandIn.h"
+
+#include "Files.h"
+#include "Registry.h"
+
+namespace testing_support {
+
+namespace {
+const wchar_t kHttpOpen[] = L"http\\shell\\open\\command";
+}
+
+UrlHandlerStandIn::UrlHandlerStandIn(const std::wstring& exe) : m_exe(exe) {
+    m_had = RegistryString(HKEY_CLASSES_ROOT, kHttpOpen, nullptr, &m_old);
+    SetRegistryString(HKEY_CLASSES_ROOT, kHttpOpen, nullptr, L"\"" + exe + L"\" \"%1\"");
+    ::DeleteFileW((exe + L".log").c_str());
+}
+
+UrlHandlerStandIn::~UrlHandlerStandIn() {
+    if (m_had) SetRegistryString(HKEY_CLASSES_ROOT, kHttpOpen, nullptr, m_old);
+    ::DeleteFileW((m_exe + L".log").c_str());
+}
+
+std::wstring UrlHandlerStandIn::Arguments(DWORD waitMs) {
+    std::wstring log = StandInLog(m_exe, waitMs);
+    size_t start = log.find(L"args=");
+    if (start == std::wstring::npos) return L"";
+    size_t end = log.find(L"\r\n", start);
+    return log.substr(start + 5, end - start - 5);
+}
+
+}  // namespace testing_support
