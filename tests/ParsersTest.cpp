@@ -17,7 +17,8 @@ namespace {
 
 std::string Show(const std::vector<ServerLine>& lines) {
     std::string text;
-    for (const auto& line : lines) text += "[" + ToUtf8(line.name) + "|" + ToUtf8(line.address) + "]";
+    for (const auto& line : lines)
+        text.append("[").append(ToUtf8(line.name)).append("|").append(ToUtf8(line.address)).append("]");
     return text;
 }
 
