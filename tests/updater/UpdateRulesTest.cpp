@@ -58,7 +58,9 @@ TEST(UpdateRulesTest, ManifestReadsAsTheProfileFunctionsRead) {
     for (const auto& [manifest, total] : totals) {
         SCOPED_TRACE(manifest);
         ASSERT_EQ(total >= 0, CManifest::Parse(manifest, &m));
-        if (total >= 0) EXPECT_EQ(static_cast<size_t>(total), m.m_entries.size());
+        if (total >= 0) {
+            EXPECT_EQ(static_cast<size_t>(total), m.m_entries.size());
+        }
     }
     std::wstring wide = L"\xFEFF[Count]\r\nTotal=1\r\n[File1]\r\nFilename=넓은.txt\r\n";
     ASSERT_TRUE(CManifest::Parse(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2), &m));
@@ -68,12 +70,12 @@ TEST(UpdateRulesTest, ManifestReadsAsTheProfileFunctionsRead) {
 
 TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndRunLock) {
     std::vector<BYTE> r(32, 0x11), s(32, 0x22);
-    auto der = [](std::vector<BYTE> a, std::vector<BYTE> b) {
+    auto der = [](const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
         std::vector<BYTE> out = {0x30, BYTE(4 + a.size() + b.size()), 0x02, BYTE(a.size())};
-        out.insert(out.end(), a.begin(), a.end());
+        for (BYTE x : a) out.push_back(x);
         out.push_back(0x02);
         out.push_back(BYTE(b.size()));
-        out.insert(out.end(), b.begin(), b.end());
+        for (BYTE x : b) out.push_back(x);
         return out;
     };
     std::vector<BYTE> high(33, 0x80);
