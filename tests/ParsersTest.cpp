@@ -17,7 +17,8 @@ namespace {
 
 std::string Show(const std::vector<ServerLine>& lines) {
     std::string text;
-    for (const auto& line : lines) text += "[" + ToUtf8(line.name) + "|" + ToUtf8(line.address) + "]";
+    for (const auto& line : lines)
+        text.append("[").append(ToUtf8(line.name)).append("|").append(ToUtf8(line.address)).append("]");
     return text;
 }
 
@@ -69,30 +70,15 @@ TEST(ParsersTest, ServerAddress) {
         const char* text;
         const char* parsed;  // null: not an address
     } cases[] = {
-        {"1.2.3.4", "1.2.3.4"},
-        {"127.0.0.1", "127.0.0.1"},
-        {"0.0.0.0", "0.0.0.0"},
+        {"1.2.3.4", "1.2.3.4"}, {"127.0.0.1", "127.0.0.1"}, {"0.0.0.0", "0.0.0.0"},
         {"255.255.255.255", "255.255.255.255"},
         {" \t10.0.0.1 \t", "10.0.0.1"},  // blanks around it
         {"010.001.0.09", "10.1.0.9"},    // decimal, never octal
-        {"", nullptr},
-        {"   ", nullptr},
-        {"localhost", nullptr},  // no name is looked up
-        {"1.2.3", nullptr},
-        {"1.2.3.4.5", nullptr},
-        {"1.2.3.4.", nullptr},
-        {".1.2.3", nullptr},
-        {"1..2.3", nullptr},
-        {"256.1.1.1", nullptr},
-        {"1.2.3.256", nullptr},
-        {"1000.1.1.1", nullptr},
-        {"0001.1.1.1", nullptr},
-        {"1.2.3.-4", nullptr},
-        {"1 .2.3.4", nullptr},
-        {"1.2.3.4 5", nullptr},
-        {"1.2.3.4x", nullptr},
-        {"0x7f.0.0.1", nullptr},
-        {"4294967295", nullptr},
+        {"localhost", nullptr},          // no name is looked up
+        {"", nullptr}, {"   ", nullptr}, {"1.2.3", nullptr}, {"1.2.3.4.5", nullptr}, {"1.2.3.4.", nullptr},
+        {".1.2.3", nullptr}, {"1..2.3", nullptr}, {"256.1.1.1", nullptr}, {"1.2.3.256", nullptr},
+        {"1000.1.1.1", nullptr}, {"0001.1.1.1", nullptr}, {"1.2.3.-4", nullptr}, {"1 .2.3.4", nullptr},
+        {"1.2.3.4 5", nullptr}, {"1.2.3.4x", nullptr}, {"0x7f.0.0.1", nullptr}, {"4294967295", nullptr},
     };
     for (const auto& c : cases) {
         in_addr address{};

@@ -3,7 +3,6 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -33,32 +32,6 @@ std::wstring Known(REFKNOWNFOLDERID id) {
 std::wstring Entry(const wchar_t* name) {
     std::wstring value;
     return RegistryString(HKEY_CURRENT_USER, kUninstallKey, name, &value) ? value : L"<none>";
-}
-
-std::set<std::wstring> FilesIn(const std::wstring& folder) {
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(::FindFirstFileW((folder + L"*").c_str(), &data));
-    for (bool more = bool(find); more; more = ::FindNextFileW(find.Get(), &data))
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(data.cFileName);
-    return names;
-}
-
-bool HasChild(DWORD pid) {
-    UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snap.Get(), &entry); more; more = ::Process32NextW(snap.Get(), &entry))
-        if (entry.th32ParentProcessID == pid) return true;
-    return false;
-}
-
-// The uninstaller hands over to a copy of itself: its work is done when that copy ends.
-DWORD RunToEnd(const std::wstring& exe, const std::wstring& args) {
-    Process process;
-    DWORD rc = StartProcess(exe, args, L"", &process) ? process.Wait(120000) : ~0u;
-    PumpUntil([&] { return !HasChild(process.pid); }, 120000);
-    return rc;
 }
 
 }  // namespace

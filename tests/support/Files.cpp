@@ -45,6 +45,15 @@ bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
 
 bool CopyFileTo(const std::wstring& from, const std::wstring& to) { return ::CopyFileW(from.c_str(), to.c_str(), FALSE); }
 
+std::set<std::wstring> FilesIn(const std::wstring& folder) {
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(::FindFirstFileW((folder + L"*").c_str(), &data));
+    for (bool more = bool(find); more; more = ::FindNextFileW(find.Get(), &data))
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(data.cFileName);
+    return names;
+}
+
 std::wstring TestFolder() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);

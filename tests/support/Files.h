@@ -2,6 +2,7 @@
 // Files and folders, text in code page 949, and server list files.
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,8 @@ bool ReadFileBytes(const std::wstring& path, std::string* bytes);
 // The host path of a Windows path (Wine maps its drives onto it), or empty.
 std::wstring UnixPath(const std::wstring& windowsPath);
 bool CopyFileTo(const std::wstring& from, const std::wstring& to);
+// The names of the files (not folders) in a folder ending in a backslash.
+std::set<std::wstring> FilesIn(const std::wstring& folder);
 // The folder of the test program, ending in a backslash.
 std::wstring TestFolder();
 // The build's program folder (dist), ending in a backslash.

@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include "Input.h"
 #include "UniqueHandle.h"
 
 namespace testing_support {
@@ -28,6 +29,26 @@ bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::
     out->process = pi.hProcess;
     out->pid = pi.dwProcessId;
     return true;
+}
+
+namespace {
+
+bool HasChild(DWORD pid) {
+    UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snap.Get(), &entry); more; more = ::Process32NextW(snap.Get(), &entry))
+        if (entry.th32ParentProcessID == pid) return true;
+    return false;
+}
+
+}  // namespace
+
+DWORD RunToEnd(const std::wstring& exe, const std::wstring& args) {
+    Process process;
+    DWORD rc = StartProcess(exe, args, L"", &process) ? process.Wait(120000) : ~0u;
+    PumpUntil([&] { return !HasChild(process.pid); }, 120000);
+    return rc;
 }
 
 int OwnThreadCount() {

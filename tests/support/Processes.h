@@ -13,6 +13,9 @@ struct Process {
     DWORD Wait(DWORD timeoutMs);  // exit code, or STILL_ACTIVE on time-out
 };
 bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out);
+// Runs a program until it and the programs it started have ended (an uninstaller
+// hands over to a copy of itself); its exit code, ~0 when it did not start.
+DWORD RunToEnd(const std::wstring& exe, const std::wstring& args);
 int OwnThreadCount();  // threads of this process
 
 // Counts of the process's kernel handles and GDI objects.
