@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The stand-in update server serves only files inside its root, and its faults
-# for the updater's tests behave as documented: swap, holdfirst, drip and
-# endless; a client that goes away from them or from a stall leaves no thread behind.
+# for the updater's tests behave as documented: swap, drip, endless and stall;
+# a client that goes away from them leaves no thread behind.
 set -eu
 server=$(cd "$(dirname "$0")/.." && pwd)/tools/update_server.py
 work=$(mktemp -d)
@@ -21,11 +21,10 @@ ln -s a.txt "$root/linkin.txt"
 printf 'first manifest' >"$root/version.ini"
 printf 'second manifest' >"$root/version.ini.alt"
 head -c 3000 /dev/zero | tr '\0' 'd' >"$root/drip.bin"
-printf 'held' >"$root/held.txt"
 cp "$root/a.txt" "$root/a.txt.end"
 cp "$root/drip.bin" "$root/stall.bin"
 python3 "$server" --root "$root" --port-file "$work/port" --max-seconds 300 --fault version.ini=swap \
-  --fault held.txt=holdfirst --fault drip.bin=drip --fault a.txt.end=endless --fault stall.bin=stall >/dev/null &
+  --fault drip.bin=drip --fault a.txt.end=endless --fault stall.bin=stall >/dev/null &
 pid=$!
 for _ in $(seq 1 100); do [ -s "$work/port" ] && break; sleep 0.1; done
 read -r port _ <"$work/port"
@@ -48,32 +47,27 @@ idle_again() {
   for _ in $(seq 1 100); do [ "$(threads)" -le "$idle" ] && return 0; sleep 0.1; done
   fail "$1: the server still has $(threads) threads, $idle when idle"
 }
+# cut_off KIND SECONDS CURL-ARGS...: the answer has not ended when curl gives up and leaves.
+cut_off() {
+  local kind=$1 seconds=$2 rc=0; shift 2
+  curl -s -m "$seconds" "$@" || rc=$?
+  [ $rc = 28 ] || fail "$kind: the body ended (curl $rc)"
+  idle_again "$kind"
+}
 
 # swap: the first request as it is, every later one from NAME.alt.
 [ "$(curl -s "$url/version.ini")" = "first manifest" ] || fail "swap: first request"
 for _ in 1 2; do [ "$(curl -s "$url/version.ini")" = "second manifest" ] || fail "swap: later request"; done
 
-# holdfirst: the first answer is held back (longer than a second), a later one is not held.
-rc=0; curl -s -m 1 "$url/held.txt" >/dev/null || rc=$?
-[ $rc = 28 ] || fail "holdfirst: the first request was not held (curl $rc)"
-[ "$(curl -s "$url/held.txt")" = held ] || fail "holdfirst: second request"
-
-# drip: the true length, then a byte at a time; a client leaving ends its thread.
-rc=0; curl -s -m 2 -D "$work/drip.head" -o "$work/drip.body" "$url/drip.bin" || rc=$?
-[ $rc = 28 ] || fail "drip: the body came whole (curl $rc)"
+# drip: the true length, then a byte at a time.
+cut_off drip 2 -D "$work/drip.head" -o "$work/drip.body" "$url/drip.bin"
 grep -qi '^Content-Length: 3000' "$work/drip.head" || fail "drip: no true Content-Length"
 [ "$(stat -c %s "$work/drip.body")" -lt 10 ] || fail "drip: more than a few bytes in 2 s"
-idle_again drip
 
-# endless: no length, bytes for ever; a client leaving ends its thread.
-rc=0; curl -s -m 2 -D "$work/end.head" -o "$work/end.body" "$url/a.txt.end" || rc=$?
-[ $rc = 28 ] || fail "endless: the body ended (curl $rc)"
+# endless: no length, bytes for ever.
+cut_off endless 2 -D "$work/end.head" -o "$work/end.body" "$url/a.txt.end"
 ! grep -qi '^Content-Length' "$work/end.head" || fail "endless: a Content-Length"
 [ "$(stat -c %s "$work/end.body")" -gt 1000 ] || fail "endless: no more than the file's bytes"
-idle_again endless
-
 # stall: half the body, then silence until the client leaves.
-rc=0; curl -s -m 1 -o /dev/null "$url/stall.bin" || rc=$?
-[ $rc = 28 ] || fail "stall: the body came whole (curl $rc)"
-idle_again stall
-echo "update server serves only its root; swap, holdfirst, drip, endless and stall as documented"
+cut_off stall 1 -o /dev/null "$url/stall.bin"
+echo "update server serves only its root; swap, drip, endless and stall as documented"
