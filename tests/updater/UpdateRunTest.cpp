@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <tuple>
 
 #include "AppBase.h"
@@ -46,6 +47,8 @@ protected:
         Publish();
     }
     void TearDown() override {
+        m_proxy.reset();
+        m_server.reset();
         RemoveFolder(m_program);
         RemoveFolder(m_releaseRoot);
     }
@@ -54,6 +57,14 @@ protected:
         ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Orvn.exe"));
         ASSERT_TRUE(WriteFileBytes(m_program + L"Free.txt", kOldFree));
         ::DeleteFileW((m_program + L"Orvn.exe.log").c_str());
+    }
+    // Serves the release, through the user's proxy setting, until the next call or the test's end.
+    bool Serve(const std::vector<std::wstring>& faults = {}, bool refuse = false) {
+        m_proxy.reset();
+        m_server = std::make_unique<UpdateServer>();
+        if (!m_server->Start(m_release, faults, refuse)) return false;
+        m_proxy = std::make_unique<ProxySetting>(m_server->Port());
+        return true;
     }
     int Size(const std::wstring& name) { return static_cast<int>(FileBytes(m_release + name).size()); }
     // For the keyed updater the publisher hashes, numbers and signs the manifest.
@@ -109,16 +120,16 @@ protected:
     int m_releaseNumber = 4;
     std::wstring m_program, m_releaseRoot, m_release;
     std::vector<ManifestEntry> m_entries;
+    std::unique_ptr<UpdateServer> m_server;
+    std::unique_ptr<ProxySetting> m_proxy;
 };
 
 INSTANTIATE_TEST_SUITE_P(Builds, UpdateRunTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Keyed" : "Keyless"; });
 
 TEST_P(UpdateRunTest, InstallsTheChangedFilesAndACancelledOneOnTheNextRun) {
-    UpdateServer server;
     // Orvn.exe comes over one redirect; Free.txt's body is held back 2 s, time to press Cancel.
-    ASSERT_TRUE(server.Start(m_release, {L"Orvn.exe=redirect", L"Free.txt=hold"}));
-    ProxySetting proxy(server.Port());
+    ASSERT_TRUE(Serve({L"Orvn.exe=redirect", L"Free.txt=hold"}));
     Process updater;
     ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
     HWND frame = nullptr;
@@ -130,7 +141,7 @@ TEST_P(UpdateRunTest, InstallsTheChangedFilesAndACancelledOneOnTheNextRun) {
     EXPECT_EQ(nullptr, ::GetMenu(frame));
     EXPECT_EQ(0, ::GetWindowLongW(frame, GWL_STYLE) & (WS_CAPTION | WS_BORDER));
     // Orvn.exe comes first, then Free.txt; the real probe host may take long to give up under Wine.
-    ASSERT_TRUE(PumpUntil([&] { return server.CountRequests(L"Free.txt") == 1; }, 120000));
+    ASSERT_TRUE(PumpUntil([&] { return m_server->CountRequests(L"Free.txt") == 1; }, 120000));
     HWND progress = WaitForDialog(L"다운로드", 10000, updater.pid);
     ASSERT_TRUE(progress);
     EXPECT_FALSE(::IsWindowEnabled(frame)) << "the progress dialog keeps the window disabled";
@@ -147,7 +158,7 @@ TEST_P(UpdateRunTest, InstallsTheChangedFilesAndACancelledOneOnTheNextRun) {
     EXPECT_EQ(0u, RunUpdater());
     ExpectInstalled(L"Free.txt");
     EXPECT_EQ(L"2", RecordedVersion(L"Free.txt"));
-    EXPECT_EQ(2, server.CountRequests(L"Orvn.exe")) << "the first run's request and its redirect only";
+    EXPECT_EQ(2, m_server->CountRequests(L"Orvn.exe")) << "the first run's request and its redirect only";
     EXPECT_EQ(2, LauncherStarts(2));
     EXPECT_FALSE(AnyFile(m_program + L"*.orvn-*"));
     // The keyed updater keeps the installed release's number as the floor against replays.
@@ -163,12 +174,10 @@ TEST_P(UpdateRunTest, EveryServerFaultLeavesTheInstallationIntact) {
          {L"refuse", L"404", L"500", L"cut", L"wronglength", L"stall", L"redirect2", L"lowerlocation"}) {
         SCOPED_TRACE(ToUtf8(kind));
         ResetProgram();
-        UpdateServer server;
-        ASSERT_TRUE(server.Start(m_release, {L"Orvn.exe=" + kind, L"Free.txt=" + kind}, kind == L"refuse"));
-        ProxySetting proxy(server.Port());
+        ASSERT_TRUE(Serve({L"Orvn.exe=" + kind, L"Free.txt=" + kind}, kind == L"refuse"));
         EXPECT_EQ(0u, RunUpdater());
         EXPECT_EQ(kind == L"refuse", m_boxShown);
-        EXPECT_EQ(kind != L"refuse", server.CountRequests(L"Free.txt") > 0);
+        EXPECT_EQ(kind != L"refuse", m_server->CountRequests(L"Free.txt") > 0);
         ExpectOldFilesIntact();
     }
 }
@@ -196,16 +205,14 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     Process running;
     ASSERT_TRUE(StartProcess(m_program + L"Orvn.exe", L"stay", m_program, &running));
     ASSERT_TRUE(PumpUntil([&] { return CAppBase::FileExists(m_program + L"Orvn.exe.log"); }, 10000));
-    UpdateServer server;
-    ASSERT_TRUE(server.Start(m_release));
-    ProxySetting proxy(server.Port());
+    ASSERT_TRUE(Serve());
     EXPECT_EQ(0u, RunUpdater());
     ::RemoveDirectoryW(blocked.c_str());
     ExpectInstalled(L"Orvn.exe");
     ExpectInstalled(L"start.exe");
     EXPECT_FALSE(AnyFile(m_program + L"*.orvn-new"));
     EXPECT_FALSE(AnyFile(TempFolder() + L"orvn-update-*")) << "each run removes its own download folder";
-    EXPECT_EQ(0, server.CountRequests(L"../escape.txt") + server.CountRequests(L"..\\escape.txt"));
+    EXPECT_EQ(0, m_server->CountRequests(L"../escape.txt") + m_server->CountRequests(L"..\\escape.txt"));
     EXPECT_FALSE(CAppBase::FileExists(m_program + L"..\\escape.txt"));
     EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
     EXPECT_EQ(L"1", RecordedVersion(L"Free.txt"));
@@ -249,9 +256,7 @@ TEST_P(UpdateRunTest, NoAttackOnASignedReleaseInstallsAnything) {
         {"truncated signature", [&] { edit(signature, [](std::string& t) { t.pop_back(); }); }},
         {"huge signature", [&] { edit(signature, [](std::string& t) { t += std::string(1 << 20, '0'); }); }},
     };
-    UpdateServer server;
-    ASSERT_TRUE(server.Start(m_release));
-    ProxySetting proxy(server.Port());
+    ASSERT_TRUE(Serve());
     for (const auto& [name, attack] : attacks) {
         SCOPED_TRACE(name);
         ResetProgram();
@@ -267,21 +272,19 @@ TEST_P(UpdateRunTest, ASecondRunFetchesNothingAndTheFirstInstallsOnlyItsOwnRelea
     // A second request of the manifest gets another one, unsigned, naming a file of its own.
     ASSERT_TRUE(WriteFileBytes(m_release + L"Evil.txt", "evil"));
     ASSERT_TRUE(WriteManifest(m_release + L"version.ini.alt", {{L"Evil.txt", L"1", 4}, {L"Orvn.exe", L"1,0,0,9", 4}}));
-    UpdateServer server;
     // The first run's Orvn.exe waits until the second updater is up.
-    ASSERT_TRUE(server.Start(m_release, {L"version.ini=swap", L"Orvn.exe=gate"}));
-    ProxySetting proxy(server.Port());
+    ASSERT_TRUE(Serve({L"version.ini=swap", L"Orvn.exe=gate"}));
     Process first, second;
     ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &first));
-    ASSERT_TRUE(PumpUntil([&] { return server.CountRequests(L"Orvn.exe") == 1; }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return m_server->CountRequests(L"Orvn.exe") == 1; }, 60000));
     ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &second));
     ASSERT_TRUE(PumpUntil([&] { return FindTopLevel(L"Start", second.pid) != nullptr; }, 20000));
     // Were it to run, the second would ask for the manifest within its probe's time.
-    EXPECT_FALSE(PumpUntil([&] { return server.CountRequests(L"version.ini") > 1; }, 6000));
+    EXPECT_FALSE(PumpUntil([&] { return m_server->CountRequests(L"version.ini") > 1; }, 6000));
     ASSERT_TRUE(WriteFileBytes(m_release + L"Orvn.exe.go", ""));
     EXPECT_EQ(0u, RunUpdater(&first));
     EXPECT_EQ(0u, RunUpdater(&second));
-    EXPECT_EQ(1, server.CountRequests(L"version.ini"));
+    EXPECT_EQ(1, m_server->CountRequests(L"version.ini"));
     ExpectInstalled(L"Orvn.exe");
     ExpectInstalled(L"Free.txt");
     EXPECT_FALSE(CAppBase::FileExists(m_program + L"Evil.txt"));
@@ -292,9 +295,7 @@ TEST_P(UpdateRunTest, ASlowServerNeitherFreezesTheWindowsNorHoldsThePlayer) {
     if (m_keyed) GTEST_SKIP() << "the waits are the same in both builds";
     {
         // One byte every 3 s of the manifest: the window answers throughout, the run gives up in time.
-        UpdateServer server;
-        ASSERT_TRUE(server.Start(m_release, {L"version.ini=drip"}));
-        ProxySetting proxy(server.Port());
+        ASSERT_TRUE(Serve({L"version.ini=drip"}));
         Process updater;
         ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
         HWND frame = nullptr, box = nullptr;
@@ -312,7 +313,7 @@ TEST_P(UpdateRunTest, ASlowServerNeitherFreezesTheWindowsNorHoldsThePlayer) {
         ASSERT_TRUE(box);
         EXPECT_LT(::GetTickCount() - shown, 40000u);
         EXPECT_LT(slowest, 500u) << "the window stopped answering";
-        EXPECT_GT(server.CountRequests(L"version.ini"), 0);
+        EXPECT_GT(m_server->CountRequests(L"version.ini"), 0);
         EXPECT_EQ(kFailed, DialogText(box));
         ClickDialogButton(box, IDOK);
         EXPECT_EQ(0u, updater.Wait(30000));
@@ -320,14 +321,11 @@ TEST_P(UpdateRunTest, ASlowServerNeitherFreezesTheWindowsNorHoldsThePlayer) {
     }
     {
         // Esc during the manifest's fetch skips the update without a word.
-        UpdateServer server;
-        ASSERT_TRUE(server.Start(m_release, {L"version.ini=drip"}));
-        ProxySetting proxy(server.Port());
         Process updater;
         ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
         HWND frame = nullptr;
         ASSERT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Start", updater.pid)) != nullptr; }, 20000));
-        ASSERT_TRUE(PumpUntil([&] { return server.CountRequests(L"version.ini") == 1; }, 20000));
+        ASSERT_TRUE(PumpUntil([&] { return m_server->CountRequests(L"version.ini") == 2; }, 20000));
         ::SetForegroundWindow(frame);
         Pump(50);
         PressKey(VK_ESCAPE);
@@ -338,14 +336,12 @@ TEST_P(UpdateRunTest, ASlowServerNeitherFreezesTheWindowsNorHoldsThePlayer) {
     {
         // The same on a file: Cancel, by a real click, hands over at once.
         ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"2", kProfile);
-        UpdateServer server;
-        ASSERT_TRUE(server.Start(m_release, {L"Orvn.exe=drip"}));
-        ProxySetting proxy(server.Port());
+        ASSERT_TRUE(Serve({L"Orvn.exe=drip"}));
         Process updater;
         ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
         HWND progress = WaitForDialog(L"다운로드", 60000, updater.pid);
         ASSERT_TRUE(progress);
-        ASSERT_TRUE(PumpUntil([&] { return server.CountRequests(L"Orvn.exe") == 1; }, 10000));
+        ASSERT_TRUE(PumpUntil([&] { return m_server->CountRequests(L"Orvn.exe") == 1; }, 10000));
         ClickDialogButton(progress, IDCANCEL);
         DWORD clicked = ::GetTickCount();
         ASSERT_EQ(3, LauncherStarts(3));
@@ -366,9 +362,7 @@ TEST_P(UpdateRunTest, AnEndlessAnswerStopsAtItsBoundWithNothingLargerOnDisk) {
     for (const auto& [name, bound, failsManifest] : cases) {
         SCOPED_TRACE(ToUtf8(name));
         ResetProgram();
-        UpdateServer server;
-        ASSERT_TRUE(server.Start(m_release, {name + L"=endless"}));
-        ProxySetting proxy(server.Port());
+        ASSERT_TRUE(Serve({name + L"=endless"}));
         DiskWatch watch({{TempFolder(), L"\\orvn-update-"}, {m_program, L".orvn-"}, {InternetCacheFolder(), L""}});
         // Nothing of the update server's goes into the platform's download cache.
         DiskWatch cache({{InternetCacheFolder(), L"version"}, {InternetCacheFolder(), L"Orvn"}});
@@ -390,9 +384,7 @@ TEST_P(UpdateRunTest, WhatARunKilledBetweenTwoRenamesLeftTheNextRunFinishes) {
     // The old updater moved aside, the new one staged whole, no start.exe.
     ASSERT_TRUE(::MoveFileW((m_program + L"start.exe").c_str(), (m_program + L"start.exe.orvn-old").c_str()));
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartLocalProbe.exe", m_program + L"start.exe.orvn-new"));
-    UpdateServer server;
-    ASSERT_TRUE(server.Start(m_release));
-    ProxySetting proxy(server.Port());
+    ASSERT_TRUE(Serve());
     Process old;
     ASSERT_TRUE(StartProcess(m_program + L"start.exe.orvn-old", L"", m_program, &old));
     EXPECT_EQ(0u, RunUpdater(&old));
