@@ -12,9 +12,6 @@ public:
     Canvas(int width, int height, COLORREF fill = RGB(0x12, 0x34, 0x56));
     explicit Canvas(HWND window);
     ~Canvas() { ::SelectObject(m_dc.Get(), m_old); }
-    HDC dc() const { return m_dc.Get(); }
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
     COLORREF At(int x, int y) const;
     // Copies a part (width, height: all of it when 0) of a bitmap resource of this
     // program to (x, y), as the system's loader makes it: a reference picture

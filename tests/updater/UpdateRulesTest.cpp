@@ -78,11 +78,15 @@ TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndRunLock) {
         for (BYTE x : b) out.push_back(x);
         return out;
     };
-    std::vector<BYTE> high(33, 0x80);
+    std::vector<BYTE> high(33, 0x80), trailing = der(r, s), truncated = der(r, s);
     high[0] = 0;
+    trailing.push_back(0);
+    truncated.pop_back();
     BYTE raw[64];
     const std::pair<std::vector<BYTE>, bool> signatures[] = {
         {der(r, s), true},
+        {trailing, false},
+        {truncated, false},
         {der(high, s), true},                       // a leading zero keeps a high value positive
         {der({0x05}, s), true},                     // short values are right-aligned
         {der({0x00, 0x05}, s), false},              // a needless leading zero
@@ -95,9 +99,6 @@ TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndRunLock) {
     ASSERT_TRUE(CSignature::DerToRaw(der({0x05}, s), raw));
     EXPECT_EQ(0x05, raw[31]);
     EXPECT_EQ(0, raw[0]);
-    std::vector<BYTE> trailing = der(r, s);
-    trailing.push_back(0);
-    EXPECT_FALSE(CSignature::DerToRaw(trailing, raw));
 
     const std::pair<const wchar_t*, long long> releases[] = {
         {L"12", 12},   {L"0", 0},         {L"", -1},   {L"-1", -1},    {L"+1", -1}, {L" 1", -1},

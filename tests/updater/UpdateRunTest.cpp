@@ -253,7 +253,6 @@ TEST_P(UpdateRunTest, NoAttackOnASignedReleaseInstallsAnything) {
          }},
         {"older release replayed", [&] { ::WritePrivateProfileStringW(L"Release", L"Accepted", L"999", kProfile); }},
         {"empty signature", [&] { WriteFileBytes(m_release + signature, ""); }},
-        {"truncated signature", [&] { edit(signature, [](std::string& t) { t.pop_back(); }); }},
         {"huge signature", [&] { edit(signature, [](std::string& t) { t += std::string(1 << 20, '0'); }); }},
     };
     ASSERT_TRUE(Serve());

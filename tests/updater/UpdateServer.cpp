@@ -105,9 +105,8 @@ std::string FileBytes(const std::wstring& path) {
     return ReadFileBytes(path, &bytes) ? bytes : "<no file " + ToUtf8(path) + ">";
 }
 
-bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries, int total) {
-    std::wstring text =
-        L"[Count]\r\nTotal=" + std::to_wstring(total >= 0 ? total : static_cast<int>(entries.size())) + L"\r\n";
+bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries) {
+    std::wstring text = L"[Count]\r\nTotal=" + std::to_wstring(entries.size()) + L"\r\n";
     for (size_t i = 0; i < entries.size(); ++i)
         text += L"[File" + std::to_wstring(i + 1) + L"]\r\nFilename=" + entries[i].name + L"\r\nFileversion=" +
                 entries[i].version + L"\r\nFilesize=" + std::to_wstring(entries[i].size) + L"\r\n";

@@ -57,12 +57,12 @@ std::wstring InternetCacheFolder();
 std::string FileBytes(const std::wstring& path);
 // The version the updater's profile records for a file, or empty.
 std::wstring RecordedVersion(const std::wstring& name);
-// Entries {Filename, Fileversion, Filesize}; Total = entries.size() unless total >= 0.
+// Entries {Filename, Fileversion, Filesize} under their Total.
 struct ManifestEntry {
     std::wstring name, version;
     int size;
 };
-bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries, int total = -1);
+bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries);
 // Runs tools/release.py with host-path arguments; true once FOLDER's version.ini.sig is written anew.
 bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& releaseFolder);
 
