@@ -28,8 +28,7 @@ protected:
     HWND Bar() { return View().GetFolderBar(); }
     // Waits out the double-click time so the next press stands alone, then the group it chose.
     void Click(int x, int y) {
-        POINT pt = ClientToScreenPoint(Bar(), x, y);
-        ClickAt(pt.x, pt.y);
+        ClickIn(Bar(), x, y);
         Pump(::GetDoubleClickTime() + 50);
         ASSERT_TRUE(WaitIdle());
     }

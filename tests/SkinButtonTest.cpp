@@ -42,10 +42,6 @@ TEST(SkinButton, HoverLightsItAPressAfterAMoveCommandsOnceAndLeavingInAnyWayEnds
     auto looks = [&](const Canvas& cell, int toX = kWidth) {
         return PumpUntil([&] { return Differences(Canvas(button), cell, toX) == 0; }, 2000);
     };
-    auto moveTo = [&](int x, int y) {
-        POINT pt = ClientToScreenPoint(button, x, y);
-        MouseMoveTo(pt.x, pt.y);
-    };
 
     // Pressed before any movement, it does nothing.
     MouseDown();
@@ -54,7 +50,7 @@ TEST(SkinButton, HoverLightsItAPressAfterAMoveCommandsOnceAndLeavingInAnyWayEnds
     EXPECT_TRUE(parent.commands.empty());
     EXPECT_TRUE(looks(normal));
     // The first movement lights it; a press posts the command once, before the release.
-    moveTo(33, 17);
+    MoveTo(button, 33, 17);
     EXPECT_TRUE(looks(hover));
     MouseDown();
     ASSERT_TRUE(PumpUntil([&] { return !parent.commands.empty(); }, 2000)) << "no WM_COMMAND while held down";
@@ -66,13 +62,13 @@ TEST(SkinButton, HoverLightsItAPressAfterAMoveCommandsOnceAndLeavingInAnyWayEnds
     EXPECT_EQ(parent.commands.size(), 1u) << "nothing on the release";
 
     // Leaving onto the parent returns the normal look and the mouse.
-    moveTo(30, 17);
+    MoveTo(button, 30, 17);
     EXPECT_TRUE(looks(hover));
-    moveTo(30, kHeight + 20);
+    MoveTo(button, 30, kHeight + 20);
     EXPECT_TRUE(looks(normal)) << "pointer left the button";
     EXPECT_EQ(::GetCapture(), nullptr);
     // So does another window taking the mouse, which keeps it.
-    moveTo(30, 17);
+    MoveTo(button, 30, 17);
     EXPECT_TRUE(looks(hover));
     ::SetCapture(parent);
     EXPECT_TRUE(looks(normal)) << "capture lost";
@@ -83,9 +79,9 @@ TEST(SkinButton, HoverLightsItAPressAfterAMoveCommandsOnceAndLeavingInAnyWayEnds
     CRecordingWindow cover;
     ASSERT_TRUE(cover.Create(WS_POPUP | WS_VISIBLE, RECT{corner.x, corner.y, corner.x + 60, corner.y + kHeight}));
     Pump(100);
-    moveTo(20, 17);
+    MoveTo(button, 20, 17);
     EXPECT_TRUE(looks(hover, 50));
-    moveTo(70, 17);
+    MoveTo(button, 70, 17);
     EXPECT_TRUE(looks(normal, 50)) << "another window is under the pointer";
     EXPECT_NE(::GetCapture(), button.GetHwnd());
     EXPECT_EQ(parent.commands.size(), 1u);
