@@ -59,35 +59,26 @@ done
 "$bench" stop --tree "$b"
 if ! drained "$a" || ! drained "$b"; then fail "processes left after stop: a=$(count "$a") b=$(count "$b")"; fi
 
-# A transient run ended by SIGTERM while its program runs.
-"$bench" run --tree "$a" --timeout 600 -- notepad & run=$!
-for _ in $(seq 1 240); do
-  [ "$(count "$a" 'notepad\.exe')" = 0 ] || break
-  sleep 0.5
-done
-before=$(count "$a")
-kill -TERM $run
-wait $run
-drained "$a"
-echo "SIGTERM: $before processes while running, $(count "$a") after"
-[ "$before" -gt 3 ] || fail "the transient bench never ran notepad ($before processes)"
-[ "$(count "$a")" = 0 ] || fail "a run ended by SIGTERM left $(count "$a") processes"
-
-# A transient run killed outright while its program runs, as a ctest time-out
-# does (SIGKILL to the run's whole process group), so no trap of the run runs.
-# Its output goes nowhere: a process it left must not hold the caller's pipe open.
-setsid "$bench" run --tree "$a" --timeout 600 -- notepad >/dev/null 2>&1 & run=$!
-for _ in $(seq 1 240); do
-  [ "$(count "$a" 'notepad\.exe')" = 0 ] || break
-  sleep 0.5
-done
-before=$(count "$a")
-kill -KILL -- -"$run"
-wait $run 2>/dev/null
-drained "$a"
-echo "SIGKILL: $before processes while running, $(count "$a") after the guard"
-[ "$before" -gt 3 ] || fail "the transient bench never ran notepad ($before processes)"
-[ "$(count "$a")" = 0 ] || fail "a run killed outright left $(count "$a") processes"
+# ended SIGNAL: a transient run ended by that signal while its program runs leaves
+# no process behind. KILL goes to the run's whole process group, as a ctest
+# time-out sends it, so no trap of the run runs. Its output goes nowhere: a
+# process it left must not hold the caller's pipe open.
+ended() {
+  setsid "$bench" run --tree "$a" --timeout 600 -- notepad >/dev/null 2>&1 & run=$!
+  for _ in $(seq 1 240); do
+    [ "$(count "$a" 'notepad\.exe')" = 0 ] || break
+    sleep 0.5
+  done
+  before=$(count "$a")
+  if [ "$1" = KILL ]; then kill -KILL -- -"$run"; else kill -"$1" "$run"; fi
+  wait $run 2>/dev/null
+  drained "$a"
+  echo "SIG$1: $before processes while running, $(count "$a") after"
+  [ "$before" -gt 3 ] || fail "the transient bench never ran notepad ($before processes)"
+  [ "$(count "$a")" = 0 ] || fail "a run ended by SIG$1 left $(count "$a") processes"
+}
+ended TERM
+ended KILL
 
 [ $status = 0 ] && echo "bench_test: ok"
 exit $status
