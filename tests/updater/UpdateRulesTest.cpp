@@ -31,18 +31,14 @@ TEST(UpdateRulesTest, ManifestReadsAsTheProfileFunctionsRead) {
     ASSERT_TRUE(CManifest::Parse(text, &m));
     EXPECT_EQ(3, m.m_nTotal);
     EXPECT_EQ(L"12", m.m_strRelease);
-    ASSERT_EQ(3u, m.m_entries.size());
-    EXPECT_EQ(L"Orvn.exe", m.m_entries[0].name);
-    EXPECT_EQ(L"1,0,0,4", m.m_entries[0].version);
-    EXPECT_EQ(2048, m.m_entries[0].size);
-    EXPECT_TRUE(m.m_entries[0].hasSize);
-    EXPECT_EQ(L"ABC", m.m_entries[0].hash);
-    EXPECT_EQ(std::wstring(511, L'x'), m.m_entries[1].name);
-    EXPECT_EQ(L"2", m.m_entries[1].version);
-    EXPECT_FALSE(m.m_entries[1].hasSize);
-    EXPECT_EQ(0, m.m_entries[1].size);
-    EXPECT_EQ(L"목록.txt", m.m_entries[2].name);
-    EXPECT_EQ(-5, m.m_entries[2].size);
+    // Each entry as name|version|size|size given|hash.
+    std::vector<std::wstring> entries;
+    for (const auto& e : m.m_entries)
+        entries.push_back(e.name + L"|" + e.version + L"|" + std::to_wstring(e.size) + L"|" +
+                          std::to_wstring(e.hasSize) + L"|" + e.hash);
+    EXPECT_EQ((std::vector<std::wstring>{L"Orvn.exe|1,0,0,4|2048|1|ABC", std::wstring(511, L'x') + L"|2|0|0|",
+                                         L"목록.txt||-5|1|"}),
+              entries);
 
     // Only sections 1 to Total are read; no Total, a negative one or none at all is empty;
     // more than the bound is refused. UTF-16 with its mark reads too.
