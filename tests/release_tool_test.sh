@@ -28,13 +28,6 @@ for f in a.txt sub/b.bin; do
 done
 grep -q $'^Release=7\r$' "$work/rel/version.ini" || fail "no Release=7"
 
-# One byte changed after signing no longer verifies.
-sed -i 's/Release=7/Release=8/' "$work/rel/version.ini"
-if openssl dgst -sha256 -verify "$work/pub.pem" -signature "$work/rel/version.ini.sig" "$work/rel/version.ini" >/dev/null; then
-  fail "a changed manifest still verifies"
-fi
-sed -i 's/Release=8/Release=7/' "$work/rel/version.ini"
-
 # refused WHAT COMMAND...: the tool fails and leaves the folder as it was.
 refused() {
   what=$1; shift
