@@ -6,8 +6,13 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     wchar_t log[MAX_PATH + 8] = {};
     ::GetModuleFileNameW(nullptr, log, MAX_PATH);
-    HANDLE file = ::CreateFileW(wcscat(log, L".log"), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    wcscat(log, L".log");
+    // Two launchers started together (by two updaters) take turns at the log.
+    HANDLE file;
+    while ((file = ::CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr)) == INVALID_HANDLE_VALUE &&
+           ::GetLastError() == ERROR_SHARING_VIOLATION)
+        ::Sleep(10);
     DWORD written = 0;
     ::WriteFile(file, "started\r\n", 9, &written, nullptr);
     ::CloseHandle(file);
