@@ -134,6 +134,12 @@ bool CPingView::OnCommand(UINT id) {
 
 LRESULT CPingView::OnCreate() {
     // The web panels first; either may be missing, the view works without them.
+    // A page that cannot be fetched shows our own, from this program's resources.
+    wchar_t module[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring offline = L"res://" + std::wstring(module, length < MAX_PATH ? length : 0) + L"/OFFLINE.HTM";
+    m_adBrowser.SetErrorPage(offline);
+    m_newsBrowser.SetErrorPage(offline);
     m_adBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, Layout::kBanner, m_hWnd, static_cast<UINT>(-1));
     m_adBrowser.Navigate(kAdPage, nullptr, nullptr, nullptr, nullptr);
     m_newsBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, Layout::kNews, m_hWnd, static_cast<UINT>(-1));
