@@ -283,10 +283,13 @@ LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
     if (!m_group.IsCurrentEntry(entry)) return 0;
     CAppBase* app = CAppBase::Get();
     // The game would wait for a server that just did not answer: asked first, No by default.
-    if (entry->m_wResponse == RESPONSE_FAILED &&
-        (!app || app->MessageBox(L"이 서버는 응답하지 않았습니다.\n그래도 이 서버로 게임을 실행하시겠습니까?",
-                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES || !m_group.IsCurrentEntry(entry)))
-        return 0;
+    if (entry->m_wResponse == RESPONSE_FAILED) {
+        if (!app || app->MessageBox(L"이 서버는 응답하지 않았습니다.\n그래도 이 서버로 게임을 실행하시겠습니까?",
+                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+            return 0;
+        // The list may have changed while the question was open.
+        if (!m_group.IsCurrentEntry(entry)) return 0;
+    }
     // Unset, the game would quietly connect to whatever server it had before.
     if (!CGamePrograms::WriteServerList(entry->m_strAddress) &&
         (!app || app->MessageBox(L"Battle.net 서버를 설정하지 못했습니다.\n그래도 게임을 실행하시겠습니까?",

@@ -61,7 +61,8 @@ TEST(ParsersTest, ListFileLines) {
     const struct {
         std::string bytes;
         size_t rest;
-    } rests[] = {{"", 0}, {"\r\n", 0}, {"A,1\r\n", 5}, {"A,1\r\n\r\nB,2", 5}, {"A,1\n\nB,2", 4}, {"A,1\r\n\r", 5}, {"A,1\rB,2\r\rC", 8}};
+    } rests[] = {{"", 0},          {"\r\n", 0},       {"A,1\r\n", 5},       {"A,1\r\n\r\nB,2", 5},
+                 {"A,1\n\nB,2", 4}, {"A,1\r\n\r", 5}, {"A,1\rB,2\r\rC", 8}};
     for (const auto& r : rests) EXPECT_EQ(CServerListFile::FirstEmptyLine(r.bytes), r.rest) << r.bytes;
     // The list ends after its 100000th server.
     std::string many;

@@ -126,9 +126,11 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
             ClickAt(pt.x, pt.y);
             EditDialog(page, IDC_EDIT_SERVER, L"편집", [&](HWND d) {
                 DWORD packed = 0;
-                ::SendMessageW(::GetDlgItem(d, IDC_SERVER_ADDRESS), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
-                shown.push_back(std::to_wstring(FIRST_IPADDRESS(packed)) + L"." + std::to_wstring(SECOND_IPADDRESS(packed)) +
-                                L"." + std::to_wstring(THIRD_IPADDRESS(packed)) + L"." +
+                HWND address = ::GetDlgItem(d, IDC_SERVER_ADDRESS);
+                ::SendMessageW(address, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
+                shown.push_back(std::to_wstring(FIRST_IPADDRESS(packed)) + L"." +
+                                std::to_wstring(SECOND_IPADDRESS(packed)) + L"." +
+                                std::to_wstring(THIRD_IPADDRESS(packed)) + L"." +
                                 std::to_wstring(FOURTH_IPADDRESS(packed)));
                 PressKey(VK_RETURN);
             });

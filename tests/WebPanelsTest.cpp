@@ -183,7 +183,8 @@ TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesThe
         HMODULE file = ::LoadLibraryExW(module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         HRSRC found = file ? ::FindResourceW(file, L"OFFLINE.HTM", RT_HTML) : nullptr;
         ASSERT_NE(found, nullptr) << ToUtf8(module);
-        std::string page(static_cast<const char*>(::LockResource(::LoadResource(file, found))), ::SizeofResource(file, found));
+        const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(file, found)));
+        std::string page(bytes, ::SizeofResource(file, found));
         EXPECT_NE(page.find("#1a120d"), std::string::npos);
         EXPECT_NE(page.find("Orvane"), std::string::npos);
         ::FreeLibrary(file);

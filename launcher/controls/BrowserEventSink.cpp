@@ -8,7 +8,9 @@
 namespace {
 
 // An argument as the control passes it: by value, or by reference to a VARIANT.
-const VARIANT& Value(const VARIANT& arg) { return arg.vt == (VT_BYREF | VT_VARIANT) && arg.pvarVal ? *arg.pvarVal : arg; }
+const VARIANT& Value(const VARIANT& arg) {
+    return arg.vt == (VT_BYREF | VT_VARIANT) && arg.pvarVal ? *arg.pvarVal : arg;
+}
 
 }  // namespace
 
