@@ -148,6 +148,20 @@ int CListView::HitTestCursor() const {
     return HitTest(pt);
 }
 
+int CListView::RowAt(POINT pt) const {
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    if (!::PtInRect(&client, pt)) return -1;
+    int count = GetItemCount();
+    int top = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
+    int last = top + static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOUNTPERPAGE, 0, 0)) + 1;
+    for (int i = top < 0 ? 0 : top; i < count && i <= last; ++i) {
+        RECT row;
+        if (GetItemRect(i, row, LVIR_BOUNDS) && pt.y >= row.top && pt.y < row.bottom) return i;
+    }
+    return -1;
+}
+
 int CListView::GetNextSelected(int after) const {
     return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(after), LVNI_SELECTED));
 }

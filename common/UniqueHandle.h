@@ -79,6 +79,12 @@ struct MemoryDCTraits {
     static void Close(Type h) { ::DeleteDC(h); }
 };
 
+struct HookTraits {
+    using Type = HHOOK;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::UnhookWindowsHookEx(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
@@ -87,6 +93,7 @@ using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMemoryDC = UniqueHandle<MemoryDCTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueHook = UniqueHandle<HookTraits>;
 
 // Releases a DC obtained with GetDC.
 class WindowDC {

@@ -17,6 +17,7 @@
 #include "resource.h"
 
 BOOL g_bShowProgramPage = FALSE;
+CPingView* CPingView::s_pKeyView = nullptr;
 
 namespace {
 
@@ -105,6 +106,9 @@ LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SOCKET_NOTIFY:
         m_group.OnConnect(wParam, lParam);
         return 1;
+    case WM_LAUNCHER_KEY:
+        OnLauncherKey(wParam);
+        return 0;
     default:
         if (msg == WM_LAUNCH_BATTLENET) return OnLaunchBattleNet(reinterpret_cast<CServerEntry*>(wParam));
         if (msg == WM_GET_RESPONSE_TIME) return OnGetResponseTime(wParam, lParam);
@@ -130,6 +134,12 @@ bool CPingView::OnCommand(UINT id) {
 
 LRESULT CPingView::OnCreate() {
     // The web panels first; either may be missing, the view works without them.
+    // A page that cannot be fetched shows our own, from this program's resources.
+    wchar_t module[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring offline = L"res://" + std::wstring(module, length < MAX_PATH ? length : 0) + L"/OFFLINE.HTM";
+    m_adBrowser.SetErrorPage(offline);
+    m_newsBrowser.SetErrorPage(offline);
     m_adBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, Layout::kBanner, m_hWnd, static_cast<UINT>(-1));
     m_adBrowser.Navigate(kAdPage, nullptr, nullptr, nullptr, nullptr);
     m_newsBrowser.Create(L"Web", WS_CHILD | WS_VISIBLE, Layout::kNews, m_hWnd, static_cast<UINT>(-1));
@@ -156,10 +166,14 @@ LRESULT CPingView::OnCreate() {
     if (m_serverList.GetHwnd()) m_serverList.View().SetColors(RGB(0, 0, 0), RGB(255, 255, 255));
     m_volumeSlider.Create(POINT{Layout::kVolume.left, Layout::kVolume.top}, m_hWnd, static_cast<UINT>(-1));
     CGamePrograms::FillProgramPaths();
+    s_pKeyView = this;
+    m_keyHook.Reset(::SetWindowsHookExW(WH_GETMESSAGE, &CPingView::KeyHook, nullptr, ::GetCurrentThreadId()));
     return 0;
 }
 
 void CPingView::OnDestroy() {
+    m_keyHook.Reset();
+    if (s_pKeyView == this) s_pKeyView = nullptr;
     // The sweep must not outlive the list it reports to.
     m_group.StopSweep();
     m_group.ClearServerList();
@@ -268,6 +282,14 @@ LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
     // The pointer came through the message queue: use it only if the row still exists.
     if (!m_group.IsCurrentEntry(entry)) return 0;
     CAppBase* app = CAppBase::Get();
+    // The game would wait for a server that just did not answer: asked first, No by default.
+    if (entry->m_wResponse == RESPONSE_FAILED) {
+        if (!app || app->MessageBox(L"이 서버는 응답하지 않았습니다.\n그래도 이 서버로 게임을 실행하시겠습니까?",
+                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+            return 0;
+        // The list may have changed while the question was open.
+        if (!m_group.IsCurrentEntry(entry)) return 0;
+    }
     // Unset, the game would quietly connect to whatever server it had before.
     if (!CGamePrograms::WriteServerList(entry->m_strAddress) &&
         (!app || app->MessageBox(L"Battle.net 서버를 설정하지 못했습니다.\n그래도 게임을 실행하시겠습니까?",
@@ -304,6 +326,37 @@ void CPingView::OnSetup() {
         sheet.SetActivePage(1);
     }
     sheet.DoModal();
+}
+
+// ---- Keys ----
+
+LRESULT CALLBACK CPingView::KeyHook(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    CPingView* view = s_pKeyView;
+    if (code == HC_ACTION && wParam == PM_REMOVE && view && msg->message == WM_KEYDOWN &&
+        (msg->wParam == VK_RETURN || msg->wParam == VK_F5)) {
+        // Only while the launcher is the active window: a message box or the
+        // setup sheet keeps its own Enter.
+        HWND root = ::GetAncestor(view->m_hWnd, GA_ROOT);
+        if (root && ::GetActiveWindow() == root && (msg->hwnd == root || ::IsChild(root, msg->hwnd))) {
+            // Posted, so that a question it raises is not asked inside the hook;
+            // a held key does not repeat the launch.
+            if (!(msg->lParam & (1 << 30))) ::PostMessageW(view->m_hWnd, WM_LAUNCHER_KEY, msg->wParam, 0);
+            msg->message = WM_NULL;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CPingView::OnLauncherKey(WPARAM key) {
+    switch (key) {
+    case VK_RETURN:
+        m_serverList.LaunchSelected();
+        break;
+    case VK_F5:
+        m_group.Remeasure();
+        break;
+    }
 }
 
 // ---- Background music ----

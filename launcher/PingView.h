@@ -54,6 +54,10 @@ private:
     // Background music: the "BGM" wave of the resource library beside the program.
     LRESULT OnSoundPlayStart();
     LRESULT OnSoundPlayStop();
+    void OnLauncherKey(WPARAM key);
+    // Sees this thread's keys before any window does, so that Enter and F5 work
+    // whichever child has the focus.
+    static LRESULT CALLBACK KeyHook(int code, WPARAM wParam, LPARAM lParam);
 
     // The advertising banner on top and the news panel on the right.
     CWebBrowser2 m_adBrowser;
@@ -71,4 +75,6 @@ private:
     BOOL m_bDragging = FALSE;
     HCURSOR m_hSelectCursor = nullptr;
     UniqueModule m_resourceLibrary;  // loaded by the first music start
+    UniqueHook m_keyHook;
+    static CPingView* s_pKeyView;  // the view the hook reports to
 };

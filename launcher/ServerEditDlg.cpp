@@ -48,6 +48,8 @@ void CServerEditDlg::OnOK() {
     DWORD packed = 0;
     ::SendMessageW(GetItem(IDC_SERVER_ADDRESS), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
     m_strName = name;
-    m_strAddress = FormatAddress(packed);
+    // An address left as it was shown keeps its own text ("127.0.0.010" stays
+    // so): only a changed one is written in the control's form.
+    if (m_strAddress.empty() || packed != PackAddress(m_strAddress)) m_strAddress = FormatAddress(packed);
     CDialog::OnOK();
 }

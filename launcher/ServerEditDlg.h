@@ -14,9 +14,10 @@ public:
 
     INT_PTR DoModal();
 
-    // Dotted-decimal text as the list file keeps it, first octet first in the
-    // control's packed form (MAKEIPADDRESS); empty text is 0.0.0.0, text that
-    // is no address is the parser's failure value, 255.255.255.255.
+    // Address text as the list file keeps it, read as the system reads it
+    // (inet_addr, as the probe does), first octet first in the control's
+    // packed form (MAKEIPADDRESS); empty text is 0.0.0.0, text that is no
+    // address is the parser's failure value, 255.255.255.255.
     static DWORD PackAddress(const std::wstring& address);
     static std::wstring FormatAddress(DWORD packed);
 

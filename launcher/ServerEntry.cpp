@@ -1,5 +1,6 @@
 #include "ServerEntry.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "AppBase.h"
@@ -44,29 +45,59 @@ CServerEntry::CServerEntry(std::wstring name, std::wstring address)
 CServerEntry::~CServerEntry() = default;
 
 bool CServerEntry::ParseAddress(const std::string& text, in_addr* out) {
-    size_t begin = text.find_first_not_of(" \t");
-    size_t end = text.find_last_not_of(" \t");
-    if (begin == std::string::npos) return false;
-    unsigned long value = 0;
-    int parts = 0;
-    size_t i = begin;
-    while (parts < 4) {
-        unsigned part = 0;
-        int digits = 0;
-        while (i <= end && text[i] >= '0' && text[i] <= '9' && digits < 4) {
-            part = part * 10 + static_cast<unsigned>(text[i] - '0');
-            ++digits;
+    // The system's reading (inet_addr): one to four numbers, each decimal,
+    // octal after a leading 0 or hexadecimal after 0x; the last one fills all
+    // the bytes left. The games read "Server List" that way, so the probe does too.
+    unsigned long parts[4] = {};
+    int count = 0;
+    size_t i = 0;
+    const size_t n = text.size();
+    for (;;) {
+        if (count == 4 || i == n || !isdigit(static_cast<unsigned char>(text[i]))) return false;
+        unsigned base = 10;
+        if (text[i] == '0') {
+            base = 8;
             ++i;
+            if (i < n && (text[i] == 'x' || text[i] == 'X')) {
+                base = 16;
+                ++i;
+                if (i == n || !isxdigit(static_cast<unsigned char>(text[i]))) return false;
+            }
         }
-        if (digits == 0 || digits > 3 || part > 255) return false;
-        value = (value << 8) | part;
-        ++parts;
-        if (parts < 4) {
-            if (i > end || text[i] != '.') return false;
+        unsigned long long value = 0;
+        for (; i < n; ++i) {
+            char c = text[i];
+            unsigned digit;
+            if (c >= '0' && c <= '9')
+                digit = static_cast<unsigned>(c - '0');
+            else if (base == 16 && isxdigit(static_cast<unsigned char>(c)))
+                digit = static_cast<unsigned>(tolower(c) - 'a' + 10);
+            else
+                break;
+            if (digit >= base) return false;
+            value = value * base + digit;
+            if (value > 0xFFFFFFFFull) return false;
+        }
+        parts[count++] = static_cast<unsigned long>(value);
+        if (i < n && text[i] == '.') {
             ++i;
+            continue;
         }
+        break;
     }
-    if (i != end + 1) return false;
+    // As in inet_addr, a blank ends the address and whatever follows it is ignored.
+    if (i != n && !isspace(static_cast<unsigned char>(text[i]))) return false;
+    // The last part takes the bytes the others leave.
+    static const unsigned long kLastMax[] = {0xFFFFFFFFul, 0xFFFFFFul, 0xFFFFul, 0xFFul};
+    unsigned long value = 0;
+    for (int k = 0; k < count - 1; ++k) {
+        if (parts[k] > 0xFF) return false;
+        value |= parts[k] << (24 - 8 * k);
+    }
+    if (parts[count - 1] > kLastMax[count - 1]) return false;
+    value |= parts[count - 1];
+    // No server lives there: the broadcast address is also inet_addr's failure value.
+    if (value == 0 || value == 0xFFFFFFFFul) return false;
     out->s_addr = htonl(value);
     return true;
 }
@@ -113,8 +144,8 @@ BOOL CServerEntry::ProbeConnect(int port, const char* address, HANDLE stopEvent)
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<u_short>(port));
-    // Only dotted-decimal text is a server address; anything else would send
-    // a connect to 255.255.255.255 and wait out the whole second for nothing.
+    // Text the system reads as no address, or as the zero or broadcast
+    // address, fails here with nothing sent.
     if (!ParseAddress(address, &addr.sin_addr)) return FALSE;
     // Made for the probe, not with the entry: a list of thousands loads
     // without as many kernel objects (each a round trip under Wine).

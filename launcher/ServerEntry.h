@@ -35,8 +35,9 @@ public:
     // notification is handled: takes the end time, then ends the wait.
     void OnConnectNotify();
 
-    // Parses strict dotted-decimal IPv4 text (four numbers 0..255; blanks
-    // around it allowed). False for anything else, host names included.
+    // Reads IPv4 text as the system's inet_addr does (octal, hexadecimal,
+    // fewer than four parts). False for what it rejects, host names included,
+    // and for the zero and broadcast addresses.
     static bool ParseAddress(const std::string& text, in_addr* out);
     // Elapsed performance-counter ticks as whole milliseconds, at least 1 so
     // that a measured answer never reads as "not measured".

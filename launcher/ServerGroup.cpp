@@ -57,6 +57,10 @@ void CServerGroup::SelectServerGroup(const wchar_t* file1, const wchar_t* file2,
 
 void CServerGroup::EmptyServerGroup() { Choose(Choice{}); }
 
+void CServerGroup::Remeasure() {
+    if (!m_current.file1.empty()) Choose(m_current);
+}
+
 void CServerGroup::Choose(Choice choice) {
     // A choice sent to the view while a stop waits (the wait answers sent
     // messages), or dispatched by a message box's loop, is not carried out
@@ -81,6 +85,7 @@ void CServerGroup::CarryOut(const Choice& choice) {
     if (!StopSweep()) return;
     if (m_pending || !::IsWindow(m_list.GetHwnd())) return;  // overtaken while stopping
     if (RowCount() != 0) ClearServerList();
+    m_current = choice;
     if (choice.file1.empty()) return;
     g_nCurrentGame = choice.game;
 

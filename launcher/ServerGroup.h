@@ -37,6 +37,8 @@ public:
     void SelectServerGroup(const wchar_t* file1, const wchar_t* file2, int game);
     // Stops a sweep and empties the list (another folder was opened).
     void EmptyServerGroup();
+    // Loads and measures the group on show again; nothing when none is.
+    void Remeasure();
     // FALSE when the running sweep did not end within the wait. Safe to call
     // again from a message answered while it waits.
     BOOL StopSweep();
@@ -83,4 +85,6 @@ private:
     bool m_bChoosing = false;
     int m_nStopping = 0;
     std::optional<Choice> m_pending;
+    // The group last chosen, for a measurement again.
+    Choice m_current;
 };

@@ -135,9 +135,19 @@ void CServerListCtrl::OnGetDispInfo(NMLVDISPINFOW* info) {
 }
 
 void CServerListCtrl::OnDoubleClick() {
-    CListView list = View();
-    int index = list.HitTestCursor();
+    // Anywhere on a row counts, the response column the player looks at included.
+    POINT pt;
+    ::GetCursorPos(&pt);
+    ::ScreenToClient(m_hWnd, &pt);
+    LaunchRow(View().RowAt(pt));
+}
+
+void CServerListCtrl::LaunchRow(int index) {
     if (index < 0) return;
-    LPARAM entry = list.GetItemData(index);
+    LPARAM entry = View().GetItemData(index);
     if (entry) ::PostMessageW(::GetParent(m_hWnd), WM_LAUNCH_BATTLENET, static_cast<WPARAM>(entry), 0);
+}
+
+void CServerListCtrl::LaunchSelected() {
+    LaunchRow(View().GetNextSelected());
 }

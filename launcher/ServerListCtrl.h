@@ -27,6 +27,10 @@ public:
     // rows changed.
     void FitColumns();
 
+    // Asks the parent to launch with the (first) selected row, as a double-click
+    // on it does; nothing when no row is selected.
+    void LaunchSelected();
+
     // The text of the response column for a response value.
     static std::wstring ResponseText(WORD response);
 
@@ -38,6 +42,7 @@ private:
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     void OnGetDispInfo(NMLVDISPINFOW* info);
     void OnDoubleClick();
+    void LaunchRow(int index);
 
     UniqueGdiObject m_font;
 };

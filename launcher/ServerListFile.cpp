@@ -6,16 +6,18 @@
 bool CServerListFile::ParseLine(const std::string& line, ServerLine& out) {
     size_t comma = line.find(',');
     if (comma == std::string::npos) return false;
-    // Split at the first comma only; nothing is trimmed.
-    out.name = CodePage::ToWide(line.substr(0, comma));
-    out.address = CodePage::ToWide(line.substr(comma + 1));
+    // Split at the first comma only; nothing is trimmed. A NUL byte ends a
+    // field: the list would show nothing after it, so nothing after it is kept.
+    auto field = [](const std::string& text) { return CodePage::ToWide(text.substr(0, text.find('\0'))); };
+    out.name = field(line.substr(0, comma));
+    out.address = field(line.substr(comma + 1));
     return true;
 }
 
 namespace {
 
 // Splits bytes into lines as they arrive, whatever the chunk boundaries: line
-// ends CR LF or LF stripped, lines longer than kMaxLineBytes cut, and nothing
+// ends CR LF, LF or CR alone stripped, lines longer than kMaxLineBytes cut, and nothing
 // taken after the first empty line or the kMaxServers-th server.
 class CLineSplitter {
 public:
@@ -25,7 +27,10 @@ public:
     bool Feed(const char* data, size_t size) {
         for (size_t i = 0; i < size && !m_ended; ++i) {
             char c = data[i];
-            if (c == '\n') {
+            bool lineFeedOfCrLf = c == '\n' && m_afterCr;
+            m_afterCr = c == '\r';
+            if (lineFeedOfCrLf) continue;
+            if (c == '\r' || c == '\n') {
                 EndLine();
             } else if (m_line.size() < CServerListFile::kMaxLineBytes) {
                 m_line.push_back(c);
@@ -42,7 +47,6 @@ public:
 
 private:
     void EndLine() {
-        if (!m_cut && !m_line.empty() && m_line.back() == '\r') m_line.pop_back();
         if (m_line.empty()) {
             m_ended = true;
             return;
@@ -58,6 +62,7 @@ private:
     std::string m_line;
     bool m_cut = false;
     bool m_ended = false;
+    bool m_afterCr = false;  // a LF now completes a CR LF line end
 };
 
 }  // namespace
@@ -106,12 +111,11 @@ bool CServerListFile::ReadWithRest(const std::wstring& path, std::vector<ServerL
 
 size_t CServerListFile::FirstEmptyLine(const std::string& bytes) {
     for (size_t pos = 0; pos < bytes.size();) {
-        // A line that is nothing but its end ("\r" alone only as the last one).
-        if (bytes[pos] == '\n' || (bytes[pos] == '\r' && (pos + 1 == bytes.size() || bytes[pos + 1] == '\n')))
-            return pos;
-        size_t end = bytes.find('\n', pos);
+        // A line that is nothing but its end.
+        if (bytes[pos] == '\n' || bytes[pos] == '\r') return pos;
+        size_t end = bytes.find_first_of("\r\n", pos);
         if (end == std::string::npos) break;
-        pos = end + 1;
+        pos = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return bytes.size();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The server list file: one "name,address" per line in code page 949, lines
-// ending in CR LF (LF alone and a last line without end are read too); the
-// list ends at the first empty line.
+// ending in CR LF (LF or CR alone and a last line without end are read too);
+// the list ends at the first empty line.
 #include <windows.h>
 
 #include <string>

@@ -117,3 +117,110 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     for (const std::wstring& f : {diablo + L".log", diablo}) ::DeleteFileW(f.c_str());
     RemoveFolder(folder);
 }
+
+// The address as the system reads it, a row used wherever it is double-clicked or by Enter, a failed row asked
+// about first, and F5 measuring again.
+TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter) {
+    ASSERT_TRUE(Servers().ok());
+    // 127.0.0.8, .4 and .5 answer, .3 does not: each row must reach the host inet_addr names.
+    for (const wchar_t* ip : {L"127.0.0.8", L"127.0.0.4", L"127.0.0.5"})
+        ASSERT_TRUE(Servers().AcceptAt(ip)) << ToUtf8(ip) << ":6112 is taken";
+    std::wstring folder = MakeTempFolder(L"orvn_rows"), game = folder + L"StarCraft.exe";
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
+    CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
+    // Lines end in CR alone; a NUL byte hides a second address behind the last one.
+    std::string accepting = ToCp949(Accepting());
+    std::string list = "Eight,127.0.0.010\rThree,0177.0.0.3\rFour,0x7f.0.0.4\rFive,127.5\rBad,1.2.3.4.5\rHidden," +
+                       accepting + std::string(1, '\0') + "1.2.3.4\r";
+    ASSERT_TRUE(WriteFileBytes(TestFolder() + L"Blizzard.txt", list));
+    Choose(ID_STARCRAFT_BATTLENET, 0);
+    ASSERT_TRUE(WaitIdle());
+    auto response = [&](const wchar_t* address) {
+        int row = FindListItem(List(), 1, address);
+        return row < 0 ? L"<no row>" : ListItemText(List(), row, 2);
+    };
+    for (const wchar_t* address : {L"127.0.0.010", L"0x7f.0.0.4", L"127.5"})
+        EXPECT_GT(Millis(response(address)), 0) << ToUtf8(address) << "\n" << Show(Rows());
+    EXPECT_EQ(response(L"0177.0.0.3"), kFailed);
+    EXPECT_EQ(response(L"1.2.3.4.5"), kFailed);
+    EXPECT_GT(Millis(response(Accepting().c_str())), 0) << Show(Rows());
+    for (const wchar_t* ip : {L"127.0.0.8", L"127.0.0.4", L"127.0.0.5"})
+        EXPECT_EQ(Servers().AcceptedAt(ip), 1) << ToUtf8(ip);
+
+    // Starts the game by input() and returns the "Server List" written, or why not.
+    std::wstring log = game + L".log";
+    auto launch = [&](const std::function<void()>& input) {
+        ::DeleteFileW(log.c_str());
+        SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"-");
+        input();
+        if (StandInLog(game, 8000).empty()) return std::wstring(L"<not started>");
+        std::wstring value;
+        DWORD bytes = 0;
+        RegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", &value, nullptr, &bytes, KEY_WOW64_32KEY);
+        EXPECT_EQ(bytes, (value.size() + 1) * sizeof(wchar_t)) << "no bytes after the text";
+        return value;
+    };
+    // The player narrows the response column by its header's divider: blank space follows it on every row.
+    HWND header = ListView_GetHeader(List());
+    RECT divider{};
+    Header_GetItemRect(header, 2, &divider);
+    POINT grab = ClientToScreenPoint(header, divider.right - 1, (divider.top + divider.bottom) / 2);
+    MouseMoveTo(grab.x, grab.y);
+    MouseDown();
+    MouseMoveTo(grab.x - 30, grab.y);
+    MouseUp();
+    ASSERT_LT(ListView_GetColumnWidth(List(), 2), 60) << "column not narrowed";
+    // A point of a row's cell: column 0 name, 1 address, 2 response text; 3 the blank space after the last column.
+    auto cell = [&](const wchar_t* address, int column) {
+        int row = FindListItem(List(), 1, address);
+        RECT r{};
+        ListView_GetSubItemRect(List(), row, column < 3 ? column : 2, LVIR_BOUNDS, &r);
+        int x = column == 3 ? r.right + 15 : column == 0 ? r.left + 8 : r.left + 12;
+        return ClientToScreenPoint(List(), x, (r.top + r.bottom) / 2);
+    };
+    const struct {
+        const wchar_t* address;
+        int column;
+    } clicks[] = {{L"127.0.0.010", 0}, {L"0x7f.0.0.4", 1}, {L"127.5", 2}, {Accepting().c_str(), 3}};
+    for (const auto& c : clicks) {
+        POINT pt = cell(c.address, c.column);
+        EXPECT_EQ(launch([&] { DoubleClickAt(pt.x, pt.y); }), c.address) << "column " << c.column;
+    }
+    // Below the last row: nothing.
+    RECT last{};
+    ListView_GetItemRect(List(), ListItemCount(List()) - 1, &last, LVIR_BOUNDS);
+    POINT below = ClientToScreenPoint(List(), 40, last.bottom + 8);
+    ::DeleteFileW(log.c_str());
+    DoubleClickAt(below.x, below.y);
+    EXPECT_EQ(StandInLog(game, 1500), L"") << "started by a click below the rows";
+
+    // A failed row asks first, No by default: No starts and writes nothing, Yes does both.
+    POINT failed = cell(L"0177.0.0.3", 2);
+    for (int button : {IDNO, IDYES}) {
+        bool defaultNo = false;
+        MessageBoxAnswerer answerer(button, [&](HWND box) {
+            defaultNo = (::GetWindowLongW(::GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON) != 0;
+        });
+        std::wstring written = launch([&] { DoubleClickAt(failed.x, failed.y); });
+        EXPECT_EQ(written, button == IDYES ? L"0177.0.0.3" : L"<not started>");
+        if (button == IDNO) EXPECT_EQ(ServerListValue(), L"-") << "No writes nothing";
+        EXPECT_EQ(answerer.Texts(), std::vector<std::wstring>{L"이 서버는 응답하지 않았습니다.\n"
+                                                              L"그래도 이 서버로 게임을 실행하시겠습니까?"});
+        EXPECT_TRUE(defaultNo);
+    }
+
+    // Enter uses the selected row, with the focus anywhere in the launcher; F5 measures the group again.
+    POINT five = cell(L"127.5", 0);
+    ClickAt(five.x, five.y);
+    ::SetFocus(View());
+    EXPECT_EQ(launch([] { PressKey(VK_RETURN); }), L"127.5");
+    ::SetForegroundWindow(m_frame->GetHwnd());
+    ::SetFocus(View().GetFolderBar());
+    PressKey(VK_F5);
+    EXPECT_TRUE(PumpUntil([] { return Servers().AcceptedAt(L"127.0.0.8") == 2; }, 10000)) << "measured again";
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ListItemCount(List()), 6);
+    ::DeleteFileW(log.c_str());
+    RemoveFolder(folder);
+}

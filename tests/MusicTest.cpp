@@ -176,7 +176,7 @@ TEST_F(MusicTest, StopSpotSilencesPlaySpotRestartsFromTheBeginningLibraryLoadedO
 
 TEST_F(MusicTest, DoubleClickThatStartsAGameSilencesItFirst) {
     ASSERT_TRUE(Servers().ok());
-    WriteList(L"Blizzard.txt", {{L"Refused", Refused()}});
+    WriteList(L"Blizzard.txt", {{L"Local", Accepting()}});
     ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Battle.net\\Configuration", L"Server List", L""));
     std::wstring gameFolder = MakeTempFolder(L"orvn_game");
     std::wstring game = gameFolder + L"StarCraft.exe";
@@ -187,7 +187,7 @@ TEST_F(MusicTest, DoubleClickThatStartsAGameSilencesItFirst) {
 
     std::vector<short> rec = RecordSink(3, [&] {
         Pump(1000);
-        DoubleClickRow(Refused());
+        DoubleClickRow(Accepting());
         EXPECT_FALSE(StandInLog(game, 10000).empty()) << "the game started";
     });
     EXPECT_GT(Rms(rec, 0.2, 0.7), kMusic) << "playing before the double-click";

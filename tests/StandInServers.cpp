@@ -72,6 +72,7 @@ StandInServers::StandInServers() {
 }
 
 StandInServers::~StandInServers() {
+    for (const Extra& e : m_extra) ::closesocket(e.listener);
     for (SOCKET s : m_silentSockets) ::closesocket(s);
     if (m_listener != INVALID_SOCKET) ::closesocket(m_listener);
 }
@@ -81,6 +82,26 @@ int StandInServers::Accepted() {
         ::closesocket(c);
     }
     return m_accepted;
+}
+
+bool StandInServers::AcceptAt(const std::wstring& ip) {
+    for (const Extra& e : m_extra)
+        if (e.ip == ip) return true;
+    SOCKET s = Listen(ip, SOMAXCONN);
+    if (s == INVALID_SOCKET) return false;
+    m_extra.push_back({ip, s, 0});
+    return true;
+}
+int StandInServers::AcceptedAt(const std::wstring& ip) {
+    for (Extra& e : m_extra) {
+        if (e.ip != ip) continue;
+        for (SOCKET c; (c = ::accept(e.listener, nullptr, nullptr)) != INVALID_SOCKET;) {
+            ++e.accepted;
+            ::closesocket(c);
+        }
+        return e.accepted;
+    }
+    return 0;
 }
 
 }  // namespace testing_support

@@ -20,7 +20,16 @@ public:
     const std::wstring& Refused() const { return m_refused; }
     const std::wstring& Silent() const { return m_silent; }
     int Accepted();  // connections the accepting one completed so far
+    // One more accepting stand-in at a given address; false when it cannot listen there.
+    bool AcceptAt(const std::wstring& ip);
+    int AcceptedAt(const std::wstring& ip);  // connections completed there so far
 private:
+    struct Extra {
+        std::wstring ip;
+        SOCKET listener;
+        int accepted;
+    };
+    std::vector<Extra> m_extra;
     std::wstring m_accepting, m_refused, m_silent;
     SOCKET m_listener = INVALID_SOCKET;  // the accepting one's
     std::vector<SOCKET> m_silentSockets;

@@ -15,7 +15,7 @@ TEST_F(SweepTest, FileOrderWhileProbingThenOnlyAcceptedConnectionsSortFirst) {
     ASSERT_TRUE(Servers().ok());
     const ServerList servers = {
         {L"Silent A", Silent()},  {L"로컬 하나", Accepting()}, {L"Refused", Refused()}, {L"Name", L"abc"},
-        {L"Empty", L""},          {L"Short", L"1.2.3"},        {L"Host", L"localhost"}, {L"Silent B", Silent()},
+        {L"Empty", L""},          {L"Parts", L"1.2.3.4.5"},       {L"Host", L"localhost"}, {L"Silent B", Silent()},
         {L"로컬 둘", Accepting()}};
     WriteList(L"Blizzard.txt", servers);
     DWORD start = ::GetTickCount();

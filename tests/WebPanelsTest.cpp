@@ -2,6 +2,8 @@
 // loopback proxy stand-in, and the real Orvn.exe with and without the control.
 #include <winsock2.h>
 #include <windows.h>
+#include <exdisp.h>
+#include <exdispid.h>
 #include <olectl.h>
 
 #include <gtest/gtest.h>
@@ -56,10 +58,13 @@ using InvokeFn = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, DISPID, REFIID, LCID, W
                                              EXCEPINFO*, UINT*);
 InvokeFn g_controlInvoke = nullptr;
 std::vector<std::pair<IDispatch*, DISPID>> g_calls;
+std::vector<std::wstring> g_navigated;  // the addresses of the Navigate calls
 
 HRESULT STDMETHODCALLTYPE RecordInvoke(IDispatch* self, DISPID id, REFIID iid, LCID lcid, WORD flags,
                                        DISPPARAMS* params, VARIANT* result, EXCEPINFO* info, UINT* arg) {
     g_calls.emplace_back(self, id);
+    if (id == 104 && params && params->cArgs == 5 && params->rgvarg[4].vt == VT_BSTR)
+        g_navigated.push_back(params->rgvarg[4].bstrVal);
     return g_controlInvoke(self, id, iid, lcid, flags, params, result, info, arg);
 }
 
@@ -70,6 +75,56 @@ void RecordControlCalls(const ComPtr<IDispatch>& control) {
     g_controlInvoke = reinterpret_cast<InvokeFn>(table[6]);
     table[6] = reinterpret_cast<void*>(&RecordInvoke);
     ::VirtualProtect(&table[6], sizeof(void*), old, &old);
+}
+
+// Raises NavigateError for the control's own page at every sink connected to it, as the control does when a page
+// cannot be fetched; returns how many sinks asked to cancel the control's own error page, or -1 without any sink.
+int RaiseNavigateError(const ComPtr<IDispatch>& control, const std::wstring& url) {
+    ComPtr<IConnectionPointContainer> container = control.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ComPtr<IConnectionPoint> point;
+    ComPtr<IEnumConnections> sinks;
+    if (!container || FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Receive())) ||
+        FAILED(point->EnumConnections(sinks.Receive())))
+        return -1;
+    int reached = 0, cancelled = 0;
+    CONNECTDATA sink;
+    while (sinks->Next(1, &sink, nullptr) == S_OK) {
+        ComPtr<IDispatch> events;
+        sink.pUnk->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.Receive()));
+        sink.pUnk->Release();
+        if (!events) continue;
+        VARIANT urlValue, frameName, status;
+        ::VariantInit(&urlValue);
+        urlValue.vt = VT_BSTR;
+        urlValue.bstrVal = ::SysAllocString(url.c_str());
+        ::VariantInit(&frameName);
+        frameName.vt = VT_BSTR;
+        frameName.bstrVal = ::SysAllocString(L"");
+        ::VariantInit(&status);
+        status.vt = VT_I4;
+        status.lVal = static_cast<LONG>(0x800C0005);  // the host could not be reached
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        VARIANTARG args[5];
+        for (VARIANTARG& a : args) ::VariantInit(&a);
+        args[4].vt = VT_DISPATCH;
+        args[4].pdispVal = control.Get();
+        args[3].vt = VT_BYREF | VT_VARIANT;
+        args[3].pvarVal = &urlValue;
+        args[2].vt = VT_BYREF | VT_VARIANT;
+        args[2].pvarVal = &frameName;
+        args[1].vt = VT_BYREF | VT_VARIANT;
+        args[1].pvarVal = &status;
+        args[0].vt = VT_BYREF | VT_BOOL;
+        args[0].pboolVal = &cancel;
+        DISPPARAMS params{args, nullptr, 5, 0};
+        events->Invoke(DISPID_NAVIGATEERROR, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                       nullptr);
+        ::VariantClear(&urlValue);
+        ::VariantClear(&frameName);
+        ++reached;
+        cancelled += cancel == VARIANT_TRUE;
+    }
+    return reached ? cancelled : -1;
 }
 
 void ExpectRect(HWND child, RECT expected, const char* what) {
@@ -108,6 +163,42 @@ TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesThe
     ClickAt(header.x, header.y);
     ASSERT_EQ(view.GetFolderBar().GetOpenFolder(), 1);
     EXPECT_EQ(g_calls, (std::vector<std::pair<IDispatch*, DISPID>>{{bannerControl.Get(), DISPID_REFRESH}}));
+
+    // A page that cannot be fetched: each panel goes to our own page, built into the program, in the skin's colours
+    // with the product's name; the banner's next refresh asks for the real page again.
+    const std::wstring kOffline = L"/OFFLINE.HTM";
+    const struct {
+        CWebBrowser2& panel;
+        const std::wstring& page;
+    } panels[] = {{banner, kAdPage}, {view.GetNewsBrowser(), kNewsPage}};
+    for (const auto& p : panels) {
+        ComPtr<IDispatch> control = p.panel.GetControl();
+        g_navigated.clear();
+        EXPECT_EQ(RaiseNavigateError(control, p.page), 1) << "the view's sink cancels the control's own page";
+        ASSERT_TRUE(PumpUntil([] { return !g_navigated.empty(); }, 5000)) << ToUtf8(p.page);
+        const std::wstring url = g_navigated[0];
+        ASSERT_EQ(url.rfind(L"res://", 0), 0u) << ToUtf8(url);
+        ASSERT_EQ(url.substr(url.size() - kOffline.size()), kOffline);
+        std::wstring module = url.substr(6, url.size() - 6 - kOffline.size());
+        HMODULE file = ::LoadLibraryExW(module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HRSRC found = file ? ::FindResourceW(file, L"OFFLINE.HTM", RT_HTML) : nullptr;
+        ASSERT_NE(found, nullptr) << ToUtf8(module);
+        const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(file, found)));
+        std::string page(bytes, ::SizeofResource(file, found));
+        EXPECT_NE(page.find("#1a120d"), std::string::npos);
+        EXPECT_NE(page.find("Orvane"), std::string::npos);
+        ::FreeLibrary(file);
+        // The page's own failure does not lead anywhere else.
+        g_navigated.clear();
+        EXPECT_EQ(RaiseNavigateError(control, url), 0);
+        Pump(200);
+        EXPECT_EQ(g_navigated, std::vector<std::wstring>{});
+    }
+    g_navigated.clear();
+    POINT first = ClientToScreenPoint(view.GetFolderBar(), 42, CFolderBar::kHeaderHeight / 2);
+    ClickAt(first.x, first.y);  // back to the first folder
+    ASSERT_EQ(view.GetFolderBar().GetOpenFolder(), 0);
+    EXPECT_EQ(g_navigated, std::vector<std::wstring>{kAdPage});
 }
 
 // Without the control the launcher measures, launches and exits as always, and reports nothing;
@@ -146,12 +237,19 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
             ClickAt(tile.x, tile.y);
             HWND list = ::GetDlgItem(view, IDC_SERVER_LIST);
             ASSERT_TRUE(PumpUntil([&] { return ListItemCount(list) == 1; }, 5000));
-            // A double-click on the row once the sweep is over starts the game.
+            // A double-click on the row once the sweep is over asks about the refused server; Yes starts the game.
             POINT row = ListItemPoint(list, 0);
-            auto started = [&] { return !StandInLog(folder + L"StarCraft.exe", 1000).empty(); };
-            for (int attempt = 0; attempt < 10 && !started(); ++attempt) DoubleClickAt(row.x, row.y);
-            EXPECT_TRUE(started()) << "the game was started";
-            EXPECT_EQ(WaitForDialog(L"Orvane", 0, launcher.pid), nullptr) << "nothing is reported";
+            bool asked = false;
+            for (int attempt = 0; attempt < 10 && !asked; ++attempt) {
+                DoubleClickAt(row.x, row.y);
+                if (HWND box = WaitForDialog(L"Orvane", 1000, launcher.pid)) {
+                    asked = DialogText(box).find(L"응답하지 않았습니다") != std::wstring::npos;
+                    ClickDialogButton(box, IDYES);
+                }
+            }
+            EXPECT_TRUE(asked) << "the refused server is asked about";
+            EXPECT_FALSE(StandInLog(folder + L"StarCraft.exe", 10000).empty()) << "the game was started";
+            EXPECT_EQ(WaitForDialog(L"Orvane", 0, launcher.pid), nullptr) << "nothing else is reported";
         }
         POINT exit = Layout::Centre(Layout::kExitButton);
         POINT exitButton = ClientToScreenPoint(view, exit.x, exit.y);

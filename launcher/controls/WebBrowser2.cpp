@@ -7,6 +7,8 @@ namespace {
 // CLSID_WebBrowser: the host window creates the control its text names.
 const wchar_t kWebBrowserClsid[] = L"{8856F961-340A-11D0-A96B-00C04FD705A2}";
 const DISPID kDispidNavigate = 104;
+// Posted to the host window: the error page is navigated to outside the event.
+const UINT WM_SHOW_ERROR_PAGE = WM_APP + 1;
 
 using AtlAxWinInitFn = BOOL(WINAPI*)();
 using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
@@ -46,6 +48,34 @@ bool CWebBrowser2::Create(LPCWSTR windowName, DWORD style, const RECT& rect, HWN
         return false;
     }
     ::SetWindowTextW(m_hWnd, windowName);
+    ComPtr<IDispatch> control = GetControl();
+    m_sink.Connect(control.Get());
+    return true;
+}
+
+LRESULT CWebBrowser2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_DESTROY:
+        m_sink.Disconnect();
+        break;
+    case WM_SHOW_ERROR_PAGE:
+        if (!m_strErrorPage.empty()) {
+            m_bOnErrorPage = true;
+            Navigate(m_strErrorPage.c_str(), nullptr, nullptr, nullptr, nullptr);
+        }
+        return 0;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+bool CWebBrowser2::OnNavigateError(IDispatch* frame, const std::wstring& url) {
+    if (m_strErrorPage.empty() || url == m_strErrorPage) return false;
+    // Only the panel's own page: a frame inside it keeps the control's handling.
+    ComPtr<IDispatch> control = GetControl();
+    ComPtr<IUnknown> top = control.As<IUnknown>(IID_IUnknown), failed;
+    if (frame) frame->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(failed.Receive()));
+    if (!top || top.Get() != failed.Get()) return false;
+    ::PostMessageW(m_hWnd, WM_SHOW_ERROR_PAGE, 0, 0);
     return true;
 }
 
@@ -58,6 +88,10 @@ ComPtr<IDispatch> CWebBrowser2::GetControl() const {
 
 HRESULT CWebBrowser2::Navigate(LPCWSTR url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
                                VARIANT* headers) {
+    if (url && m_strErrorPage != url) {
+        m_strPage = url;
+        m_bOnErrorPage = false;
+    }
     VARIANT empty[4];
     for (VARIANT& v : empty) ::VariantInit(&v);
     VARIANT* optional[4] = {flags ? flags : &empty[0], targetFrameName ? targetFrameName : &empty[1],
@@ -79,6 +113,7 @@ HRESULT CWebBrowser2::Navigate(LPCWSTR url, VARIANT* flags, VARIANT* targetFrame
 }
 
 HRESULT CWebBrowser2::Refresh() {
+    if (m_bOnErrorPage && !m_strPage.empty()) return Navigate(m_strPage.c_str(), nullptr, nullptr, nullptr, nullptr);
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     return InvokeMethod(DISPID_REFRESH, &none);
 }
