@@ -12,3 +12,5 @@ extern const UINT WM_SOUNDPLAY_STOP;      // "SoundPlay Stop"
 constexpr UINT WM_SOCKET_NOTIFY = WM_USER + 100;
 // Posted by the view to itself while a long server list is being filled in.
 constexpr UINT WM_FILL_SERVER_LIST = WM_USER + 101;
+// Posted by the view to itself when the start-up defaults could not be stored.
+constexpr UINT WM_PROFILE_NOT_STORED = WM_USER + 102;

@@ -2,7 +2,10 @@
 // registry and profile, and a stand-in game that records how it was started.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "AppBase.h"
+#include "Messages.h"
 #include "LauncherFixture.h"
 #include "Layout.h"
 #include <commctrl.h>
@@ -98,7 +101,8 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     }
     EXPECT_EQ(asked, (std::vector<std::vector<std::wstring>>{
                          {L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?"},
-                         {L"실행 프로그램을 찾을 수 없습니다.\n프로그램을 설정하시겠습니까?"}}));
+                         {L"실행 프로그램을 찾을 수 없습니다.\nC:\\Nowhere\\StarCraft.exe\n\n"
+                          L"프로그램을 설정하시겠습니까?"}}));
     POINT setupButton = Layout::Centre(Layout::kSetupButton);
     POINT setup = ClientToScreenPoint(View(), setupButton.x, setupButton.y);
     EXPECT_EQ(SheetPage([&] { ClickAt(setup.x, setup.y); }), 0);
@@ -115,5 +119,61 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kBattleNet, KEY_WOW64_32KEY));
     SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"");  // as an installed game leaves it
     for (const std::wstring& f : {diablo + L".log", diablo}) ::DeleteFileW(f.c_str());
+    RemoveFolder(folder);
+}
+
+TEST_F(LauncherFixture, AGameThatDoesNotStartIsToldAndTheMusicPlaysAgain) {
+    ASSERT_TRUE(Servers().ok());
+    std::wstring folder = MakeTempFolder(L"orvn_game");
+    // A folder named like the program, and a program the system cannot start.
+    const std::wstring asFolder = folder + L"StarCraft.exe", broken = folder + L"Broken.exe";
+    ASSERT_TRUE(::CreateDirectoryW(asFolder.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(broken, std::string(4096, 'x')));
+    const std::wstring library = TestFolder() + L"Orvmedia.DLL";  // the music, loaded when it first plays
+    ASSERT_TRUE(CAppBase::FileExists(library) || CopyFileTo(DistFolder() + L"Orvmedia.dll", library));
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
+    WriteList(L"Blizzard.txt", {{L"Local", Accepting()}});
+    Choose(ID_STARCRAFT_BATTLENET, 0);
+    ASSERT_TRUE(WaitIdle());
+    struct Case {
+        std::wstring path, told;
+        int page;  // the setup sheet's page that follows, or -1 for none
+    };
+    for (const Case& c : {Case{asFolder, L"실행 프로그램을 찾을 수 없습니다.\n" + asFolder, 1},
+                          Case{broken, L"게임 프로그램을 실행할 수 없습니다.\n" + broken + L"\n\n", -1}}) {
+        CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", c.path);
+        ::PostMessageW(View(), WM_SOUNDPLAY_STOP, 0, 0);
+        Pump(100);
+        auto before = RunningProcesses();
+        std::vector<std::wstring> told;
+        int page = -1;
+        std::vector<short> rec = RecordSink(5, [&] {
+            Pump(800);
+            auto answer = [&] {
+                MessageBoxAnswerer answerer(c.page < 0 ? IDOK : IDYES);
+                DoubleClickRow(Accepting());
+                PumpUntil([&] { return !answerer.Texts().empty(); }, 10000);
+                told = answerer.Texts();
+            };
+            if (c.page < 0)
+                answer();
+            else
+                page = SheetPage(answer);
+        });
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0].substr(0, c.told.size()), c.told) << ToUtf8(told[0]);
+        EXPECT_EQ(page, c.page);
+        // The recording starts late on a busy machine: its first and last blocks.
+        std::vector<double> env = Envelope(rec, 0.1);
+        ASSERT_GE(env.size(), 10u);
+        EXPECT_LT(*std::max_element(env.begin(), env.begin() + 3), 20) << "stopped before the double-click";
+        EXPECT_GT(*std::min_element(env.end() - 3, env.end()), 300) << "the music plays again";
+        EXPECT_EQ(ServerListValue(), Accepting());
+        for (const auto& [pid, name] : RunningProcesses())
+            EXPECT_NE(std::find(before.begin(), before.end(), std::pair{pid, name}), before.end())
+                << "started: " << ToUtf8(name);
+    }
+    CloseFrame();
+    ::DeleteFileW(library.c_str());
     RemoveFolder(folder);
 }

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -12,7 +14,12 @@ struct Process {
     ~Process();
     DWORD Wait(DWORD timeoutMs);  // exit code, or STILL_ACTIVE on time-out
 };
-bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out);
+// environment: "NAME=value" entries that replace or add to this process's own;
+// a process given some also writes to this one's standard output.
+bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out,
+                  const std::vector<std::wstring>& environment = {});
+// The processes running now: id and program name.
+std::vector<std::pair<DWORD, std::wstring>> RunningProcesses();
 int OwnThreadCount();  // threads of this process
 
 // Counts of the process's kernel handles and GDI objects.
