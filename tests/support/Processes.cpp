@@ -16,35 +16,13 @@ DWORD Process::Wait(DWORD timeoutMs) {
     return code;
 }
 
-bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out,
-                  const std::vector<std::wstring>& environment) {
+bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out) {
     std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    // The block: this process's variables less those given, then the given ones.
-    std::wstring block;
-    if (!environment.empty()) {
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-        si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-        si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-        wchar_t* own = ::GetEnvironmentStringsW();
-        for (const wchar_t* v = own; v && *v; v += wcslen(v) + 1) {
-            std::wstring var = v;
-            bool replaced = false;
-            for (const std::wstring& e : environment)
-                replaced |= _wcsnicmp(var.c_str(), e.c_str(), e.find(L'=') + 1) == 0;
-            if (!replaced) block += var + L'\0';
-        }
-        if (own) ::FreeEnvironmentStringsW(own);
-        for (const std::wstring& e : environment) block += e + L'\0';
-        block += L'\0';
-    }
-    if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, !environment.empty(),
-                          environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
-                          environment.empty() ? nullptr : block.data(), workDir.empty() ? nullptr : workDir.c_str(),
-                          &si, &pi))
+    if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
         return false;
     ::CloseHandle(pi.hThread);
     out->process = pi.hProcess;

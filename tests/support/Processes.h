@@ -14,10 +14,7 @@ struct Process {
     ~Process();
     DWORD Wait(DWORD timeoutMs);  // exit code, or STILL_ACTIVE on time-out
 };
-// environment: "NAME=value" entries that replace or add to this process's own;
-// a process given some also writes to this one's standard output.
-bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out,
-                  const std::vector<std::wstring>& environment = {});
+bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out);
 // The processes running now: id and program name.
 std::vector<std::pair<DWORD, std::wstring>> RunningProcesses();
 int OwnThreadCount();  // threads of this process
