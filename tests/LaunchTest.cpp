@@ -6,6 +6,7 @@
 
 #include "AppBase.h"
 #include "Messages.h"
+#include "LauncherApp.h"
 #include "LauncherFixture.h"
 #include "Layout.h"
 #include <commctrl.h>
@@ -39,6 +40,16 @@ int SheetPage(const std::function<void()>& open) {
     closer.join();
     return page;
 }
+
+// A hook that makes the system refuse the launcher's frame window.
+LRESULT CALLBACK RefuseFrame(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t name[64] = {};
+    if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
+        wcscmp(name, L"OrvMainFrame") == 0)
+        return 1;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); }
 
 }  // namespace
 
@@ -176,4 +187,21 @@ TEST_F(LauncherFixture, AGameThatDoesNotStartIsToldAndTheMusicPlaysAgain) {
     CloseFrame();
     ::DeleteFileW(library.c_str());
     RemoveFolder(folder);
+}
+
+TEST(LauncherStart, AFrameThatCannotBeCreatedEndsTheProgramAsAFailure) {
+    // The system refuses the frame's window.
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, RefuseFrame, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    // Ends the message loop a start without a window would otherwise run for ever.
+    UINT_PTR guard = ::SetTimer(nullptr, 0, 10000, QuitLoop);
+    int code = 0;
+    {
+        CLauncherApp app;
+        code = app.Run();
+    }
+    ::KillTimer(nullptr, guard);
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(CAppBase::Get()->GetAppName(), L"Orvane") << "the test's application object is back";
 }
