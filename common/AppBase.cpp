@@ -7,12 +7,12 @@ CAppBase* g_pApp = nullptr;
 }
 
 CAppBase::CAppBase(UINT titleStringId, const wchar_t* profileName)
-    : m_appName(LoadString(titleStringId)), m_profileName(profileName) {
+    : m_pPrevious(g_pApp), m_appName(LoadString(titleStringId)), m_profileName(profileName) {
     g_pApp = this;
 }
 
 CAppBase::~CAppBase() {
-    if (g_pApp == this) g_pApp = nullptr;
+    if (g_pApp == this) g_pApp = m_pPrevious;
 }
 
 CAppBase* CAppBase::Get() { return g_pApp; }
@@ -36,7 +36,73 @@ std::wstring CAppBase::GetProfileString(const wchar_t* section, const wchar_t* k
 }
 
 bool CAppBase::WriteProfileString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const {
+    // Checked first: a failed write to a profile that is there is not
+    // reported by the profile functions on every system.
+    if (!MakeProfileUnicode()) return false;
     return ::WritePrivateProfileStringW(section, key, value.c_str(), m_profileName.c_str()) != FALSE;
+}
+
+std::wstring CAppBase::ProfilePath() const {
+    wchar_t folder[MAX_PATH] = {};
+    UINT n = ::GetWindowsDirectoryW(folder, MAX_PATH);
+    std::wstring path(folder, n < MAX_PATH ? n : 0);
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    return path + m_profileName;
+}
+
+bool CAppBase::MakeProfileUnicode() const {
+    const std::wstring path = ProfilePath();
+    // Windows refuses to write a read-only file to anyone; an administrator's
+    // (or root's) open would succeed elsewhere, so it is asked first.
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    std::string bytes;
+    {
+        UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            LARGE_INTEGER size{};
+            // A profile is small; anything huge is not ours to rewrite.
+            if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > 16 * 1024 * 1024) return false;
+            bytes.resize(static_cast<size_t>(size.QuadPart));
+            DWORD read = 0;
+            if (!bytes.empty() && (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read,
+                                               nullptr) ||
+                                   read != bytes.size()))
+                return false;
+        } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
+            return false;
+        }
+    }
+    auto startsWith = [&](const char* mark, size_t n) { return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0; };
+    if (startsWith("\xFF\xFE", 2) || startsWith("\xFE\xFF", 2)) {
+        UniqueFileHandle writable(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return static_cast<bool>(writable);
+    }
+
+    UINT codePage = CP_ACP;
+    size_t skip = 0;
+    if (startsWith("\xEF\xBB\xBF", 3)) codePage = CP_UTF8, skip = 3;
+    std::wstring text;
+    if (bytes.size() > skip) {
+        int chars = ::MultiByteToWideChar(codePage, 0, bytes.data() + skip, static_cast<int>(bytes.size() - skip),
+                                          nullptr, 0);
+        if (chars <= 0) return false;
+        text.resize(chars);
+        ::MultiByteToWideChar(codePage, 0, bytes.data() + skip, static_cast<int>(bytes.size() - skip), text.data(),
+                              chars);
+    }
+    text.insert(text.begin(), L'\xFEFF');
+
+    // Rewritten in place, so the file keeps its attributes and its place; the
+    // Unicode text is longer than the old, so it covers all of it.
+    DWORD disposition = bytes.empty() ? OPEN_ALWAYS : OPEN_EXISTING;
+    UniqueFileHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t)), written = 0;
+    return ::WriteFile(file.Get(), text.data(), size, &written, nullptr) && written == size && ::SetEndOfFile(file.Get());
 }
 
 void CAppBase::StripFileName(wchar_t* path) {
@@ -51,9 +117,11 @@ void CAppBase::StripFileName(std::wstring& path) {
 }
 
 BOOL CAppBase::FileExists(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(::FindFirstFileW(path.c_str(), &data));
-    return find ? TRUE : FALSE;
+    // Not a find: that would take a folder for a file, and a '?' in a name
+    // (a character the system code page lacks) would match other files.
+    if (path.find_first_of(L"*?") != std::wstring::npos) return FALSE;
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? TRUE : FALSE;
 }
 
 std::wstring CAppBase::ProgramFolder() {

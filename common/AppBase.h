@@ -26,12 +26,15 @@ public:
     int MessageBox(const std::wstring& text, UINT type) const { return MessageBox(m_hMainWnd, text, type); }
 
     std::wstring GetProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue = L"") const;
+    // False when the profile could not be written (read-only, say).
     bool WriteProfileString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
+    // Where the profile lives: the Windows folder and its bare name.
+    std::wstring ProfilePath() const;
 
     // Cuts a path directly after its last backslash; without one it stays.
     static void StripFileName(wchar_t* path);
     static void StripFileName(std::wstring& path);
-    // TRUE when FindFirstFile finds at least one file matching the path.
+    // TRUE when the path names an existing file: not a folder, no wildcards.
     static BOOL FileExists(const std::wstring& path);
     // The folder of this program's module, ending in a backslash.
     static std::wstring ProgramFolder();
@@ -47,6 +50,13 @@ public:
     static int RunMessageLoop();
 
 private:
+    // Makes the profile a UTF-16 file (byte-order mark first), which the
+    // profile functions then keep, so text survives any system code page.
+    // An ANSI profile is converted from the code page it was written in.
+    // False when the profile cannot be written.
+    bool MakeProfileUnicode() const;
+
+    CAppBase* m_pPrevious;  // the application object this one stands in for (tests)
     std::wstring m_appName;
     std::wstring m_profileName;
     HWND m_hMainWnd = nullptr;

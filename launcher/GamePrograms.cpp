@@ -59,14 +59,35 @@ std::wstring CGamePrograms::StoredPath(int game) {
     return app ? app->GetProfileString(kSection, Game(game).profileKey, L"") : std::wstring();
 }
 
-void CGamePrograms::FillProgramPaths() {
+bool CGamePrograms::FillProgramPaths() {
     CAppBase* app = CAppBase::Get();
-    if (!app) return;
+    if (!app) return true;
+    bool stored = true;
     for (int i = 0; i < GameCount(); ++i) {
-        std::wstring path = StoredPath(i);
+        // Only what changes is written, so a read-only profile that is
+        // already complete is not reported at every start.
+        const wchar_t kAbsent[] = L"\x01";
+        std::wstring was = app->GetProfileString(kSection, kGames[i].profileKey, kAbsent);
+        std::wstring path = was == kAbsent ? std::wstring() : was;
         if (path.empty()) path = DefaultPath(i);
-        app->WriteProfileString(kSection, kGames[i].profileKey, path);
+        if (path != was && !app->WriteProfileString(kSection, kGames[i].profileKey, path)) stored = false;
     }
+    return stored;
+}
+
+bool CGamePrograms::StorePaths(const std::wstring* paths) {
+    CAppBase* app = CAppBase::Get();
+    if (!app) return true;
+    bool stored = true;
+    for (int i = 0; i < GameCount(); ++i)
+        if (!app->WriteProfileString(kSection, kGames[i].profileKey, paths[i])) stored = false;
+    return stored;
+}
+
+std::wstring CGamePrograms::StoreFailedText() {
+    CAppBase* app = CAppBase::Get();
+    return L"게임 프로그램의 경로를 설정 파일에 저장할 수 없습니다.\n" + (app ? app->ProfilePath() : std::wstring()) +
+           L"\n\n파일이 읽기 전용인지 확인하십시오.";
 }
 
 bool CGamePrograms::WriteServerList(const std::wstring& address) {
@@ -78,12 +99,34 @@ bool CGamePrograms::WriteServerList(const std::wstring& address) {
                             static_cast<DWORD>((address.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-CGamePrograms::StartResult CGamePrograms::StartGame(int game, HWND owner) {
+CGamePrograms::StartResult CGamePrograms::StartGame(int game, HWND owner, DWORD* error) {
     std::wstring path = StoredPath(game);
     if (path.empty()) return StartResult::NotSet;
+    // A folder would open in Explorer instead of starting a game.
     if (!CAppBase::FileExists(path)) return StartResult::NotFound;
     std::wstring folder = path;
     CAppBase::StripFileName(folder);
-    ::ShellExecuteW(owner, L"open", path.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
-    return StartResult::Started;
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    // The player hears of a failure from us, once, not from the shell as well.
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = L"open";
+    info.lpFile = path.c_str();
+    info.lpDirectory = folder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (::ShellExecuteExW(&info)) return StartResult::Started;
+    if (error) *error = ::GetLastError();
+    return StartResult::Failed;
+}
+
+std::wstring CGamePrograms::ErrorText(DWORD error) {
+    wchar_t* text = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::wstring result = n && text ? std::wstring(text, n) : std::wstring();
+    if (text) ::LocalFree(text);
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
+        result.pop_back();
+    return result.empty() ? L"오류 코드 " + std::to_wstring(error) : result + L" (" + std::to_wstring(error) + L")";
 }

@@ -35,15 +35,24 @@ public:
     // What start-up puts into an empty profile entry: the fixed path, or the
     // registry value when the row has none.
     static std::wstring DefaultPath(int game);
-    // Fills the empty profile entries from the registry and the fixed paths.
-    static void FillProgramPaths();
+    // Fills the empty profile entries from the registry and the fixed paths;
+    // false when the profile could not be written.
+    static bool FillProgramPaths();
+    // Stores the four paths (0 StarCraft ..); false when the profile could not be written.
+    static bool StorePaths(const std::wstring* paths);
+    // What the player is told when the profile cannot be written.
+    static std::wstring StoreFailedText();
     // The path the profile keeps for a game.
     static std::wstring StoredPath(int game);
 
     // Writes the Battle.net "Server List" value; false when it cannot be written.
     static bool WriteServerList(const std::wstring& address);
 
-    enum class StartResult { Started, NotSet, NotFound };
+    enum class StartResult { Started, NotSet, NotFound, Failed };
     // Starts the game's stored program with its own folder as working folder.
-    static StartResult StartGame(int game, HWND owner);
+    // A path that is not an existing file (a folder, say) is NotFound; on
+    // Failed, *error holds the system's error code.
+    static StartResult StartGame(int game, HWND owner, DWORD* error);
+    // The system's text for an error code, or its number.
+    static std::wstring ErrorText(DWORD error);
 };

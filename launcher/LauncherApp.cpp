@@ -30,7 +30,11 @@ BOOL CLauncherApp::InitInstance() {
     ::InitCommonControlsEx(&icc);
 
     m_pFrame = std::make_unique<CMainFrame>();
-    m_pFrame->LoadFrame(IDR_MAINFRAME);
+    // Without its window the program would run on, invisible, for ever.
+    if (!m_pFrame->LoadFrame(IDR_MAINFRAME)) {
+        m_pFrame.reset();
+        return FALSE;
+    }
     SetMainWnd(m_pFrame->GetHwnd());
     ::ShowWindow(m_pFrame->GetHwnd(), SW_SHOW);
     ::UpdateWindow(m_pFrame->GetHwnd());
@@ -40,6 +44,7 @@ BOOL CLauncherApp::InitInstance() {
 }
 
 int CLauncherApp::Run() {
-    if (!InitInstance()) return 0;
+    // A start that failed ends the program as a failure.
+    if (!InitInstance()) return 1;
     return RunMessageLoop();
 }

@@ -14,3 +14,5 @@ constexpr UINT WM_SOCKET_NOTIFY = WM_USER + 100;
 constexpr UINT WM_FILL_SERVER_LIST = WM_USER + 101;
 // A launcher key (Enter, F5) pressed while the launcher was active: the key's code / 0.
 constexpr UINT WM_LAUNCHER_KEY = WM_USER + 102;
+// Posted by the view to itself when the start-up defaults could not be stored.
+constexpr UINT WM_PROFILE_NOT_STORED = WM_USER + 103;

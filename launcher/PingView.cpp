@@ -109,6 +109,9 @@ LRESULT CPingView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LAUNCHER_KEY:
         OnLauncherKey(wParam);
         return 0;
+    case WM_PROFILE_NOT_STORED:
+        if (CAppBase* app = CAppBase::Get()) app->MessageBox(CGamePrograms::StoreFailedText(), MB_OK | MB_ICONEXCLAMATION);
+        return 0;
     default:
         if (msg == WM_LAUNCH_BATTLENET) return OnLaunchBattleNet(reinterpret_cast<CServerEntry*>(wParam));
         if (msg == WM_GET_RESPONSE_TIME) return OnGetResponseTime(wParam, lParam);
@@ -165,7 +168,8 @@ LRESULT CPingView::OnCreate() {
     ::PostMessageW(m_hWnd, WM_SOUNDPLAY_START, 0, 0);
     if (m_serverList.GetHwnd()) m_serverList.View().SetColors(RGB(0, 0, 0), RGB(255, 255, 255));
     m_volumeSlider.Create(POINT{Layout::kVolume.left, Layout::kVolume.top}, m_hWnd, static_cast<UINT>(-1));
-    CGamePrograms::FillProgramPaths();
+    // Told once the window shows, not from inside its creation.
+    if (!CGamePrograms::FillProgramPaths()) ::PostMessageW(m_hWnd, WM_PROFILE_NOT_STORED, 0, 0);
     s_pKeyView = this;
     m_keyHook.Reset(::SetWindowsHookExW(WH_GETMESSAGE, &CPingView::KeyHook, nullptr, ::GetCurrentThreadId()));
     return 0;
@@ -298,17 +302,29 @@ LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
     OnSoundPlayStop();
 
     HWND main = app ? app->GetMainWnd() : nullptr;
-    const wchar_t* question = nullptr;
-    switch (CGamePrograms::StartGame(g_nCurrentGame, main)) {
+    DWORD error = 0;
+    std::wstring question;
+    switch (CGamePrograms::StartGame(g_nCurrentGame, main, &error)) {
     case CGamePrograms::StartResult::Started:
         return 1;
+    case CGamePrograms::StartResult::Failed:
+        // No game runs: the music comes back.
+        OnSoundPlayStart();
+        if (app)
+            app->MessageBox(L"게임 프로그램을 실행할 수 없습니다.\n" + CGamePrograms::StoredPath(g_nCurrentGame) +
+                                L"\n\n" + CGamePrograms::ErrorText(error),
+                            MB_OK | MB_ICONEXCLAMATION);
+        return 0;
     case CGamePrograms::StartResult::NotSet:
         question = L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?";
         break;
     case CGamePrograms::StartResult::NotFound:
-        question = L"실행 프로그램을 찾을 수 없습니다.\n프로그램을 설정하시겠습니까?";
+        question = L"실행 프로그램을 찾을 수 없습니다.\n" + CGamePrograms::StoredPath(g_nCurrentGame) +
+                   L"\n\n프로그램을 설정하시겠습니까?";
         break;
     }
+    // No game runs: the music comes back.
+    OnSoundPlayStart();
     if (app && app->MessageBox(question, MB_YESNO) == IDYES) g_bShowProgramPage = TRUE;
     ::PostMessageW(m_hWnd, WM_COMMAND, ID_SETUP, 0);
     return 0;

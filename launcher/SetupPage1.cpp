@@ -78,7 +78,8 @@ bool CSetupPage1::OnNotify(NMHDR* hdr, LRESULT* result) {
 }
 
 void CSetupPage1::LoadUserList() {
-    if (!CAppBase::FileExists(m_strUserFile)) return;
+    // Anything by that name, a folder too, is read, and reported when it cannot be.
+    if (::GetFileAttributesW(m_strUserFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
     std::vector<ServerLine> lines;
     if (!CServerListFile::ReadWithRest(m_strUserFile, lines, m_strRest)) {
         // Nothing on this page may replace a file it could not read: no

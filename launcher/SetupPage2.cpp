@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <iterator>
+
 #include "AppBase.h"
 #include "GamePrograms.h"
 #include "resource.h"
@@ -62,8 +64,9 @@ void CSetupPage2::Browse(int game) {
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrDefExt = L"exe";
-    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
-    if (!::GetOpenFileNameW(&ofn)) return;
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    // Only an existing program file, never a folder or a name that is not there.
+    if (!::GetOpenFileNameW(&ofn) || !CAppBase::FileExists(file)) return;
     // The other boxes go back to their fields: what was typed there is dropped.
     Path(game) = file;
     UpdateData(false);
@@ -71,9 +74,11 @@ void CSetupPage2::Browse(int game) {
 
 BOOL CSetupPage2::OnApply() {
     UpdateData(true);
-    CAppBase* app = CAppBase::Get();
-    if (!app) return TRUE;
-    for (int game = 0; game < CGamePrograms::GameCount(); ++game)
-        app->WriteProfileString(CGamePrograms::kSection, CGamePrograms::Game(game).profileKey, Path(game));
-    return TRUE;
+    std::wstring paths[std::size(kPathFields)];
+    for (int game = 0; game < CGamePrograms::GameCount(); ++game) paths[game] = Path(game);
+    if (CGamePrograms::StorePaths(paths)) return TRUE;
+    // The sheet stays open with what the player typed, to try again or cancel.
+    if (CAppBase* app = CAppBase::Get())
+        app->MessageBox(::GetParent(m_hWnd), CGamePrograms::StoreFailedText(), MB_OK | MB_ICONEXCLAMATION);
+    return FALSE;
 }

@@ -2,7 +2,11 @@
 // registry and profile, and a stand-in game that records how it was started.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "AppBase.h"
+#include "Messages.h"
+#include "LauncherApp.h"
 #include "LauncherFixture.h"
 #include "Layout.h"
 #include <commctrl.h>
@@ -36,6 +40,16 @@ int SheetPage(const std::function<void()>& open) {
     closer.join();
     return page;
 }
+
+// A hook that makes the system refuse the launcher's frame window.
+LRESULT CALLBACK RefuseFrame(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t name[64] = {};
+    if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
+        wcscmp(name, L"OrvMainFrame") == 0)
+        return 1;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); }
 
 }  // namespace
 
@@ -98,7 +112,8 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     }
     EXPECT_EQ(asked, (std::vector<std::vector<std::wstring>>{
                          {L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?"},
-                         {L"실행 프로그램을 찾을 수 없습니다.\n프로그램을 설정하시겠습니까?"}}));
+                         {L"실행 프로그램을 찾을 수 없습니다.\nC:\\Nowhere\\StarCraft.exe\n\n"
+                          L"프로그램을 설정하시겠습니까?"}}));
     POINT setupButton = Layout::Centre(Layout::kSetupButton);
     POINT setup = ClientToScreenPoint(View(), setupButton.x, setupButton.y);
     EXPECT_EQ(SheetPage([&] { ClickAt(setup.x, setup.y); }), 0);
@@ -223,4 +238,77 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     EXPECT_EQ(ListItemCount(List()), 6);
     ::DeleteFileW(log.c_str());
     RemoveFolder(folder);
+}
+
+TEST_F(LauncherFixture, AGameThatDoesNotStartIsToldAndTheMusicPlaysAgain) {
+    ASSERT_TRUE(Servers().ok());
+    std::wstring folder = MakeTempFolder(L"orvn_game");
+    // A folder named like the program, and a program the system cannot start.
+    const std::wstring asFolder = folder + L"StarCraft.exe", broken = folder + L"Broken.exe";
+    ASSERT_TRUE(::CreateDirectoryW(asFolder.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(broken, std::string(4096, 'x')));
+    const std::wstring library = TestFolder() + L"Orvmedia.DLL";  // the music, loaded when it first plays
+    ASSERT_TRUE(CAppBase::FileExists(library) || CopyFileTo(DistFolder() + L"Orvmedia.dll", library));
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
+    WriteList(L"Blizzard.txt", {{L"Local", Accepting()}});
+    Choose(ID_STARCRAFT_BATTLENET, 0);
+    ASSERT_TRUE(WaitIdle());
+    struct Case {
+        std::wstring path, told;
+        int page;  // the setup sheet's page that follows, or -1 for none
+    };
+    for (const Case& c : {Case{asFolder, L"실행 프로그램을 찾을 수 없습니다.\n" + asFolder, 1},
+                          Case{broken, L"게임 프로그램을 실행할 수 없습니다.\n" + broken + L"\n\n", -1}}) {
+        CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", c.path);
+        ::PostMessageW(View(), WM_SOUNDPLAY_STOP, 0, 0);
+        Pump(100);
+        auto before = RunningProcesses();
+        std::vector<std::wstring> told;
+        int page = -1;
+        std::vector<short> rec = RecordSink(5, [&] {
+            Pump(800);
+            auto answer = [&] {
+                MessageBoxAnswerer answerer(c.page < 0 ? IDOK : IDYES);
+                DoubleClickRow(Accepting());
+                PumpUntil([&] { return !answerer.Texts().empty(); }, 10000);
+                told = answerer.Texts();
+            };
+            if (c.page < 0)
+                answer();
+            else
+                page = SheetPage(answer);
+        });
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0].substr(0, c.told.size()), c.told) << ToUtf8(told[0]);
+        EXPECT_EQ(page, c.page);
+        // The recording starts late on a busy machine: its first and last blocks.
+        std::vector<double> env = Envelope(rec, 0.1);
+        ASSERT_GE(env.size(), 10u);
+        EXPECT_LT(*std::max_element(env.begin(), env.begin() + 3), 20) << "stopped before the double-click";
+        EXPECT_GT(*std::min_element(env.end() - 3, env.end()), 300) << "the music plays again";
+        EXPECT_EQ(ServerListValue(), Accepting());
+        for (const auto& [pid, name] : RunningProcesses())
+            EXPECT_NE(std::find(before.begin(), before.end(), std::pair{pid, name}), before.end())
+                << "started: " << ToUtf8(name);
+    }
+    CloseFrame();
+    ::DeleteFileW(library.c_str());
+    RemoveFolder(folder);
+}
+
+TEST(LauncherStart, AFrameThatCannotBeCreatedEndsTheProgramAsAFailure) {
+    // The system refuses the frame's window.
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, RefuseFrame, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    // Ends the message loop a start without a window would otherwise run for ever.
+    UINT_PTR guard = ::SetTimer(nullptr, 0, 10000, QuitLoop);
+    int code = 0;
+    {
+        CLauncherApp app;
+        code = app.Run();
+    }
+    ::KillTimer(nullptr, guard);
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(CAppBase::Get()->GetAppName(), L"Orvane") << "the test's application object is back";
 }

@@ -213,3 +213,30 @@ TEST(SetupTest, ProgramPageRegistryProfileBrowseAndSave) {
     EXPECT_EQ(stored, game + L"|D:\\Stored\\war2.exe||C:\\Reg\\Spawn.exe|") << "a cleared box stores an empty entry";
     for (const auto& r : records) ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (games + r[0]).c_str());
 }
+
+TEST(SetupTest, ProgramPageKeepsWhatWasTypedWhileTheProfileCannotBeWritten) {
+    const std::wstring profile = CAppBase::Get()->ProfilePath(), typed = L"D:\\Typed\\StarCraft.exe";
+    CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", L"");
+    ASSERT_TRUE(::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_READONLY));
+    RunSheet(1, IDOK, [&](HWND sheet) {
+        HWND page = CurrentPage(sheet), box = ::GetDlgItem(page, IDC_STARCRAFT_PATH);
+        ClickDialogButton(page, IDC_STARCRAFT_PATH);
+        ::SendMessageW(box, EM_SETSEL, 0, -1);
+        TypeText(typed);
+        {
+            MessageBoxAnswerer answerer(IDOK);
+            ClickDialogButton(sheet, IDOK);
+            PumpUntil([&] { return !answerer.Texts().empty(); }, 10000);
+            ASSERT_EQ(answerer.Texts().size(), 1u);
+            EXPECT_NE(answerer.Texts()[0].find(L"Orvn.INI"), std::wstring::npos) << ToUtf8(answerer.Texts()[0]);
+        }
+        Pump(300);
+        ASSERT_TRUE(::IsWindow(sheet)) << "the sheet closed";
+        EXPECT_EQ(WindowText(box), typed);
+        ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ClickDialogButton(sheet, IDOK);
+        PumpUntil([&] { return !::IsWindow(sheet); }, 5000);
+    });
+    ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(CAppBase::Get()->GetProfileString(L"ProgramPath", L"StarCraft", L"-"), typed);
+}

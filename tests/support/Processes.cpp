@@ -51,6 +51,16 @@ DWORD RunToEnd(const std::wstring& exe, const std::wstring& args) {
     return rc;
 }
 
+std::vector<std::pair<DWORD, std::wstring>> RunningProcesses() {
+    std::vector<std::pair<DWORD, std::wstring>> list;
+    UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof(pe);
+    for (BOOL ok = ::Process32FirstW(snap.Get(), &pe); ok; ok = ::Process32NextW(snap.Get(), &pe))
+        list.emplace_back(pe.th32ProcessID, pe.szExeFile);
+    return list;
+}
+
 int OwnThreadCount() {
     int n = 0;
     UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -16,6 +18,8 @@ bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::
 // Runs a program until it and the programs it started have ended (an uninstaller
 // hands over to a copy of itself); its exit code, ~0 when it did not start.
 DWORD RunToEnd(const std::wstring& exe, const std::wstring& args);
+// The processes running now: id and program name.
+std::vector<std::pair<DWORD, std::wstring>> RunningProcesses();
 int OwnThreadCount();  // threads of this process
 
 // Counts of the process's kernel handles and GDI objects.
