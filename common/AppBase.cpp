@@ -42,12 +42,13 @@ bool CAppBase::WriteProfileString(const wchar_t* section, const wchar_t* key, co
     return ::WritePrivateProfileStringW(section, key, value.c_str(), m_profileName.c_str()) != FALSE;
 }
 
-std::wstring CAppBase::ProfilePath() const {
+std::wstring CAppBase::ProfileFilePath(const std::wstring& name) {
+    if (name.find_first_of(L"\\/") != std::wstring::npos) return name;
     wchar_t folder[MAX_PATH] = {};
     UINT n = ::GetWindowsDirectoryW(folder, MAX_PATH);
     std::wstring path(folder, n < MAX_PATH ? n : 0);
     if (!path.empty() && path.back() != L'\\') path += L'\\';
-    return path + m_profileName;
+    return path + name;
 }
 
 bool CAppBase::MakeProfileUnicode() const {
@@ -64,12 +65,17 @@ bool CAppBase::MakeProfileUnicode() const {
             LARGE_INTEGER size{};
             // A profile is small; anything huge is not ours to rewrite.
             if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > 16 * 1024 * 1024) return false;
+            // The byte-order mark first: a profile already in UTF-16 is not read further.
             bytes.resize(static_cast<size_t>(size.QuadPart));
-            DWORD read = 0;
-            if (!bytes.empty() && (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read,
-                                               nullptr) ||
-                                   read != bytes.size()))
+            DWORD head = bytes.size() < 2 ? static_cast<DWORD>(bytes.size()) : 2, read = 0;
+            if (head && (!::ReadFile(file.Get(), bytes.data(), head, &read, nullptr) || read != head)) return false;
+            bool unicode = head == 2 && (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0);
+            DWORD rest = static_cast<DWORD>(bytes.size()) - head;
+            if (unicode) {
+                bytes.resize(head);
+            } else if (rest && (!::ReadFile(file.Get(), bytes.data() + head, rest, &read, nullptr) || read != rest)) {
                 return false;
+            }
         } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
             return false;
         }

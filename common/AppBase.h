@@ -29,7 +29,10 @@ public:
     // False when the profile could not be written (read-only, say).
     bool WriteProfileString(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
     // Where the profile lives: the Windows folder and its bare name.
-    std::wstring ProfilePath() const;
+    std::wstring ProfilePath() const { return ProfileFilePath(m_profileName); }
+    // Where the profile functions keep a profile: a bare name is a file of the
+    // Windows folder, a path stays as it is.
+    static std::wstring ProfileFilePath(const std::wstring& name);
 
     // Cuts a path directly after its last backslash; without one it stays.
     static void StripFileName(wchar_t* path);

@@ -219,7 +219,9 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
         });
         std::wstring written = launch([&] { DoubleClickAt(failed.x, failed.y); });
         EXPECT_EQ(written, button == IDYES ? L"0177.0.0.3" : L"<not started>");
-        if (button == IDNO) EXPECT_EQ(ServerListValue(), L"-") << "No writes nothing";
+        if (button == IDNO) {
+            EXPECT_EQ(ServerListValue(), L"-") << "No writes nothing";
+        }
         EXPECT_EQ(answerer.Texts(), std::vector<std::wstring>{L"이 서버는 응답하지 않았습니다.\n"
                                                               L"그래도 이 서버로 게임을 실행하시겠습니까?"});
         EXPECT_TRUE(defaultNo);

@@ -84,7 +84,8 @@ CUpdater::Settings CUpdater::Installed() {
     return s;
 }
 
-CUpdater::CUpdater(IUpdateUi& ui, Settings settings) : m_ui(ui), m_settings(std::move(settings)) {}
+CUpdater::CUpdater(IUpdateUi& ui, Settings settings)
+    : m_ui(ui), m_settings(std::move(settings)), m_strRunLock(RunLockName(m_settings.programFolder)) {}
 
 CUpdater::~CUpdater() { RemoveRunFolders(false); }
 
@@ -102,7 +103,7 @@ std::wstring CUpdater::RunLockName(const std::wstring& folder) {
 CUpdater::Outcome CUpdater::CheckProgram() {
     // One run per installation: a second one fetches nothing, it waits for
     // the first to finish and then hands over.
-    UniqueKernelHandle lock(::CreateMutexW(nullptr, FALSE, RunLockName(m_settings.programFolder).c_str()));
+    UniqueKernelHandle lock(::CreateMutexW(nullptr, FALSE, m_strRunLock.c_str()));
     if (lock) {
         DWORD wait = ::WaitForSingleObject(lock.Get(), 0);
         if (wait == WAIT_TIMEOUT) {
@@ -310,13 +311,7 @@ std::wstring CUpdater::RecordedVersion(const std::wstring& name) const {
     return ProfileText(kVersionSection, name.c_str(), ProfilePath());
 }
 
-std::wstring CUpdater::ProfilePath() const {
-    if (m_settings.profile.find_first_of(L"\\/") != std::wstring::npos) return m_settings.profile;
-    // A bare name is a file of the Windows folder, as the profile functions take it.
-    wchar_t windows[MAX_PATH] = {};
-    UINT n = ::GetWindowsDirectoryW(windows, MAX_PATH);
-    return std::wstring(windows, n) + L"\\" + m_settings.profile;
-}
+std::wstring CUpdater::ProfilePath() const { return CAppBase::ProfileFilePath(m_settings.profile); }
 
 bool CUpdater::WriteProfile(const wchar_t* section, const wchar_t* key, const std::wstring& value) const {
     const std::wstring path = ProfilePath(), temp = path + L".orvn-tmp";
@@ -334,7 +329,7 @@ bool CUpdater::WriteProfile(const wchar_t* section, const wchar_t* key, const st
 }
 
 std::wstring CUpdater::RunFolderPrefix() const {
-    return m_settings.tempFolder + L"orvn-update-" + RunLockName(m_settings.programFolder).substr(19, 12) + L"-";
+    return m_settings.tempFolder + L"orvn-update-" + m_strRunLock.substr(19, 12) + L"-";
 }
 
 bool CUpdater::MakeRunFolder() {

@@ -84,6 +84,7 @@ private:
 
     IUpdateUi& m_ui;
     Settings m_settings;
+    std::wstring m_strRunLock;  // RunLockName of the program folder
     std::wstring m_runFolder;
     int m_nFetched = 0;
     bool m_bAllInstalled = true;
