@@ -85,17 +85,11 @@ wait_window() {  # name, seconds
 }
 shot() { import -display "$DISPLAY" -window root "png:$1"; convert "$1" -crop "$2" +repage "$1"; echo "run: screenshot saved to $1"; }
 
-# Blue pixels on the screen: the progress dialog's caption, and its bar once painted.
-blue() { /usr/bin/python3 -c 'import sys; from PIL import Image
-print(sum(1 for r, g, b in Image.open(sys.argv[1]).convert("RGB").getdata() if b > 200 and r < 120))' "$1"; }
+# Blizzard.txt's body is held back 2 s: the progress dialog shows over the
+# updater meanwhile, painted (the download runs beside the window's messages).
 wait_window '^다운로드$' 60
-for _ in $(seq 1 20); do
-  import -display "$DISPLAY" -window root "png:$tree/updater.png"
-  [ "$(blue "$tree/updater.png")" -lt 9000 ] || break
-  sleep 0.1
-done
-convert "$tree/updater.png" -crop 600x380+212+194 +repage "$tree/updater.png"
-echo "run: screenshot saved to $tree/updater.png"
+sleep 0.3
+shot "$tree/updater.png" 600x380+212+194
 wait_window '^Orvane$' 60
 sleep 3
 VIEW_X=195 VIEW_Y=147
