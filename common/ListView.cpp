@@ -141,13 +141,6 @@ int CListView::HitTest(POINT pt) const {
     return index >= 0 && (hit.flags & LVHT_ONITEM) ? index : -1;
 }
 
-int CListView::HitTestCursor() const {
-    POINT pt;
-    ::GetCursorPos(&pt);
-    ::ScreenToClient(m_hWnd, &pt);
-    return HitTest(pt);
-}
-
 int CListView::RowAt(POINT pt) const {
     RECT client;
     ::GetClientRect(m_hWnd, &client);

@@ -55,8 +55,6 @@ public:
 
     // The row under a client point, or -1.
     int HitTest(POINT pt) const;
-    // The row under the mouse cursor, or -1.
-    int HitTestCursor() const;
     // The row whose band holds a client point, in any column or in the blank
     // space right of the last one, or -1 (header, below the last row).
     int RowAt(POINT pt) const;

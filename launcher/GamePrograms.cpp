@@ -46,7 +46,11 @@ std::wstring CGamePrograms::ReadProgramValue(const wchar_t* keyPath) {
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return std::wstring();
     buffer[size / sizeof(wchar_t)] = L'\0';
-    return buffer;
+    if (type == REG_SZ) return buffer;
+    // "%ProgramFiles%\..." as an installer may write it: the program is where it expands to.
+    wchar_t expanded[MAX_PATH + 1] = {};
+    DWORD n = ::ExpandEnvironmentStringsW(buffer, expanded, MAX_PATH + 1);
+    return n && n <= MAX_PATH + 1 ? expanded : buffer;
 }
 
 std::wstring CGamePrograms::DefaultPath(int game) {

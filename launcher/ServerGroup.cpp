@@ -84,7 +84,8 @@ void CServerGroup::Choose(Choice choice) {
 void CServerGroup::CarryOut(const Choice& choice) {
     if (!StopSweep()) return;
     if (m_pending || !::IsWindow(m_list.GetHwnd())) return;  // overtaken while stopping
-    if (RowCount() != 0) ClearServerList();
+    // Entries may be loaded with no rows yet, when a choice overtook the one that loaded them.
+    if (RowCount() != 0 || !m_entries.empty()) ClearServerList();
     m_current = choice;
     if (choice.file1.empty()) return;
     g_nCurrentGame = choice.game;

@@ -58,7 +58,7 @@ bool CServerListCtrl::OnReflectedNotify(NMHDR* hdr, LRESULT* result) {
         *result = 0;
         return true;
     case NM_DBLCLK:
-        OnDoubleClick();
+        OnDoubleClick(reinterpret_cast<NMITEMACTIVATE*>(hdr)->ptAction);
         *result = 0;
         return true;
     }
@@ -134,12 +134,10 @@ void CServerListCtrl::OnGetDispInfo(NMLVDISPINFOW* info) {
     }
 }
 
-void CServerListCtrl::OnDoubleClick() {
+void CServerListCtrl::OnDoubleClick(POINT click) {
     // Anywhere on a row counts, the response column the player looks at included.
-    POINT pt;
-    ::GetCursorPos(&pt);
-    ::ScreenToClient(m_hWnd, &pt);
-    LaunchRow(View().RowAt(pt));
+    // Where the click was, not where the mouse is now: a busy window handles it late.
+    LaunchRow(View().RowAt(click));
 }
 
 void CServerListCtrl::LaunchRow(int index) {

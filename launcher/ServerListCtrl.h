@@ -41,7 +41,7 @@ protected:
 private:
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     void OnGetDispInfo(NMLVDISPINFOW* info);
-    void OnDoubleClick();
+    void OnDoubleClick(POINT click);
     void LaunchRow(int index);
 
     UniqueGdiObject m_font;

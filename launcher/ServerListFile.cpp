@@ -84,9 +84,12 @@ bool CServerListFile::Read(const std::wstring& path, std::vector<ServerLine>& li
     lines.clear();
     CLineSplitter splitter(lines);
     char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    for (DWORD read = 0;;) {
+        // A failed read (a share gone, a bad sector) is not the list's end.
+        if (!::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) return false;
+        if (read == 0) break;
         if (!splitter.Feed(buffer, read)) return true;
+    }
     splitter.Finish();
     return true;
 }

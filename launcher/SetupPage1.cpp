@@ -68,7 +68,7 @@ bool CSetupPage1::OnNotify(NMHDR* hdr, LRESULT* result) {
             *result = 0;
             return true;
         case NM_DBLCLK:
-            OnDoubleClick();
+            OnDoubleClick(reinterpret_cast<NMITEMACTIVATE*>(hdr)->ptAction);
             *result = 0;
             return true;
         }
@@ -158,8 +158,8 @@ void CSetupPage1::OnEditServer() {
     if (CServerEntry* entry = EntryAt(item)) EditEntry(entry);
 }
 
-void CSetupPage1::OnDoubleClick() {
-    int item = m_listServers.HitTestCursor();
+void CSetupPage1::OnDoubleClick(POINT click) {
+    int item = m_listServers.HitTest(click);
     if (item < 0) return;
     if (CServerEntry* entry = EntryAt(item)) EditEntry(entry);
 }

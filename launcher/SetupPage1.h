@@ -34,7 +34,7 @@ private:
     void OnAddServer();
     void OnEditServer();
     void OnDeleteServer();
-    void OnDoubleClick();
+    void OnDoubleClick(POINT click);
     void OnGetDispInfo(NMLVDISPINFOW* info);
     void ReportReadFailure();
     HWND Owner() const;

@@ -67,9 +67,13 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     CloseFrame();
     ::WritePrivateProfileStringW(L"ProgramPath", nullptr, nullptr, L"Orvn.INI");
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"Diablo SW", L"D:\\Mine\\d.exe");
-    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kStarcraft, L"Program", game));
+    // As an installer may write it, with a variable to expand.
+    ::SetEnvironmentVariableW(L"ORVN_GAME_FOLDER", folder.c_str());
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kStarcraft, L"Program", L"%ORVN_GAME_FOLDER%StarCraft.exe",
+                                  REG_EXPAND_SZ));
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Blizzard Entertainment\\Warcraft II BNE");
     OpenFrame();
+    ::SetEnvironmentVariableW(L"ORVN_GAME_FOLDER", nullptr);
     EXPECT_EQ(Profile(L"StarCraft") + L"|" + Profile(L"WarCraft II BNE") + L"|" + Profile(L"Diablo") + L"|" +
                   Profile(L"Diablo SW"),
               game + L"||" + diablo + L"|D:\\Mine\\d.exe");
@@ -215,6 +219,8 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
         POINT pt = cell(c.address, c.column);
         EXPECT_EQ(launch([&] { DoubleClickAt(pt.x, pt.y); }), c.address) << "column " << c.column;
     }
+    // Handled late, after the mouse moved on to another row: the row clicked counts.
+    EXPECT_EQ(launch([&] { DoubleClickThenMove(cell(four, 2), cell(eight, 2)); }), four);
     // Below the last row: nothing.
     RECT last{};
     ListView_GetItemRect(List(), ListItemCount(List()) - 1, &last, LVIR_BOUNDS);

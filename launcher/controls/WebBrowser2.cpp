@@ -69,7 +69,8 @@ LRESULT CWebBrowser2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool CWebBrowser2::OnNavigateError(IDispatch* frame, const std::wstring& url) {
-    if (m_strErrorPage.empty() || url == m_strErrorPage) return false;
+    // Never again for the error page itself, however the control spells its address.
+    if (m_strErrorPage.empty() || m_bOnErrorPage || url == m_strErrorPage) return false;
     // Only the panel's own page: a frame inside it keeps the control's handling.
     ComPtr<IDispatch> control = GetControl();
     ComPtr<IUnknown> top = control.As<IUnknown>(IID_IUnknown), failed;

@@ -97,6 +97,14 @@ void DoubleClickAt(int x, int y) {
     Pump(100);
 }
 
+void DoubleClickThenMove(POINT at, POINT then) {
+    MouseMoveTo(at.x, at.y);
+    for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
+        SendMouse(flags);
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, then.x, then.y);
+    Pump(100);
+}
+
 namespace {
 void SendKey(WORD vk, WORD scan, DWORD flags) {
     INPUT in{};

@@ -27,6 +27,9 @@ void MouseDown();
 void MouseUp();
 void ClickAt(int x, int y);
 void DoubleClickAt(int x, int y);
+// A double-click at `at` that the window handles only after the mouse moved on
+// to `then`, as a busy window does.
+void DoubleClickThenMove(POINT at, POINT then);
 void PressKey(WORD vk);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);

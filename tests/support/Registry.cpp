@@ -4,12 +4,13 @@
 
 namespace testing_support {
 
-bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value,
+                       DWORD type) {
     HKEY h;
     if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
         return false;
     UniqueRegKey owner(h);
-    return ::RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    return ::RegSetValueExW(h, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
