@@ -54,7 +54,9 @@ protected:
     }
     void ResetProgram() {
         ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", kProfile);
-        ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Orvn.exe"));
+        // The launcher the previous run started may not have ended yet; its program is in use until it does.
+        ASSERT_TRUE(PumpUntil([&] { return CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Orvn.exe"); },
+                              20000));
         ASSERT_TRUE(WriteFileBytes(m_program + L"Free.txt", kOldFree));
         ::DeleteFileW((m_program + L"Orvn.exe.log").c_str());
     }
