@@ -242,11 +242,12 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     RemoveFolder(folder);
 }
 
-TEST_F(LauncherFixture, AGameThatDoesNotStartIsToldAndTheMusicPlaysAgain) {
+TEST_F(LauncherFixture, AGameThatStartsSilencesTheMusicOneThatDoesNotIsToldAndTheMusicPlaysAgain) {
     ASSERT_TRUE(Servers().ok());
     std::wstring folder = MakeTempFolder(L"orvn_game");
-    // A folder named like the program, and a program the system cannot start.
-    const std::wstring asFolder = folder + L"StarCraft.exe", broken = folder + L"Broken.exe";
+    // A game; a folder named like the program, and a program the system cannot start.
+    const std::wstring game = folder + L"Game.exe", asFolder = folder + L"StarCraft.exe", broken = folder + L"Broken.exe";
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
     ASSERT_TRUE(::CreateDirectoryW(asFolder.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(broken, std::string(4096, 'x')));
     const std::wstring library = TestFolder() + L"Orvmedia.DLL";  // the music, loaded when it first plays
@@ -255,6 +256,15 @@ TEST_F(LauncherFixture, AGameThatDoesNotStartIsToldAndTheMusicPlaysAgain) {
     WriteList(L"Blizzard.txt", {{L"Local", Accepting()}});
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle());
+    CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
+    ::PostMessageW(View(), WM_SOUNDPLAY_START, 0, 0);
+    std::vector<short> rec = RecordSink(3, [&] {
+        Pump(1000);
+        DoubleClickRow(Accepting());
+        EXPECT_FALSE(StandInLog(game, 10000).empty()) << "the game started";
+    });
+    EXPECT_GT(Rms(rec, 0.2, 0.7), 300) << "playing before the double-click";
+    EXPECT_LT(Rms(rec, 2.3, 3.0), 20) << "silent once the game runs";
     struct Case {
         std::wstring path, told;
         int page;  // the setup sheet's page that follows, or -1 for none
@@ -267,7 +277,7 @@ TEST_F(LauncherFixture, AGameThatDoesNotStartIsToldAndTheMusicPlaysAgain) {
         auto before = RunningProcesses();
         std::vector<std::wstring> told;
         int page = -1;
-        std::vector<short> rec = RecordSink(5, [&] {
+        rec = RecordSink(5, [&] {
             Pump(800);
             auto answer = [&] {
                 MessageBoxAnswerer answerer(c.page < 0 ? IDOK : IDYES);
