@@ -118,26 +118,24 @@ TEST(SetupTest, UserPageAndEditDialogOverARealUserFile) {
     // Edit then OK on an untouched address writes its text back as it was.
     const std::string odd = "A,127.0.0.010\r\nB,127.5\r\nC,1.2.3.4.5\r\n";
     ASSERT_TRUE(WriteFileBytes(file, odd));
-    std::vector<std::wstring> shown;
+    std::vector<std::string> shown;
     RunSheet(0, IDOK, [&](HWND sheet) {
         HWND page = CurrentPage(sheet), list = ::GetDlgItem(page, IDC_USER_SERVERS);
         for (int row = 0; row < 3; ++row) {
             POINT pt = ListItemPoint(list, row);
             ClickAt(pt.x, pt.y);
             EditDialog(page, IDC_EDIT_SERVER, L"편집", [&](HWND d) {
-                DWORD packed = 0;
-                HWND address = ::GetDlgItem(d, IDC_SERVER_ADDRESS);
-                ::SendMessageW(address, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
-                shown.push_back(std::to_wstring(FIRST_IPADDRESS(packed)) + L"." +
-                                std::to_wstring(SECOND_IPADDRESS(packed)) + L"." +
-                                std::to_wstring(THIRD_IPADDRESS(packed)) + L"." +
-                                std::to_wstring(FOURTH_IPADDRESS(packed)));
+                DWORD packed = 0;  // the first field in the high byte
+                ::SendDlgItemMessageW(d, IDC_SERVER_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
+                in_addr address{};
+                address.s_addr = ::htonl(packed);
+                shown.push_back(::inet_ntoa(address));
                 PressKey(VK_RETURN);
             });
         }
         ClickDialogButton(sheet, IDOK);
     });
-    EXPECT_EQ(shown, (std::vector<std::wstring>{L"127.0.0.8", L"127.0.0.5", L"255.255.255.255"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"127.0.0.8", "127.0.0.5", "255.255.255.255"}));
     EXPECT_EQ(userBytes(), odd);
     // A read-only file: OK reports it, the file stays as it was with no temp file left, and the sheet stays
     // open; once the file is writable again, OK saves.
