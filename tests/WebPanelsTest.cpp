@@ -189,8 +189,8 @@ TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesThe
     EXPECT_EQ(g_navigated, std::vector<std::wstring>{kAdPage});
 }
 
-// Without the control the launcher opens, fills the list of a folder's tile (which refreshes the banner) and exits
-// as always, and reports nothing; with it, Exit while both pages load ends it cleanly.
+// Without the control the launcher opens, measures a tile's list, opens another folder and exits as always, and
+// reports nothing; with it, Exit while both pages load ends it cleanly.
 TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
     std::wstring folder = MakeTempFolder(L"orvn_web");
     // The browser library disabled for the copy named OrvnNoWeb.exe.
@@ -218,6 +218,11 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
             ClickAt(tile.x, tile.y);
             HWND list = ::GetDlgItem(view, IDC_SERVER_LIST);
             EXPECT_TRUE(PumpUntil([&] { return ListItemText(list, 0, 2) == L"접속 실패"; }, 5000));
+            // The last folder, at the bottom of the bar, opened: the list empties and the banner is refreshed.
+            int last = Layout::kFolderBar.bottom - Layout::kFolderBar.top - CFolderBar::kHeaderHeight / 2;
+            POINT header = ClientToScreenPoint(bar, 42, last);
+            ClickAt(header.x, header.y);
+            EXPECT_TRUE(PumpUntil([&] { return ListItemCount(list) == 0; }, 5000)) << "no other folder opened";
             EXPECT_EQ(WaitForDialog(L"Orvane", 0, launcher.pid), nullptr) << "nothing is reported";
         }
         POINT exit = Layout::Centre(Layout::kExitButton);
