@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "AppBase.h"
 #include "Messages.h"
@@ -129,31 +130,43 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
 // The address as the system reads it, a row used wherever it is double-clicked or by Enter, a failed row asked
 // about first, and F5 measuring again.
 TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter) {
-    // 127.0.0.8, .4 and .5 answer, .3 does not: each row must reach the host inet_addr names.
-    for (const wchar_t* ip : {L"127.0.0.8", L"127.0.0.4", L"127.0.0.5"})
-        ASSERT_TRUE(Servers().AcceptAt(ip)) << ToUtf8(ip) << ":6112 is taken";
+    // Hosts 127.a.b.8, .4 and .5 answer, .3 does not (a and b drawn, so no fixed address must be free), and the
+    // list names them in the legacy forms: each row must reach the host inet_addr names.
+    std::mt19937 random(std::random_device{}());
+    unsigned a = 0, b = 0;
+    auto host = [&](int last) {
+        return L"127." + std::to_wstring(a) + L"." + std::to_wstring(b) + L"." + std::to_wstring(last);
+    };
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        a = random() % 254 + 1, b = random() % 254 + 1;
+        if (Servers().AcceptAt(host(8)) && Servers().AcceptAt(host(4)) && Servers().AcceptAt(host(5))) break;
+        a = 0;
+    }
+    ASSERT_NE(a, 0u) << "no free loopback hosts for the stand-ins";
+    const std::wstring middle = L"." + std::to_wstring(a) + L"." + std::to_wstring(b) + L".";
+    const std::wstring eight = L"127" + middle + L"010", three = L"0177" + middle + L"3";
+    const std::wstring four = L"0x7f" + middle + L"4", five = L"127." + std::to_wstring(a * 65536 + b * 256 + 5);
     std::wstring folder = MakeTempFolder(L"orvn_rows"), game = folder + L"StarCraft.exe";
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
     ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
     // Lines end in CR alone; a NUL byte hides a second address behind the last one.
     std::string accepting = ToCp949(Accepting());
-    std::string list = "Eight,127.0.0.010\rThree,0177.0.0.3\rFour,0x7f.0.0.4\rFive,127.5\rBad,1.2.3.4.5\rHidden," +
-                       accepting + std::string(1, '\0') + "1.2.3.4\r";
+    std::string list = ToCp949(L"Eight," + eight + L"\rThree," + three + L"\rFour," + four + L"\rFive," + five) +
+                       "\rBad,1.2.3.4.5\rHidden," + accepting + std::string(1, '\0') + "1.2.3.4\r";
     ASSERT_TRUE(WriteFileBytes(TestFolder() + L"Blizzard.txt", list));
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle());
-    auto response = [&](const wchar_t* address) {
+    auto response = [&](const std::wstring& address) {
         int row = FindListItem(List(), 1, address);
         return row < 0 ? L"<no row>" : ListItemText(List(), row, 2);
     };
-    for (const wchar_t* address : {L"127.0.0.010", L"0x7f.0.0.4", L"127.5"})
+    for (const std::wstring& address : {eight, four, five})
         EXPECT_GT(Millis(response(address)), 0) << ToUtf8(address) << "\n" << Show(Rows());
-    EXPECT_EQ(response(L"0177.0.0.3"), kFailed);
+    EXPECT_EQ(response(three), kFailed);
     EXPECT_EQ(response(L"1.2.3.4.5"), kFailed);
-    EXPECT_GT(Millis(response(Accepting().c_str())), 0) << Show(Rows());
-    for (const wchar_t* ip : {L"127.0.0.8", L"127.0.0.4", L"127.0.0.5"})
-        EXPECT_EQ(Servers().AcceptedAt(ip), 1) << ToUtf8(ip);
+    EXPECT_GT(Millis(response(Accepting())), 0) << Show(Rows());
+    for (int last : {8, 4, 5}) EXPECT_EQ(Servers().AcceptedAt(host(last)), 1) << ToUtf8(host(last));
 
     // Starts the game by input() and returns the "Server List" written, or why not.
     std::wstring log = game + L".log";
@@ -179,7 +192,7 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     MouseUp();
     ASSERT_LT(ListView_GetColumnWidth(List(), 2), 60) << "column not narrowed";
     // A point of a row's cell: column 0 name, 1 address, 2 response text; 3 the blank space after the last column.
-    auto cell = [&](const wchar_t* address, int column) {
+    auto cell = [&](const std::wstring& address, int column) {
         int row = FindListItem(List(), 1, address);
         RECT r{};
         ListView_GetSubItemRect(List(), row, column < 3 ? column : 2, LVIR_BOUNDS, &r);
@@ -187,9 +200,9 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
         return ClientToScreenPoint(List(), x, (r.top + r.bottom) / 2);
     };
     const struct {
-        const wchar_t* address;
+        std::wstring address;
         int column;
-    } clicks[] = {{L"127.0.0.010", 0}, {L"0x7f.0.0.4", 1}, {L"127.5", 2}, {Accepting().c_str(), 3}};
+    } clicks[] = {{eight, 0}, {four, 1}, {five, 2}, {Accepting(), 3}};
     for (const auto& c : clicks) {
         POINT pt = cell(c.address, c.column);
         EXPECT_EQ(launch([&] { DoubleClickAt(pt.x, pt.y); }), c.address) << "column " << c.column;
@@ -203,14 +216,14 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     EXPECT_EQ(StandInLog(game, 1500), L"") << "started by a click below the rows";
 
     // A failed row asks first, No by default: No starts and writes nothing, Yes does both.
-    POINT failed = cell(L"0177.0.0.3", 2);
+    POINT failed = cell(three, 2);
     for (int button : {IDNO, IDYES}) {
         bool defaultNo = false;
         MessageBoxAnswerer answerer(button, [&](HWND box) {
             defaultNo = (::GetWindowLongW(::GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON) != 0;
         });
         std::wstring written = launch([&] { DoubleClickAt(failed.x, failed.y); });
-        EXPECT_EQ(written, button == IDYES ? L"0177.0.0.3" : L"<not started>");
+        EXPECT_EQ(written, button == IDYES ? three : L"<not started>");
         if (button == IDNO) {
             EXPECT_EQ(ServerListValue(), L"-") << "No writes nothing";
         }
@@ -220,14 +233,14 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     }
 
     // Enter uses the selected row, with the focus anywhere in the launcher; F5 measures the group again.
-    POINT five = cell(L"127.5", 0);
-    ClickAt(five.x, five.y);
+    POINT fifth = cell(five, 0);
+    ClickAt(fifth.x, fifth.y);
     ::SetFocus(View());
-    EXPECT_EQ(launch([] { PressKey(VK_RETURN); }), L"127.5");
+    EXPECT_EQ(launch([] { PressKey(VK_RETURN); }), five);
     ::SetForegroundWindow(m_frame->GetHwnd());
     ::SetFocus(View().GetFolderBar());
     PressKey(VK_F5);
-    EXPECT_TRUE(PumpUntil([] { return Servers().AcceptedAt(L"127.0.0.8") == 2; }, 10000)) << "measured again";
+    EXPECT_TRUE(PumpUntil([&] { return Servers().AcceptedAt(host(8)) == 2; }, 10000)) << "measured again";
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(ListItemCount(List()), 6);
     ::DeleteFileW(log.c_str());
@@ -315,4 +328,35 @@ TEST(LauncherStart, AFrameThatCannotBeCreatedEndsTheProgramAsAFailure) {
     ::UnhookWindowsHookEx(hook);
     EXPECT_EQ(code, 1);
     EXPECT_EQ(CAppBase::Get()->GetAppName(), L"Orvane") << "the test's application object is back";
+}
+
+TEST_F(LauncherFixture, DefaultsThatCannotBeStoredAtStartAreToldOnce) {
+    CloseFrame();
+    const std::wstring profile = CAppBase::Get()->ProfilePath();
+    ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(WriteFileBytes(profile, "[ProgramPath]\r\nStarCraft=C:\\S\\StarCraft.exe\r\n"));
+    ASSERT_TRUE(::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_READONLY));
+    auto startTexts = [&] {
+        MessageBoxAnswerer answerer(IDOK);
+        OpenFrame();
+        // The message is posted while the frame is made; once nothing posted is left, it has been shown.
+        PumpUntil(PostedQueueEmpty, 5000);
+        CloseFrame();
+        return answerer.Texts();
+    };
+    // Three games lack their entry: one message, naming the profile; the file stays as it was.
+    std::vector<std::wstring> texts = startTexts();
+    ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find(profile), std::wstring::npos) << ToUtf8(texts[0]);
+    std::string bytes;
+    EXPECT_TRUE(ReadFileBytes(profile, &bytes) && bytes == "[ProgramPath]\r\nStarCraft=C:\\S\\StarCraft.exe\r\n");
+    // Writable, the defaults are stored; complete and read-only again, starting says nothing.
+    EXPECT_EQ(startTexts(), std::vector<std::wstring>{});
+    EXPECT_EQ(CAppBase::Get()->GetProfileString(L"ProgramPath", L"StarCraft"), L"C:\\S\\StarCraft.exe");
+    EXPECT_NE(CAppBase::Get()->GetProfileString(L"ProgramPath", L"Diablo", L"\x01"), L"\x01");
+    ASSERT_TRUE(::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(startTexts(), std::vector<std::wstring>{});
+    ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    OpenFrame();
 }

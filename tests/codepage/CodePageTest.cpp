@@ -1,0 +1,97 @@
+// The launcher on a system whose code page for non-Unicode programs is not Korean (ctest runs this program in
+// Wine's Western code page): a Hangul program path set through the sheet survives a restart and starts the game.
+#include <gtest/gtest.h>
+
+#include "AppBase.h"
+#include "LauncherFixture.h"
+#include "resource.h"
+
+#include <prsht.h>
+
+using namespace testing_support;
+
+namespace {
+
+const wchar_t kGame[] = L"C:\\게임\\StarCraft.exe";
+const wchar_t kRestart[] = L"ORVN_CODEPAGE_RESTART";
+
+std::string ProfileBytes() {
+    std::string bytes;
+    return ReadFileBytes(CAppBase::Get()->ProfilePath(), &bytes) ? bytes : "<missing>";
+}
+bool Contains(const std::string& bytes, const std::wstring& text) {
+    return bytes.find(std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t))) !=
+           std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(LauncherFixture, AHangulProgramPathSurvivesARestartOnAnotherCodePage) {
+    ASSERT_NE(::GetACP(), 949u) << "this test plays a system that is not Korean";
+    WriteList(L"Blizzard.txt", {{L"Local", Accepting()}});
+    wchar_t restarted[4] = {};
+    if (::GetEnvironmentVariableW(kRestart, restarted, 4)) {
+        // The second start: the path reads back exactly, and the game starts from it.
+        EXPECT_EQ(CAppBase::Get()->GetProfileString(L"ProgramPath", L"StarCraft"), kGame);
+        Choose(ID_STARCRAFT_BATTLENET, 0);
+        ASSERT_TRUE(WaitIdle());
+        MessageBoxAnswerer unexpected(IDNO);  // a path that did not survive asks; answered, it cannot hang
+        DoubleClickRow(Accepting());
+        EXPECT_EQ(StandInLog(kGame, 10000).find(L"cwd=C:\\게임\r\n"), 0u) << "the game did not start from its path";
+        EXPECT_EQ(unexpected.Texts(), std::vector<std::wstring>{});
+        return;
+    }
+    CloseFrame();
+    const std::wstring profile = CAppBase::Get()->ProfilePath();
+    // A profile already there in this system's code page reads as before and turns Unicode on its first write.
+    ASSERT_TRUE(WriteFileBytes(profile, "[ProgramPath]\r\nDiablo=C:\\Jeux\\\xC9t\xE9.exe\r\n"));
+    EXPECT_EQ(CAppBase::Get()->GetProfileString(L"ProgramPath", L"Diablo"), L"C:\\Jeux\\Été.exe");
+    EXPECT_TRUE(CAppBase::Get()->WriteProfileString(L"ProgramPath", L"Diablo SW", L"D:\\d.exe"));
+    EXPECT_EQ(ProfileBytes().compare(0, 2, "\xFF\xFE"), 0);
+    EXPECT_EQ(CAppBase::Get()->GetProfileString(L"ProgramPath", L"Diablo"), L"C:\\Jeux\\Été.exe");
+
+    // A new profile, made at start; the game is where no default points.
+    ASSERT_TRUE(::DeleteFileW(profile.c_str()));
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Blizzard Entertainment\\Starcraft");
+    ::CreateDirectoryW(L"C:\\게임", nullptr);
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", kGame));
+    ::DeleteFileW((std::wstring(kGame) + L".log").c_str());
+    OpenFrame();
+    EXPECT_EQ(ProfileBytes().compare(0, 2, "\xFF\xFE"), 0) << "a new profile is Unicode";
+    Choose(ID_STARCRAFT_BATTLENET, 0);
+    ASSERT_TRUE(WaitIdle());
+    // Not set up: Yes opens the program page, where the path is typed and saved.
+    std::thread sheet = DriveDialog(L"환경설정", [&](HWND dialog) {
+        ASSERT_NE(dialog, nullptr) << "no sheet";
+        HWND page = reinterpret_cast<HWND>(::SendMessageW(dialog, PSM_GETCURRENTPAGEHWND, 0, 0));
+        ClickDialogButton(page, IDC_STARCRAFT_PATH);
+        ::SendMessageW(::GetDlgItem(page, IDC_STARCRAFT_PATH), EM_SETSEL, 0, -1);
+        TypeText(kGame);
+        ClickDialogButton(dialog, IDOK);
+        PumpUntil([&] { return !::IsWindow(dialog); }, 5000);
+        if (::IsWindow(dialog)) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    {
+        MessageBoxAnswerer yes(IDYES);
+        DoubleClickRow(Accepting());
+        PumpUntil([&] { return !yes.Texts().empty(); }, 10000);
+        sheet.join();
+        EXPECT_EQ(yes.Texts().size(), 1u);
+    }
+    EXPECT_TRUE(Contains(ProfileBytes(), kGame)) << "the path is not in the profile as typed";
+    CloseFrame();
+
+    // The restart: this program again, in a process of its own.
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ::SetEnvironmentVariableW(kRestart, L"1");
+    Process second;
+    const wchar_t filter[] = L"--gtest_filter=LauncherFixture.AHangulProgramPathSurvivesARestartOnAnotherCodePage";
+    ASSERT_TRUE(StartProcess(self, filter, L"", &second));
+    ::SetEnvironmentVariableW(kRestart, nullptr);
+    EXPECT_EQ(second.Wait(120000), 0u) << "the restarted launcher did not read the path back or start the game";
+    ::TerminateProcess(second.process, 1);
+    ::DeleteFileW((std::wstring(kGame) + L".log").c_str());
+    ::DeleteFileW(kGame);
+    ::RemoveDirectoryW(L"C:\\게임");
+}
