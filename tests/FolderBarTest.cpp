@@ -60,7 +60,6 @@ protected:
 }  // namespace
 
 TEST_F(FolderBarTest, FirstFolderOpenHeaderClicksOpenFoldersAndTileClicksPickTheGroup) {
-    ASSERT_TRUE(Servers().ok());
     WriteList(L"Blizzard.txt", {{L"B", Refused()}});  // the groups' lists told apart by their lengths
     WriteList(L"Free.txt", {{L"F1", Refused()}, {L"F2", Refused()}});
     // The first folder open: its body between its header and the others.

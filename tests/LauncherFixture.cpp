@@ -23,6 +23,7 @@ int Millis(const std::wstring& response) {
 }
 
 void LauncherFixture::SetUp() {
+    ASSERT_TRUE(Servers().ok()) << "no stand-in servers on loopback";
     RemoveLists();
     OpenFrame();
 }

@@ -27,7 +27,7 @@ int Millis(const std::wstring& response);              // the milliseconds of "%
 
 class LauncherFixture : public ::testing::Test {
 protected:
-    void SetUp() override;     // removes the list files, opens the frame
+    void SetUp() override;     // the stand-in servers up, removes the list files, opens the frame
     void TearDown() override;  // closes the frame, removes the list files
     void OpenFrame();
     void CloseFrame();  // the view's destruction stops a sweep still running

@@ -174,28 +174,6 @@ TEST_F(MusicTest, StopSpotSilencesPlaySpotRestartsFromTheBeginningLibraryLoadedO
     EXPECT_EQ(::GetModuleHandleW(L"Orvmedia.DLL"), nullptr) << "loaded more than once";
 }
 
-TEST_F(MusicTest, DoubleClickThatStartsAGameSilencesItFirst) {
-    ASSERT_TRUE(Servers().ok());
-    WriteList(L"Blizzard.txt", {{L"Local", Accepting()}});
-    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Battle.net\\Configuration", L"Server List", L""));
-    std::wstring gameFolder = MakeTempFolder(L"orvn_game");
-    std::wstring game = gameFolder + L"StarCraft.exe";
-    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
-    CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
-    Choose(ID_STARCRAFT_BATTLENET, 0);
-    ASSERT_TRUE(WaitIdle());
-
-    std::vector<short> rec = RecordSink(3, [&] {
-        Pump(1000);
-        DoubleClickRow(Accepting());
-        EXPECT_FALSE(StandInLog(game, 10000).empty()) << "the game started";
-    });
-    EXPECT_GT(Rms(rec, 0.2, 0.7), kMusic) << "playing before the double-click";
-    EXPECT_LT(Rms(rec, 2.3, 3.0), kSilence) << "silent once the game runs";
-    CloseFrame();
-    RemoveFolder(gameFolder);
-}
-
 // Left last: it leaves the volume full, as the other cases want it.
 TEST_F(MusicTest, SliderSetsTheWaveOutVolumeAndThePictureAndCursorFollow) {
     HCURSOR track = ::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_TRACK_CURSOR));

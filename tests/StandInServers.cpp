@@ -55,7 +55,7 @@ StandInServers::StandInServers() {
     DWORD seed = ::GetCurrentProcessId() * 2654435761u + ::GetTickCount();
     for (int i = 0; i < 6 && m_accepting.empty(); ++i) {
         std::wstring ip = NextIp(seed, 1);
-        if ((m_listener = Listen(ip, SOMAXCONN)) != INVALID_SOCKET) m_accepting = ip;
+        if (AcceptAt(ip)) m_accepting = ip;
     }
     m_refused = NextIp(seed, 2);  // nothing listens there
     // Silent: a listener whose one-place queue is full, not answering even after the probe's wait.
@@ -74,14 +74,6 @@ StandInServers::StandInServers() {
 StandInServers::~StandInServers() {
     for (const Extra& e : m_extra) ::closesocket(e.listener);
     for (SOCKET s : m_silentSockets) ::closesocket(s);
-    if (m_listener != INVALID_SOCKET) ::closesocket(m_listener);
-}
-int StandInServers::Accepted() {
-    for (SOCKET c; m_listener != INVALID_SOCKET && (c = ::accept(m_listener, nullptr, nullptr)) != INVALID_SOCKET;) {
-        ++m_accepted;
-        ::closesocket(c);
-    }
-    return m_accepted;
 }
 
 bool StandInServers::AcceptAt(const std::wstring& ip) {

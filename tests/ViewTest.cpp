@@ -53,7 +53,7 @@ TEST_F(LauncherFixture, CentredPopupWhoseLinksOpenTheirSitesAndWhoseRestDragsIt)
         EXPECT_EQ(after.left - before.left + after.top - before.top, spot.link ? 0 : 70) << spot.x;
         EXPECT_EQ(after.right - after.left + after.bottom - after.top, 640 + 480);
         EXPECT_NE(::GetCapture(), view) << "capture released";
-        std::wstring opened = spot.link ? handler.Arguments(8000) : L"";
+        std::wstring opened = spot.link ? StandInLog(TestFolder() + L"GameStandIn.exe", 8000) : L"";
         EXPECT_TRUE(!spot.link || opened.find(spot.link) != std::wstring::npos) << spot.x << ": " << ToUtf8(opened);
     }
 }

@@ -71,6 +71,21 @@ int OwnThreadCount() {
     return n;
 }
 
+bool ModuleLoaded(DWORD pid, const std::wstring& name) {
+    // A snapshot taken while the process loads a module may fail with ERROR_BAD_LENGTH: take another.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid));
+        if (!snapshot && ::GetLastError() == ERROR_BAD_LENGTH) continue;
+        MODULEENTRY32W module{};
+        module.dwSize = sizeof(module);
+        for (BOOL more = snapshot && ::Module32FirstW(snapshot.Get(), &module); more;
+             more = ::Module32NextW(snapshot.Get(), &module))
+            if (_wcsicmp(module.szModule, name.c_str()) == 0) return true;
+        return false;
+    }
+    return false;
+}
+
 DWORD HandleCount() {
     DWORD count = 0;
     if (::GetProcessHandleCount(::GetCurrentProcess(), &count) && count > 0) return count;

@@ -21,6 +21,8 @@ DWORD RunToEnd(const std::wstring& exe, const std::wstring& args);
 // The processes running now: id and program name.
 std::vector<std::pair<DWORD, std::wstring>> RunningProcesses();
 int OwnThreadCount();  // threads of this process
+// True when process pid has a module of that name ("msvfw32.dll") loaded.
+bool ModuleLoaded(DWORD pid, const std::wstring& name);
 
 // Counts of the process's kernel handles and GDI objects.
 DWORD HandleCount();

@@ -4,6 +4,10 @@
 
 namespace testing_support {
 
+namespace {
+const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+}  // namespace
+
 bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value,
                        DWORD type) {
     HKEY h;
@@ -33,6 +37,22 @@ bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view) {
     if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
     UniqueRegKey owner(h);
     return true;
+}
+
+ProxySetting::ProxySetting(int port) {
+    DWORD enable = 1;
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", REG_DWORD, &enable, sizeof(enable));
+    SetRegistryString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", L"127.0.0.1:" + std::to_wstring(port));
+}
+
+void ProxySetting::TurnOff() {
+    DWORD enable = 0;
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", REG_DWORD, &enable, sizeof(enable));
+}
+
+DllOverride::DllOverride(const std::wstring& exe, const wchar_t* dll, const std::wstring& value)
+    : m_key(L"Software\\Wine\\AppDefaults\\" + exe + L"\\DllOverrides"), m_dll(dll) {
+    SetRegistryString(HKEY_CURRENT_USER, m_key, dll, value);
 }
 
 }  // namespace testing_support

@@ -13,4 +13,26 @@ bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std
                     DWORD* type = nullptr, DWORD* bytes = nullptr, REGSAM view = 0);
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
 
+// The user's proxy setting, on at 127.0.0.1:port for the scope; a process reads it at its first request.
+class ProxySetting {
+public:
+    explicit ProxySetting(int port);
+    ~ProxySetting() { TurnOff(); }
+    static void TurnOff();
+};
+
+// Wine's DLL override for one program ("start.exe"), for the scope: "native,builtin" prefers a copy beside the
+// program to Wine's own, "" disables the DLL. A program started by a Wine process does not take WINEDLLOVERRIDES
+// from its Windows environment, so the registry it is.
+class DllOverride {
+public:
+    DllOverride(const std::wstring& exe, const wchar_t* dll, const std::wstring& value);
+    ~DllOverride() { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, m_key.c_str(), m_dll.c_str()); }
+    DllOverride(const DllOverride&) = delete;
+    DllOverride& operator=(const DllOverride&) = delete;
+
+private:
+    std::wstring m_key, m_dll;
+};
+
 }  // namespace testing_support

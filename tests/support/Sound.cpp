@@ -21,14 +21,15 @@ std::vector<short> RecordSink(double seconds, const std::function<void()>& durin
     std::vector<short> samples;
     std::wstring folder = MakeTempFolder(L"orvn_rec"), raw = folder + L"rec.raw", part = raw + L".part";
     std::wstring file = UnixPath(raw);
-    // Written under another name and renamed when complete, so the end can be told.
+    // The samples of the length asked for, counted from the first one (the recorder may take a second to start),
+    // written under another name and renamed when complete, so the end can be told.
+    const size_t wanted = static_cast<size_t>(seconds * kRecordRate) * 2;
     wchar_t script[1024];
     swprintf(script, 1024,
              L"-c \"/usr/bin/timeout %.2f /usr/bin/parec -d ${PULSE_SINK:-orvn_null}.monitor --raw --format=s16le "
-             L"--rate=%d --channels=1 --latency-msec=20 > %ls.part; /bin/mv %ls.part %ls\"",
-             seconds, kRecordRate, file.c_str(), file.c_str(), file.c_str());
-    // A Unix program gives no process handle; the renamed file is the signal. Starting the
-    // recorder can take a second on a busy machine: it runs once its first samples are written.
+             L"--rate=%d --channels=1 --latency-msec=20 | /usr/bin/head -c %u > %ls.part; /bin/mv %ls.part %ls\"",
+             seconds + 30, kRecordRate, unsigned(wanted), file.c_str(), file.c_str(), file.c_str());
+    // A Unix program gives no process handle; the renamed file is the signal.
     auto started = [&] {
         WIN32_FILE_ATTRIBUTE_DATA data;
         return ::GetFileAttributesExW(part.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 0;
@@ -39,7 +40,8 @@ std::vector<short> RecordSink(double seconds, const std::function<void()>& durin
         if (PumpUntil(started, 20000)) {
             if (during) during();
             if (PumpUntil([&] { return ::GetFileAttributesW(raw.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                          static_cast<DWORD>(seconds * 1000) + 20000) && ReadFileBytes(raw, &bytes))
+                          static_cast<DWORD>(seconds * 1000) + 20000) &&
+                ReadFileBytes(raw, &bytes) && bytes.size() == wanted)
                 samples.assign(reinterpret_cast<const short*>(bytes.data()),
                                reinterpret_cast<const short*>(bytes.data()) + bytes.size() / 2);
         }

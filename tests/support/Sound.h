@@ -7,7 +7,7 @@
 
 namespace testing_support {
 
-// Records for about seconds while during() runs; empty when no recording came.
+// Records seconds of sound from its first sample on while during() runs; empty unless it came whole.
 std::vector<short> RecordSink(double seconds, const std::function<void()>& during = {});
 // Root mean square of the samples between two times (seconds), 0 when empty.
 double Rms(const std::vector<short>& samples, double from, double to);

@@ -1,6 +1,5 @@
 #include "UrlHandlerStandIn.h"
 
-#include "Files.h"
 #include "Registry.h"
 
 namespace testing_support {
@@ -18,14 +17,6 @@ UrlHandlerStandIn::UrlHandlerStandIn(const std::wstring& exe) : m_exe(exe) {
 UrlHandlerStandIn::~UrlHandlerStandIn() {
     if (m_had) SetRegistryString(HKEY_CLASSES_ROOT, kHttpOpen, nullptr, m_old);
     ::DeleteFileW((m_exe + L".log").c_str());
-}
-
-std::wstring UrlHandlerStandIn::Arguments(DWORD waitMs) {
-    std::wstring log = StandInLog(m_exe, waitMs);
-    size_t start = log.find(L"args=");
-    if (start == std::wstring::npos) return L"";
-    size_t end = log.find(L"\r\n", start);
-    return log.substr(start + 5, end - start - 5);
 }
 
 }  // namespace testing_support

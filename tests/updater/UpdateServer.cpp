@@ -10,7 +10,6 @@ namespace testing_support {
 
 namespace {
 const wchar_t kPython[] = L"Z:\\usr\\bin\\python3";
-const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 }  // namespace
 
 bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults, bool refuse) {
@@ -48,17 +47,6 @@ int UpdateServer::CountRequests(const std::wstring& name) const {
     int count = 0;
     for (size_t at = 0; (at = log.find(line, at)) != std::string::npos; ++at) ++count;
     return count;
-}
-
-ProxySetting::ProxySetting(int port) {
-    DWORD enable = 1;
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", REG_DWORD, &enable, sizeof(enable));
-    SetRegistryString(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer", L"127.0.0.1:" + std::to_wstring(port));
-}
-
-void ProxySetting::TurnOff() {
-    DWORD enable = 0;
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", REG_DWORD, &enable, sizeof(enable));
 }
 
 DiskWatch::DiskWatch(std::vector<std::pair<std::wstring, std::wstring>> foldersAndMarks)

@@ -1,5 +1,5 @@
 #pragma once
-// The stand-in update server (tools/update_server.py) on loopback, and the proxy setting pointing start.exe at it.
+// The stand-in update server (tools/update_server.py) on loopback; the proxy setting (Registry.h) points start.exe at it.
 #include <windows.h>
 
 #include <atomic>
@@ -24,14 +24,6 @@ private:
     std::wstring m_strFolder;
     int m_nPort = 0;
     bool m_bRunning = false;
-};
-
-// Turns the user's proxy setting on, at 127.0.0.1:port, for the scope.
-class ProxySetting {
-public:
-    explicit ProxySetting(int port);
-    ~ProxySetting() { TurnOff(); }
-    static void TurnOff();
 };
 
 // The size of the largest file written under each folder (and its subfolders)
