@@ -75,7 +75,7 @@ void RunLauncher(bool library, bool audio, Process& launcher) {
     ASSERT_TRUE(audio || SetRegistryString(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers", L"Audio", L""));
     const bool playing = library && audio;
     HWND frame = nullptr, view = nullptr;
-    std::vector<short> rec = RecordSink(playing ? 10 : 8, [&] {
+    std::vector<short> rec = RecordSink(playing ? 10 : 6, [&] {
         Pump(300);  // silence first
         if (StartProcess(folder + L"Orvn.exe", L"", folder, &launcher))
             PumpUntil([&] { return (frame = FindTopLevel(L"Orvane", launcher.pid)) != nullptr; }, 30000);
@@ -88,7 +88,7 @@ void RunLauncher(bool library, bool audio, Process& launcher) {
     ASSERT_NE(view, nullptr);
     EXPECT_LT(Rms(rec, 0, 0.25), kSilence) << "silence before the launcher";
     if (!playing) {
-        EXPECT_LT(Rms(rec, 0, 8), kSilence);
+        EXPECT_LT(Rms(rec, 0, 6), kSilence);
         EXPECT_EQ(WaitForDialog(L"Orvane", 300, launcher.pid), nullptr) << "no message";
         ClickIn(view, kExit.x, kExit.y);
     } else {

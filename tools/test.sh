@@ -8,4 +8,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # by the tests themselves.
 ORVN_UPDATE_PUBKEY="" ORVN_ALLOW_UNSIGNED_UPDATES=ON "$root/tools/build.sh" "$root/build"
 cd "$root/build"
-ctest --output-on-failure "$@"
+ctest --output-on-failure --parallel 2 "$@"
