@@ -61,35 +61,28 @@ bool CAppBase::MakeProfileUnicode() const {
     {
         UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            LARGE_INTEGER size{};
-            // A profile is small; anything huge is not ours to rewrite.
-            if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > 16 * 1024 * 1024) return false;
-            // The byte-order mark first: a profile already in UTF-16 is not read further.
-            bytes.resize(static_cast<size_t>(size.QuadPart));
-            DWORD head = bytes.size() < 2 ? static_cast<DWORD>(bytes.size()) : 2, read = 0;
-            if (head && (!::ReadFile(file.Get(), bytes.data(), head, &read, nullptr) || read != head)) return false;
-            bool unicode = head == 2 && (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0);
-            DWORD rest = static_cast<DWORD>(bytes.size()) - head;
-            if (unicode) {
-                bytes.resize(head);
-            } else if (rest && (!::ReadFile(file.Get(), bytes.data() + head, rest, &read, nullptr) || read != rest)) {
-                return false;
-            }
-        } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
-            return false;
+        if (!file && ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+        LARGE_INTEGER size{};
+        // A profile is small; anything huge is not ours to rewrite.
+        if (file && (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > 16 * 1024 * 1024)) return false;
+        // The byte-order mark first: a profile already in UTF-16 is not read
+        // further, only checked to be writable.
+        DWORD head = size.QuadPart < 2 ? static_cast<DWORD>(size.QuadPart) : 2, read = 0;
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        if (head && (!::ReadFile(file.Get(), bytes.data(), head, &read, nullptr) || read != head)) return false;
+        if (head == 2 && (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)) {
+            UniqueFileHandle writable(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            return static_cast<bool>(writable);
         }
-    }
-    auto startsWith = [&](const char* mark, size_t n) { return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0; };
-    if (startsWith("\xFF\xFE", 2) || startsWith("\xFE\xFF", 2)) {
-        UniqueFileHandle writable(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        return static_cast<bool>(writable);
+        DWORD rest = static_cast<DWORD>(bytes.size()) - head;
+        if (rest && (!::ReadFile(file.Get(), bytes.data() + head, rest, &read, nullptr) || read != rest)) return false;
     }
 
+    // An ANSI profile was written in the system code page; one marked UTF-8 is read as such.
     UINT codePage = CP_ACP;
     size_t skip = 0;
-    if (startsWith("\xEF\xBB\xBF", 3)) codePage = CP_UTF8, skip = 3;
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) codePage = CP_UTF8, skip = 3;
     std::wstring text;
     if (bytes.size() > skip) {
         int chars = ::MultiByteToWideChar(codePage, 0, bytes.data() + skip, static_cast<int>(bytes.size() - skip),

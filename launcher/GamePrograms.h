@@ -38,7 +38,7 @@ public:
     // Fills the empty profile entries from the registry and the fixed paths;
     // false when the profile could not be written.
     static bool FillProgramPaths();
-    // Stores the four paths (0 StarCraft ..); false when the profile could not be written.
+    // Stores one path per game (0 StarCraft ..); false when the profile could not be written.
     static bool StorePaths(const std::wstring* paths);
     // What the player is told when the profile cannot be written.
     static std::wstring StoreFailedText();
