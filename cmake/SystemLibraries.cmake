@@ -20,9 +20,13 @@ function(orvn_make_delay_library dll out)
   set(lib ${CMAKE_BINARY_DIR}/delayimp/lib${dll}_delay.a)
   if(NOT EXISTS ${lib} OR ${import_lib_${dll}} IS_NEWER_THAN ${lib})
     execute_process(COMMAND ${CMAKE_NM} ${import_lib_${dll}} OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
-    # Every function the import library names.
-    string(REGEX MATCHALL "I __imp__[^\r\n]+" functions "${symbols}")
-    list(TRANSFORM functions REPLACE "^I __imp__" "")
+    # Every function the import library names: __imp__Name@N on i686, __imp_Name on x86-64.
+    string(REGEX MATCHALL "I __imp_[^\r\n]+" functions "${symbols}")
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      list(TRANSFORM functions REPLACE "^I __imp__" "")
+    else()
+      list(TRANSFORM functions REPLACE "^I __imp_" "")
+    endif()
     list(JOIN functions "\n" exports)
     file(WRITE ${CMAKE_BINARY_DIR}/delayimp/${dll}.def "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
     # --kill-at: the DLL exports GetFileVersionInfoW, the callers link _GetFileVersionInfoW@16.

@@ -1,7 +1,7 @@
 # Packs the program folder into the installer: writes the install and
 # uninstall file lists for the script, then runs makensis when the lists, the
 # script, the pictures or any packed file are newer than the installer.
-#   cmake -DMAKENSIS= -DSCRIPT= -DDIST= -DOUT= -DVERSION= -DICON= -DWIZARD= -DHEADER= -P MakeSetup.cmake
+#   cmake -DMAKENSIS= -DTARGET= -DSCRIPT= -DDIST= -DOUT= -DVERSION= -DICON= -DWIZARD= -DHEADER= -P MakeSetup.cmake
 
 get_filename_component(work ${OUT} DIRECTORY)
 file(MAKE_DIRECTORY ${work})
@@ -71,7 +71,7 @@ endif()
 list(LENGTH files count)
 message(STATUS "Packing ${count} files of ${DIST} into ${OUT}")
 execute_process(
-  COMMAND ${MAKENSIS} -V2 -INPUTCHARSET UTF8
+  COMMAND ${MAKENSIS} -V2 -INPUTCHARSET UTF8 -XTarget\ ${TARGET}
     -DVERSION=${VERSION} -DOUTFILE=${OUT}.tmp -DICON=${ICON} -DWIZARD=${WIZARD} -DHEADER=${HEADER}
     -DFILES=${work}/files.nsh -DUNFILES=${work}/unfiles.nsh ${SCRIPT}
   RESULT_VARIABLE rc)

@@ -36,7 +36,8 @@ int CGamePrograms::GameOfFolder(UINT folder) {
 
 std::wstring CGamePrograms::ReadProgramValue(const wchar_t* keyPath) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS) return std::wstring();
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ | KEY_WOW64_32KEY, &raw) != ERROR_SUCCESS)
+        return std::wstring();
     UniqueRegKey key(raw);
     wchar_t buffer[MAX_PATH + 1] = {};
     DWORD type = 0;
@@ -97,7 +98,9 @@ std::wstring CGamePrograms::StoreFailedText() {
 bool CGamePrograms::WriteServerList(const std::wstring& address) {
     // Opened, never created: a machine without Battle.net gets nothing written.
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBattleNetKey, 0, KEY_WRITE, &raw) != ERROR_SUCCESS) return false;
+    // The 32-bit games' view, also from a 64-bit build.
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBattleNetKey, 0, KEY_WRITE | KEY_WOW64_32KEY, &raw) != ERROR_SUCCESS)
+        return false;
     UniqueRegKey key(raw);
     return ::RegSetValueExW(key.Get(), L"Server List", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
                             static_cast<DWORD>((address.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;

@@ -25,7 +25,7 @@ std::wstring Profile(const wchar_t* key) { return CAppBase::Get()->GetProfileStr
 // "Server List" in the 32-bit view the games read (WOW64 on a 64-bit system), when it is a string.
 std::wstring ServerListValue() {
     std::wstring value;
-    bool sz = RegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", &value, nullptr, nullptr, KEY_WOW64_32KEY);
+    bool sz = RegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", &value, nullptr, nullptr, kGamesView);
     return sz ? value : L"<no string>";
 }
 
@@ -69,16 +69,16 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     // As an installer may write it, with a variable to expand.
     ::SetEnvironmentVariableW(L"ORVN_GAME_FOLDER", folder.c_str());
     ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kStarcraft, L"Program", L"%ORVN_GAME_FOLDER%StarCraft.exe",
-                                  REG_EXPAND_SZ));
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Blizzard Entertainment\\Warcraft II BNE");
+                                  REG_EXPAND_SZ, kGamesView));
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, L"Software\\Blizzard Entertainment\\Warcraft II BNE", kGamesView);
     OpenFrame();
     ::SetEnvironmentVariableW(L"ORVN_GAME_FOLDER", nullptr);
     EXPECT_EQ(Profile(L"StarCraft") + L"|" + Profile(L"WarCraft II BNE") + L"|" + Profile(L"Diablo") + L"|" +
                   Profile(L"Diablo SW"),
               game + L"||" + diablo + L"|D:\\Mine\\d.exe");
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kStarcraft);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kStarcraft, kGamesView);
     // During the sweep a double-click does nothing; after it, it sets the server and starts the game.
-    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"", REG_SZ, kGamesView));
     WriteList(L"Blizzard.txt", {{L"Local", Accepting()}, {L"A", Silent()}, {L"B", Silent()}});
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitProbing(1));
@@ -106,7 +106,7 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     // No program set: asked after the server is set, and Yes opens Setup on the program page (the answer No, for a
     // program that is not there, is below). The Setup button then opens it on the first page: the Yes was used up.
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", L"");
-    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"", REG_SZ, kGamesView));
     std::wstring written;
     std::vector<std::wstring> asked;
     EXPECT_EQ(SheetPage([&] { asked = answer(IDYES, [&](HWND) { written = ServerListValue(); }); }), 1);
@@ -116,7 +116,7 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     POINT setup = ClientToScreenPoint(View(), setupButton.x, setupButton.y);
     EXPECT_EQ(SheetPage([&] { ClickAt(setup.x, setup.y); }), 0);
     // The Diablo group starts Diablo. Without the configuration key none is made, and the player is asked.
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kBattleNet);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kBattleNet, kGamesView);
     Choose(ID_DIABLO_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle());
     for (int button : {IDNO, IDYES}) {
@@ -125,8 +125,9 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
         EXPECT_TRUE(button == IDYES || !CAppBase::FileExists(diablo + L".log")) << "No starts nothing";
     }
     EXPECT_EQ(StandInLog(diablo, 5000).find(L"cwd=C:\\Diablo\r\n"), 0u);
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kBattleNet, KEY_WOW64_32KEY));
-    SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"");  // as an installed game leaves it
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kBattleNet, kGamesView));
+    // As an installed game leaves it.
+    SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"", REG_SZ, kGamesView);
     for (const std::wstring& f : {diablo + L".log", diablo}) ::DeleteFileW(f.c_str());
     RemoveFolder(folder);
 }
@@ -153,7 +154,7 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     std::wstring folder = MakeTempFolder(L"orvn_rows"), game = folder + L"StarCraft.exe";
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
-    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"", REG_SZ, kGamesView));
     // Lines end in CR alone; a NUL byte hides a second address behind the last one.
     std::string accepting = ToCp949(Accepting());
     std::string list = ToCp949(L"Eight," + eight + L"\rThree," + three + L"\rFour," + four + L"\rFive," + five) +
@@ -176,12 +177,12 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     std::wstring log = game + L".log";
     auto launch = [&](const std::function<void()>& input) {
         ::DeleteFileW(log.c_str());
-        SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"-");
+        SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"-", REG_SZ, kGamesView);
         input();
         if (StandInLog(game, 8000).empty()) return std::wstring(L"<not started>");
         std::wstring value;
         DWORD bytes = 0;
-        RegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", &value, nullptr, &bytes, KEY_WOW64_32KEY);
+        RegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", &value, nullptr, &bytes, kGamesView);
         EXPECT_EQ(bytes, (value.size() + 1) * sizeof(wchar_t)) << "no bytes after the text";
         return value;
     };
@@ -262,7 +263,7 @@ TEST_F(LauncherFixture, AGameThatStartsSilencesTheMusicOneThatDoesNotIsToldAndTh
     ASSERT_TRUE(WriteFileBytes(broken, std::string(4096, 'x')));
     const std::wstring library = TestFolder() + L"Orvmedia.DLL";  // the music, loaded when it first plays
     ASSERT_TRUE(CAppBase::FileExists(library) || CopyFileTo(DistFolder() + L"Orvmedia.dll", library));
-    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L""));
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"", REG_SZ, kGamesView));
     WriteList(L"Blizzard.txt", {{L"Local", Accepting()}});
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle());

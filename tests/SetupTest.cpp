@@ -176,7 +176,8 @@ TEST(SetupTest, ProgramPageRegistryProfileBrowseAndSaveOnceTheProfileIsWritable)
                                        {L"Warcraft II BNE", L"C:\\Reg\\war2.exe"},
                                        {L"Diablo", L"C:\\Reg\\Diablo.exe"},
                                        {L"Disblo SW", L"C:\\Reg\\Spawn.exe"}};
-    for (const auto& r : records) ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, games + r[0], L"Program", r[1]));
+    for (const auto& r : records)
+        ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, games + r[0], L"Program", r[1], REG_SZ, kGamesView));
     auto boxes = [](HWND page) {
         std::wstring texts;
         for (int id : {IDC_STARCRAFT_PATH, IDC_WARCRAFT_PATH, IDC_DIABLO_PATH, IDC_DIABLOSW_PATH})
@@ -221,5 +222,5 @@ TEST(SetupTest, ProgramPageRegistryProfileBrowseAndSaveOnceTheProfileIsWritable)
     std::wstring stored;
     for (const wchar_t* key : keys) stored += CAppBase::Get()->GetProfileString(L"ProgramPath", key, L"-") + L"|";
     EXPECT_EQ(stored, entered) << "a cleared box stores an empty entry";
-    for (const auto& r : records) ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (games + r[0]).c_str());
+    for (const auto& r : records) DeleteRegistryTree(HKEY_LOCAL_MACHINE, games + r[0], kGamesView);
 }

@@ -13,11 +13,19 @@
 # The time it took is printed at the end.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-tree=$root/build
+# shellcheck source=tools/arch.sh
+. "$root/tools/arch.sh"
+# The inner run takes the outer one's choice.
+arch=$(orvn_arch)
+export ORVN_ARCH=$arch
+tree=$(orvn_tree "$arch")
+# The pictures land beside the trees, whichever architecture made them.
+shots=$root/build
 
 if [ "${1:-}" != --inside ]; then
   began=$(date +%s)
   "$root/tools/setup.sh"
+  echo "run: $arch programs in $tree"
   keydir=$(mktemp -d)
   trap 'rm -rf "$keydir"' EXIT
   pubkey=$(/usr/bin/python3 "$root/tools/release.py" keygen "$keydir/publisher.pem")
@@ -89,14 +97,14 @@ shot() { import -display "$DISPLAY" -window root "png:$1"; convert "$1" -crop "$
 # updater meanwhile, painted (the download runs beside the window's messages).
 wait_window '^다운로드$' 60
 sleep 0.3
-shot "$tree/updater.png" 600x380+212+194
+shot "$shots/updater.png" 600x380+212+194
 wait_window '^Orvane$' 60
 sleep 3
 VIEW_X=195 VIEW_Y=147
 xdotool mousemove $((VIEW_X + 49)) $((VIEW_Y + 210)) click 1   # StarCraft "Battle.net"
 sleep 6
 xdotool mousemove $((VIEW_X + 300)) $((VIEW_Y + 100))
-shot "$tree/launcher.png" 640x480+192+144
+shot "$shots/launcher.png" 640x480+192+144
 # "Exit", hovered first as a hand would.
 read -r exit_x exit_y < <(/usr/bin/python3 "$root/tools/gen_assets/layout.py" centre ExitButton)
 xdotool mousemove $((VIEW_X + exit_x - 20)) $((VIEW_Y + exit_y)); sleep 0.3

@@ -10,7 +10,8 @@
 #   all         every one of them
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-tree=$root/build
+. "$root/tools/arch.sh"
+tree=$(orvn_tree "$(orvn_arch)")
 if [ "${1:-}" = --tree ]; then tree=$(cd "$2" && pwd); shift 2; fi
 [ $# -gt 0 ] || { sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 2; }
 docs=$root/docs

@@ -6,7 +6,8 @@
 #   tools/update_benchmark.sh [build tree]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-tree=$(cd "${1:-$root/build}" && pwd)
+. "$root/tools/arch.sh"
+tree=$(cd "${1:-$(orvn_tree "$(orvn_arch)")}" && pwd)
 work=$(mktemp -d)
 trap 'curl -s "http://127.0.0.1:$port/_quit" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 head -c $((20 * 1024 * 1024)) /dev/urandom >"$work/Big.dat"

@@ -17,8 +17,8 @@ DWORD CProbeSocket::ResolveHost(std::wstring host) {
 
 DWORD CProbeSocket::EchoReplyTime(DWORD address, DWORD timeoutMs) {
     // Room for one reply record and the 8 bytes the echo function wants beyond it.
-    alignas(ICMP_ECHO_REPLY) BYTE reply[36] = {};
-    static_assert(sizeof(ICMP_ECHO_REPLY) + 8 <= sizeof(reply));
+    // (28 bytes of record in a 32-bit program, 40 in a 64-bit one.)
+    alignas(ICMP_ECHO_REPLY) BYTE reply[sizeof(ICMP_ECHO_REPLY) + 8] = {};
     auto* record = reinterpret_cast<ICMP_ECHO_REPLY*>(reply);
     record->RoundTripTime = static_cast<ULONG>(-1);
     HANDLE icmp = ::IcmpCreateFile();

@@ -52,7 +52,7 @@ TEST_F(LauncherFixture, AHangulProgramPathSurvivesARestartOnAnotherCodePage) {
 
     // A new profile, made at start; the game is where no default points.
     ASSERT_TRUE(::DeleteFileW(profile.c_str()));
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Blizzard Entertainment\\Starcraft");
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, L"Software\\Blizzard Entertainment\\Starcraft", kGamesView);
     ::CreateDirectoryW(L"C:\\게임", nullptr);
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", kGame));
     ::DeleteFileW((std::wstring(kGame) + L".log").c_str());

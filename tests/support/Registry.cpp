@@ -9,13 +9,21 @@ const wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersi
 }  // namespace
 
 bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value,
-                       DWORD type) {
+                       DWORD type, REGSAM view) {
     HKEY h;
-    if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &h, nullptr) != ERROR_SUCCESS)
         return false;
     UniqueRegKey owner(h);
     return ::RegSetValueExW(h, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+void DeleteRegistryTree(HKEY root, const std::wstring& key, REGSAM view) {
+    HKEY h;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_ALL_ACCESS | view, &h) != ERROR_SUCCESS) return;
+    ::RegDeleteTreeW(h, nullptr);
+    ::RegCloseKey(h);
+    ::RegDeleteKeyExW(root, key.c_str(), view, 0);
 }
 
 bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring* value, DWORD* type,

@@ -1,13 +1,17 @@
 #pragma once
-// The registry as the 32-bit programs see it (HKLM goes through WOW64).
+// The registry of the prefix. The games are 32-bit and see HKLM through WOW64: their keys are read and
+// written in that view (kGamesView), which a 64-bit test program must ask for and a 32-bit one gets anyway.
 #include <windows.h>
 
 #include <string>
 
 namespace testing_support {
 
+constexpr REGSAM kGamesView = KEY_WOW64_32KEY;
+
 bool SetRegistryString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value,
-                       DWORD type = REG_SZ);
+                       DWORD type = REG_SZ, REGSAM view = 0);
+void DeleteRegistryTree(HKEY root, const std::wstring& key, REGSAM view = 0);
 // The REG_SZ value, or false; *type and *bytes, when given, report what is stored.
 bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring* value,
                     DWORD* type = nullptr, DWORD* bytes = nullptr, REGSAM view = 0);

@@ -66,7 +66,13 @@ double NativeConnectMs(const char* address) {
 
 bool WriteList(const std::wstring& path, const std::string& address, int n) {
     std::string bytes;
-    for (int i = 0; i < n; ++i) bytes += "S" + std::to_string(i) + "," + address + "\r\n";
+    for (int i = 0; i < n; ++i) {
+        bytes += 'S';
+        bytes += std::to_string(i);
+        bytes += ',';
+        bytes += address;
+        bytes += "\r\n";
+    }
     HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;

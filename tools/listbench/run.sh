@@ -14,7 +14,8 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-tree=$root/build; dist=""; rtts="0 2 5 10 20 50 120"; rows="200 1000 5000"
+. "$root/tools/arch.sh"
+tree=$(orvn_tree "$(orvn_arch)"); dist=""; rtts="0 2 5 10 20 50 120"; rows="200 1000 5000"
 while [ $# -gt 0 ]; do
   case "$1" in
     --tree) tree=$2; shift 2 ;;
