@@ -106,11 +106,8 @@ bool CGamePrograms::WriteServerList(const std::wstring& address) {
                             static_cast<DWORD>((address.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-CGamePrograms::StartResult CGamePrograms::StartGame(int game, HWND owner, DWORD* error) {
+bool CGamePrograms::StartGame(int game, HWND owner, DWORD* error) {
     std::wstring path = StoredPath(game);
-    if (path.empty()) return StartResult::NotSet;
-    // A folder would open in Explorer instead of starting a game.
-    if (!CAppBase::FileExists(path)) return StartResult::NotFound;
     std::wstring folder = path;
     CAppBase::StripFileName(folder);
     SHELLEXECUTEINFOW info{};
@@ -122,9 +119,9 @@ CGamePrograms::StartResult CGamePrograms::StartGame(int game, HWND owner, DWORD*
     info.lpFile = path.c_str();
     info.lpDirectory = folder.c_str();
     info.nShow = SW_SHOWNORMAL;
-    if (::ShellExecuteExW(&info)) return StartResult::Started;
+    if (::ShellExecuteExW(&info)) return true;
     if (error) *error = ::GetLastError();
-    return StartResult::Failed;
+    return false;
 }
 
 std::wstring CGamePrograms::ErrorText(DWORD error) {

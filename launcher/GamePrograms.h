@@ -48,11 +48,9 @@ public:
     // Writes the Battle.net "Server List" value; false when it cannot be written.
     static bool WriteServerList(const std::wstring& address);
 
-    enum class StartResult { Started, NotSet, NotFound, Failed };
-    // Starts the game's stored program with its own folder as working folder.
-    // A path that is not an existing file (a folder, say) is NotFound; on
-    // Failed, *error holds the system's error code.
-    static StartResult StartGame(int game, HWND owner, DWORD* error);
+    // Starts the game's stored program with its own folder as working folder;
+    // on false, *error holds the system's error code.
+    static bool StartGame(int game, HWND owner, DWORD* error);
     // The system's text for an error code, or its number.
     static std::wstring ErrorText(DWORD error);
 };

@@ -12,6 +12,7 @@
 #include "Messages.h"
 #include "ServerEntry.h"
 #include "GamePrograms.h"
+#include "LaunchPlan.h"
 #include "Layout.h"
 #include "SetupDialog.h"
 #include "resource.h"
@@ -282,52 +283,60 @@ LRESULT CPingView::OnFolderBarChanged() {
 }
 
 LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
-    if (g_pSweepThread) return 0;
+    if (m_group.IsSweeping()) return 0;
     // The pointer came through the message queue: use it only if the row still exists.
     if (!m_group.IsCurrentEntry(entry)) return 0;
     CAppBase* app = CAppBase::Get();
-    // The game would wait for a server that just did not answer: asked first, No by default.
-    if (entry->m_wResponse == RESPONSE_FAILED) {
-        if (!app || app->MessageBox(L"이 서버는 응답하지 않았습니다.\n그래도 이 서버로 게임을 실행하시겠습니까?",
-                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
-            return 0;
-        // The list may have changed while the question was open.
-        if (!m_group.IsCurrentEntry(entry)) return 0;
-    }
-    // Unset, the game would quietly connect to whatever server it had before.
-    if (!CGamePrograms::WriteServerList(entry->m_strAddress) &&
-        (!app || app->MessageBox(L"Battle.net 서버를 설정하지 못했습니다.\n그래도 게임을 실행하시겠습니까?",
-                                 MB_YESNO | MB_ICONEXCLAMATION) != IDYES))
-        return 0;
-    OnSoundPlayStop();
-
-    HWND main = app ? app->GetMainWnd() : nullptr;
+    auto ask = [app](const std::wstring& text, UINT type) { return app && app->MessageBox(text, type) == IDYES; };
+    const int game = m_group.CurrentGame();
+    const std::wstring path = CGamePrograms::StoredPath(game);
+    CLaunchPlan::Facts facts;
+    facts.answered = entry->m_wResponse != RESPONSE_FAILED;
+    facts.program = CLaunchPlan::ProgramState(path);
     DWORD error = 0;
-    std::wstring question;
-    switch (CGamePrograms::StartGame(g_nCurrentGame, main, &error)) {
-    case CGamePrograms::StartResult::Started:
-        return 1;
-    case CGamePrograms::StartResult::Failed:
-        // No game runs: the music comes back.
-        OnSoundPlayStart();
-        if (app)
-            app->MessageBox(L"게임 프로그램을 실행할 수 없습니다.\n" + CGamePrograms::StoredPath(g_nCurrentGame) +
-                                L"\n\n" + CGamePrograms::ErrorText(error),
-                            MB_OK | MB_ICONEXCLAMATION);
-        return 0;
-    case CGamePrograms::StartResult::NotSet:
-        question = L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?";
-        break;
-    case CGamePrograms::StartResult::NotFound:
-        question = L"실행 프로그램을 찾을 수 없습니다.\n" + CGamePrograms::StoredPath(g_nCurrentGame) +
-                   L"\n\n프로그램을 설정하시겠습니까?";
-        break;
+    for (;;) {
+        switch (CLaunchPlan::Next(facts)) {
+        case CLaunchPlan::Step::AskUnanswered:
+            facts.goUnanswered = ask(L"이 서버는 응답하지 않았습니다.\n그래도 이 서버로 게임을 실행하시겠습니까?",
+                                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) &&
+                                 m_group.IsCurrentEntry(entry);  // the list may have changed meanwhile
+            break;
+        case CLaunchPlan::Step::WriteServerList:
+            facts.listWritten = CGamePrograms::WriteServerList(entry->m_strAddress);
+            break;
+        case CLaunchPlan::Step::AskUnwritten:
+            facts.goUnwritten = ask(L"Battle.net 서버를 설정하지 못했습니다.\n그래도 게임을 실행하시겠습니까?",
+                                    MB_YESNO | MB_ICONEXCLAMATION);
+            break;
+        case CLaunchPlan::Step::StartGame:
+            OnSoundPlayStop();
+            facts.started = CGamePrograms::StartGame(game, app ? app->GetMainWnd() : nullptr, &error);
+            break;
+        case CLaunchPlan::Step::TellStartFailed:
+            // No game runs: the music comes back.
+            OnSoundPlayStart();
+            if (app)
+                app->MessageBox(L"게임 프로그램을 실행할 수 없습니다.\n" + path + L"\n\n" + CGamePrograms::ErrorText(error),
+                                MB_OK | MB_ICONEXCLAMATION);
+            facts.failureTold = true;
+            break;
+        case CLaunchPlan::Step::AskProgramNotSet:
+            facts.programPage = ask(L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?", MB_YESNO);
+            break;
+        case CLaunchPlan::Step::AskProgramNotFound:
+            facts.programPage =
+                ask(L"실행 프로그램을 찾을 수 없습니다.\n" + path + L"\n\n프로그램을 설정하시겠습니까?", MB_YESNO);
+            break;
+        case CLaunchPlan::Step::OpenSetup:
+            // A Yes is consumed by the next Setup, which opens on the program page with it.
+            if (*facts.programPage) g_bShowProgramPage = TRUE;
+            ::PostMessageW(m_hWnd, WM_COMMAND, ID_SETUP, 0);
+            facts.setupOpened = true;
+            break;
+        case CLaunchPlan::Step::Done:
+            return facts.started.value_or(false) ? 1 : 0;
+        }
     }
-    // No game runs: the music comes back.
-    OnSoundPlayStart();
-    if (app && app->MessageBox(question, MB_YESNO) == IDYES) g_bShowProgramPage = TRUE;
-    ::PostMessageW(m_hWnd, WM_COMMAND, ID_SETUP, 0);
-    return 0;
 }
 
 void CPingView::OnSetup() {

@@ -32,6 +32,7 @@ public:
     CServerListCtrl& GetServerList() { return m_serverList; }
     CFolderBar& GetFolderBar() { return m_folderBar; }
     CSkinSlider& GetVolumeSlider() { return m_volumeSlider; }
+    const CServerGroup& GetServerGroup() const { return m_group; }
     // The link a client point opens (the three hot spots), or null.
     static const wchar_t* HotSpotLink(POINT pt);
 

@@ -237,6 +237,6 @@ void CServerGroup::OnConnect(WPARAM socket, LPARAM event) {
     }
     // Only for the probe under way; the probe itself tells an accepted
     // connection from a refused one.
-    CServerEntry* entry = g_pProbedEntry;
+    CServerEntry* entry = ProbedEntry();
     if (entry && IsCurrentEntry(entry) && entry->m_socket == static_cast<SOCKET>(socket)) entry->OnConnectNotify();
 }

@@ -54,6 +54,11 @@ public:
     void OnConnect(WPARAM socket, LPARAM event);
     // True when the entry is one of the current list's.
     bool IsCurrentEntry(const CServerEntry* entry) const;
+    bool IsSweeping() const { return g_pSweepThread != nullptr; }
+    // The game of the list on show (0 StarCraft .. 3 Diablo SW).
+    int CurrentGame() const { return g_nCurrentGame; }
+    // The entry whose probe is under way, or null.
+    CServerEntry* ProbedEntry() const { return g_pProbedEntry; }
     int RowCount() const;
 
 private:

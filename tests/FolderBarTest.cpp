@@ -106,7 +106,7 @@ TEST_F(FolderBarTest, FirstFolderOpenHeaderClicksOpenFoldersAndTileClicksPickThe
     const int top = 70;
     Click(42, top + 55);
     EXPECT_EQ(Rows().size(), 2u);
-    EXPECT_EQ(g_nCurrentGame, 1);
+    EXPECT_EQ(View().GetServerGroup().CurrentGame(), 1);
     Click(42, top + 54);
     EXPECT_EQ(Rows().size(), 1u);
     Click(42, top + 110);

@@ -58,7 +58,7 @@ bool LauncherFixture::WaitProbing(int row, DWORD timeoutMs) {
     return PumpUntil([&] { return ListItemText(List(), row, 2) == kConnecting; }, timeoutMs);
 }
 bool LauncherFixture::WaitIdle(DWORD timeoutMs) {
-    return PumpUntil([] { return PostedQueueEmpty() && !g_pSweepThread; }, timeoutMs);
+    return PumpUntil([&] { return PostedQueueEmpty() && !View().GetServerGroup().IsSweeping(); }, timeoutMs);
 }
 
 void LauncherFixture::DoubleClickRow(const std::wstring& address) {

@@ -1,4 +1,5 @@
-// The launcher's pure rules, table by table, without a window: the list file's lines and the server address.
+// The launcher's pure rules, table by table, without a window: the list file's lines, the server address and what a
+// double-click on a server does.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "LaunchPlan.h"
 #include "ServerEntry.h"
 #include "ServerListFile.h"
 #include "TestSupport.h"
@@ -142,4 +144,61 @@ TEST(ParsersTest, ResponseInMilliseconds) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(CServerEntry::ResponseFromTicks(c.ticks, c.frequency), c.response) << c.ticks << "/" << c.frequency;
+}
+
+TEST(ParsersTest, LaunchPlan) {
+    using Plan = CLaunchPlan;
+    using S = Plan::Step;
+    auto facts = [](bool answered, Plan::Program program) {
+        Plan::Facts f;
+        f.answered = answered;
+        f.program = program;
+        return f;
+    };
+    const Plan::Facts fresh = facts(true, Plan::Program::Set), unanswered = facts(false, Plan::Program::Set);
+    auto with = [](Plan::Facts f, auto member, auto value) {
+        f.*member = value;
+        return f;
+    };
+    using F = Plan::Facts;
+    const F written = with(fresh, &F::listWritten, true), notWritten = with(fresh, &F::listWritten, false);
+    const F notSet = with(facts(true, Plan::Program::NotSet), &F::listWritten, true);
+    const F notFound = with(facts(false, Plan::Program::NotFound), &F::goUnanswered, true);
+    const struct {
+        const char* what;
+        Plan::Facts facts;
+        S next;
+    } cases[] = {
+        {"an answering server is written first", fresh, S::WriteServerList},
+        {"a silent one is asked about first", unanswered, S::AskUnanswered},
+        {"No to it ends the launch", with(unanswered, &F::goUnanswered, false), S::Done},
+        {"Yes to it writes", with(unanswered, &F::goUnanswered, true), S::WriteServerList},
+        {"written, the game starts", written, S::StartGame},
+        {"not written, the player is asked", notWritten, S::AskUnwritten},
+        {"No to that ends it", with(notWritten, &F::goUnwritten, false), S::Done},
+        {"Yes starts the game anyway", with(notWritten, &F::goUnwritten, true), S::StartGame},
+        {"a started game ends it", with(written, &F::started, true), S::Done},
+        {"a game that did not start is told", with(written, &F::started, false), S::TellStartFailed},
+        {"once", with(with(written, &F::started, false), &F::failureTold, true), S::Done},
+        {"a program not set is asked about after the write", notSet, S::AskProgramNotSet},
+        {"and never started", with(notSet, &F::programPage, false), S::OpenSetup},
+        {"the setup opens once", with(with(notSet, &F::programPage, true), &F::setupOpened, true), S::Done},
+        {"a missing program: the silent server first", with(notFound, &F::goUnanswered, std::nullopt),
+         S::AskUnanswered},
+        {"then the write", notFound, S::WriteServerList},
+        {"then the question naming it", with(notFound, &F::listWritten, true), S::AskProgramNotFound},
+        {"No to the unwritten server asks nothing more",
+         with(with(notFound, &F::listWritten, false), &F::goUnwritten, false), S::Done},
+    };
+    for (const auto& c : cases) EXPECT_EQ(static_cast<int>(Plan::Next(c.facts)), static_cast<int>(c.next)) << c.what;
+    // A stored path counts only as an existing file: a folder of the program's name is not one.
+    const std::wstring folder = MakeTempFolder(L"orvn_plan"), program = folder + L"StarCraft.exe";
+    ASSERT_TRUE(::CreateDirectoryW(program.c_str(), nullptr));
+    EXPECT_EQ(Plan::ProgramState(program), Plan::Program::NotFound);
+    EXPECT_EQ(Plan::ProgramState(folder + L"*.exe"), Plan::Program::NotFound);
+    EXPECT_EQ(Plan::ProgramState(L""), Plan::Program::NotSet);
+    ::RemoveDirectoryW(program.c_str());
+    ASSERT_TRUE(WriteFileBytes(program, "MZ"));
+    EXPECT_EQ(Plan::ProgramState(program), Plan::Program::Set);
+    RemoveFolder(folder);
 }

@@ -42,12 +42,12 @@ TEST_F(SweepTest, ALateAnswerOfAnAbandonedProbeIsNotTakenForTheNextOne) {
     CServerEntry* first = nullptr;
     SOCKET firstSocket = INVALID_SOCKET;
     ASSERT_TRUE(AnswerSentUntil([&] {
-        first = g_pProbedEntry;
+        first = View().GetServerGroup().ProbedEntry();
         return first && (firstSocket = first->m_socket) != INVALID_SOCKET;
     }, 5000));
     CServerEntry* second = nullptr;
     ASSERT_TRUE(AnswerSentUntil([&] {
-        second = g_pProbedEntry;
+        second = View().GetServerGroup().ProbedEntry();
         return second && second != first && second->m_socket != INVALID_SOCKET;
     }, 5000)) << "the first probe did not run out";
     bool sameSocket = second->m_socket == firstSocket;
@@ -69,7 +69,7 @@ TEST_F(SweepTest, FolderPicksTheGameTilePicksTheFilesAndAChangeMidSweepShowsTheN
         Choose(folder, item);
         ASSERT_TRUE(WaitIdle());
         auto rows = Rows();
-        EXPECT_EQ(g_nCurrentGame, game) << folder << "/" << item;
+        EXPECT_EQ(View().GetServerGroup().CurrentGame(), game) << folder << "/" << item;
         ASSERT_EQ(rows.size(), count) << folder << "/" << item << "\n" << Show(rows);
         EXPECT_TRUE(!count || (rows[0].name == first && Millis(rows[0].response) > 0)) << Show(rows);
     };
@@ -87,7 +87,7 @@ TEST_F(SweepTest, FolderPicksTheGameTilePicksTheFilesAndAChangeMidSweepShowsTheN
     ASSERT_TRUE(PumpUntil([&] { return ListItemText(List(), 0, 0) == L"F"; }, 5000));
     EXPECT_LT(::GetTickCount() - start, 450u) << "the choice waited for the silent server's time-out";
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(g_nCurrentGame, 2);
+    EXPECT_EQ(View().GetServerGroup().CurrentGame(), 2);
     EXPECT_EQ(Servers().Accepted() - accepted, 1) << "only the new list's server was connected to";
     // Another folder opened during a sweep empties the list and keeps the game.
     Choose(ID_STARCRAFT_BATTLENET, 0);
@@ -183,7 +183,7 @@ TEST_F(SweepTest, QuickChoicesChoicesSentDuringAStopAndExitMidSweepLeaveNoHandle
         rows = Rows();
         ASSERT_EQ(rows.size(), 3u) << Show(rows);
         for (const auto& r : rows) EXPECT_TRUE(r.address != Accepting() || Millis(r.response) > 0) << Show(rows);
-        EXPECT_EQ(g_nCurrentGame, 1);
+        EXPECT_EQ(View().GetServerGroup().CurrentGame(), 1);
         // Exit while a sweep is under way ends the frame.
         WriteList(L"Blizzard.txt", {{L"S1", Silent()}, {L"S2", Silent()}, {L"S3", Silent()}});
         Choose(ID_STARCRAFT_BATTLENET, 0);
@@ -191,7 +191,7 @@ TEST_F(SweepTest, QuickChoicesChoicesSentDuringAStopAndExitMidSweepLeaveNoHandle
         HWND frame = m_frame->GetHwnd();
         ::PostMessageW(View(), WM_COMMAND, ID_APP_EXIT, 0);
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(frame); }, 15000)) << "Exit was dropped";
-        EXPECT_EQ(g_pSweepThread.load(), nullptr);
+        EXPECT_FALSE(View().GetServerGroup().IsSweeping());
         EXPECT_TRUE(boxes.Texts().empty());
     }
     CloseFrame();
