@@ -56,7 +56,8 @@ void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); }
 
 TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsTheGameOrOffersSetup) {
     // At start the profile in the Windows folder takes the registry's path, else the fixed one; a stored one stays.
-    std::wstring folder = MakeTempFolder(L"orvn_game"), game = folder + L"StarCraft.exe";
+    const TempFolder temp(L"orvn_game");
+    const std::wstring& folder = temp.path, game = folder + L"StarCraft.exe";
     const std::wstring diablo = L"C:\\Diablo\\Diablo.exe";
     ::CreateDirectoryW(L"C:\\Diablo", nullptr);
     for (const std::wstring& exe : {game, diablo}) {
@@ -126,7 +127,6 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     // As an installed game leaves it.
     SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"", REG_SZ, kGamesView);
     for (const std::wstring& f : {diablo + L".log", diablo}) ::DeleteFileW(f.c_str());
-    RemoveFolder(folder);
 }
 
 // The address as the system reads it, a row used wherever it is double-clicked or by Enter, a failed row asked
@@ -148,7 +148,8 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     const std::wstring middle = L"." + std::to_wstring(a) + L"." + std::to_wstring(b) + L".";
     const std::wstring eight = L"127" + middle + L"010", three = L"0177" + middle + L"3";
     const std::wstring four = L"0x7f" + middle + L"4", five = L"127." + std::to_wstring(a * 65536 + b * 256 + 5);
-    std::wstring folder = MakeTempFolder(L"orvn_rows"), game = folder + L"StarCraft.exe";
+    const TempFolder temp(L"orvn_rows");
+    const std::wstring& folder = temp.path, game = folder + L"StarCraft.exe";
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
     ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", L"", REG_SZ, kGamesView));
@@ -244,12 +245,11 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     EXPECT_TRUE(PumpUntil([&] { return Servers().AcceptedAt(host(8)) == 2; }, 10000)) << "measured again";
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(ListItemCount(List()), 6);
-    ::DeleteFileW(log.c_str());
-    RemoveFolder(folder);
 }
 
 TEST_F(LauncherFixture, AGameThatStartsSilencesTheMusicOneThatDoesNotIsToldAndTheMusicPlaysAgain) {
-    std::wstring folder = MakeTempFolder(L"orvn_game");
+    const TempFolder temp(L"orvn_game");
+    const std::wstring& folder = temp.path;
     // A game, and a program the system cannot start.
     const std::wstring game = folder + L"Game.exe", broken = folder + L"Broken.exe";
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
@@ -296,7 +296,6 @@ TEST_F(LauncherFixture, AGameThatStartsSilencesTheMusicOneThatDoesNotIsToldAndTh
             << "started: " << ToUtf8(name);
     CloseFrame();
     ::DeleteFileW(library.c_str());
-    RemoveFolder(folder);
 }
 
 TEST(LauncherStart, AFrameThatCannotBeCreatedEndsTheProgramAsAFailure) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "AppBase.h"
+#include "Layout.h"
 #include "Messages.h"
 #include "resource.h"
 
@@ -67,6 +68,23 @@ void LauncherFixture::DoubleClickRow(const std::wstring& address) {
     POINT pt = ListItemPoint(List(), row);
     DoubleClickAt(pt.x, pt.y);
     Pump(200);
+}
+
+OwnFolderLauncher::OwnFolderLauncher(const std::wstring& name, bool library) : m_exe(m_folder.path + name) {
+    EXPECT_TRUE(CopyFileTo(DistFolder() + L"Orvn.exe", m_exe));
+    EXPECT_TRUE(!library || CopyFileTo(DistFolder() + L"Orvmedia.dll", m_folder.path + L"Orvmedia.DLL"));
+}
+
+bool OwnFolderLauncher::Start(DWORD timeoutMs) {
+    if (!StartProcess(m_exe, L"", m_folder.path, &m_process)) return false;
+    return PumpUntil([&] { return (m_frame = FindTopLevel(L"Orvane", m_process.pid)) != nullptr; }, timeoutMs);
+}
+
+DWORD OwnFolderLauncher::Exit(DWORD timeoutMs) {
+    POINT exit = Layout::Centre(Layout::kExitButton);
+    POINT button = ClientToScreenPoint(View(), exit.x, exit.y);
+    ClickAt(button.x, button.y);
+    return m_process.Wait(timeoutMs);
 }
 
 StandInServers& LauncherFixture::Servers() {

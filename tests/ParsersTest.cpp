@@ -70,7 +70,7 @@ TEST(ParsersTest, ListFileLines) {
     // The list ends after its 100000th server.
     std::string many;
     for (int i = 0; i < 100001; ++i) many += "S,1.1.1.1\n";
-    EXPECT_EQ(CServerListFile::Parse(many).size(), CServerListFile::kMaxServers);
+    EXPECT_EQ(CServerListFile::Parse(many).size(), 100000u);
 }
 
 TEST(ParsersTest, ServerAddress) {
@@ -192,13 +192,13 @@ TEST(ParsersTest, LaunchPlan) {
     };
     for (const auto& c : cases) EXPECT_EQ(static_cast<int>(Plan::Next(c.facts)), static_cast<int>(c.next)) << c.what;
     // A stored path counts only as an existing file: a folder of the program's name is not one.
-    const std::wstring folder = MakeTempFolder(L"orvn_plan"), program = folder + L"StarCraft.exe";
+    const TempFolder folder(L"orvn_plan");
+    const std::wstring program = folder.path + L"StarCraft.exe";
     ASSERT_TRUE(::CreateDirectoryW(program.c_str(), nullptr));
     EXPECT_EQ(Plan::ProgramState(program), Plan::Program::NotFound);
-    EXPECT_EQ(Plan::ProgramState(folder + L"*.exe"), Plan::Program::NotFound);
+    EXPECT_EQ(Plan::ProgramState(folder.path + L"*.exe"), Plan::Program::NotFound);
     EXPECT_EQ(Plan::ProgramState(L""), Plan::Program::NotSet);
     ::RemoveDirectoryW(program.c_str());
     ASSERT_TRUE(WriteFileBytes(program, "MZ"));
     EXPECT_EQ(Plan::ProgramState(program), Plan::Program::Set);
-    RemoveFolder(folder);
 }

@@ -12,6 +12,7 @@
 #include "FolderBar.h"
 #include "FolderItem.h"
 #include "HttpStandIn.h"
+#include "LauncherFixture.h"
 #include "Layout.h"
 #include "MainFrame.h"
 #include "TestSupport.h"
@@ -192,26 +193,21 @@ TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesThe
 // Without the control the launcher opens, measures a tile's list, opens another folder and exits as always, and
 // reports nothing; with it, Exit while both pages load ends it cleanly.
 TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
-    std::wstring folder = MakeTempFolder(L"orvn_web");
     // The browser library disabled for the copy named OrvnNoWeb.exe.
     DllOverride noWeb(L"OrvnNoWeb.exe", L"ieframe", L"");
-    ASSERT_TRUE(CopyFileTo(DistFolder() + L"Orvn.exe", folder + L"Orvn.exe"));
-    ASSERT_TRUE(CopyFileTo(DistFolder() + L"Orvn.exe", folder + L"OrvnNoWeb.exe"));
-    ASSERT_TRUE(WriteFileBytes(folder + L"Blizzard.txt", "Refused,127.0.0.2\r\n"));
     for (bool withControl : {false, true}) {
         SCOPED_TRACE(withControl ? "pages loading" : "control disabled");
         int pagesBefore = PageRequests(kAdPage) + PageRequests(kNewsPage);
-        Process launcher;
-        ASSERT_TRUE(StartProcess(folder + (withControl ? L"Orvn.exe" : L"OrvnNoWeb.exe"), L"", folder, &launcher));
-        HWND frame = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Orvane", launcher.pid)) != nullptr; }, 20000));
-        HWND view = ::GetDlgItem(frame, AFX_IDW_PANE_FIRST);
+        OwnFolderLauncher launcher(withControl ? L"Orvn.exe" : L"OrvnNoWeb.exe");
+        ASSERT_TRUE(WriteFileBytes(launcher.Folder() + L"Blizzard.txt", "Refused,127.0.0.2\r\n"));
+        ASSERT_TRUE(launcher.Start());
+        HWND view = launcher.View();
         if (withControl) {
             ASSERT_TRUE(PumpUntil([&] { return PageRequests(kAdPage) + PageRequests(kNewsPage) == pagesBefore + 2; },
                                   15000))
                 << "both pages requested and left unanswered";
         } else {
-            for (POINT middle : {POINT{328, 97}, POINT{535, 283}})  // nothing where the panels would be
+            for (POINT middle : {Layout::Centre(Layout::kBanner), Layout::Centre(Layout::kNews)})  // no panels there
                 EXPECT_EQ(::ChildWindowFromPointEx(view, middle, CWP_SKIPINVISIBLE), view) << middle.x;
             HWND bar = ::FindWindowExW(view, nullptr, nullptr, L"Folder");
             POINT tile = ClientToScreenPoint(bar, 42, CFolderBar::kHeaderHeight + CFolderItem::kTileHeight / 2);
@@ -223,13 +219,8 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
             POINT header = ClientToScreenPoint(bar, 42, last);
             ClickAt(header.x, header.y);
             EXPECT_TRUE(PumpUntil([&] { return ListItemCount(list) == 0; }, 5000)) << "no other folder opened";
-            EXPECT_EQ(WaitForDialog(L"Orvane", 0, launcher.pid), nullptr) << "nothing is reported";
+            EXPECT_EQ(WaitForDialog(L"Orvane", 0, launcher.Pid()), nullptr) << "nothing is reported";
         }
-        POINT exit = Layout::Centre(Layout::kExitButton);
-        POINT exitButton = ClientToScreenPoint(view, exit.x, exit.y);
-        ClickAt(exitButton.x, exitButton.y);
-        EXPECT_EQ(launcher.Wait(60000), 0u);
-        if (launcher.Wait(0) == STILL_ACTIVE) ::TerminateProcess(launcher.process, 1);
+        EXPECT_EQ(launcher.Exit(), 0u);
     }
-    RemoveFolder(folder);
 }

@@ -70,7 +70,6 @@ TEST(Installer, InstallUpdateUpgradeUninstall) {
     };
 
     const std::wstring folder = Known(FOLDERID_LocalAppData) + L"\\Programs\\Orvane\\";
-    ASSERT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kUninstallKey)) << "the prefix is not fresh";
     ASSERT_EQ(RunToEnd(setup, L"/S"), 0u);
     expectInstalledIn(folder);
     // What "Apps" lists for this user.

@@ -11,6 +11,15 @@ namespace testing_support {
 
 std::wstring MakeTempFolder(const std::wstring& prefix);
 void RemoveFolder(const std::wstring& folder);
+// A fresh temporary folder (path ends in a backslash), removed with all it holds when the scope ends, also when an
+// assertion ends it early.
+struct TempFolder {
+    explicit TempFolder(const std::wstring& prefix) : path(MakeTempFolder(prefix)) {}
+    ~TempFolder() { RemoveFolder(path); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring path;
+};
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool ReadFileBytes(const std::wstring& path, std::string* bytes);
 // The host path of a Windows path (Wine maps its drives onto it), or empty.

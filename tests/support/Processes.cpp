@@ -8,7 +8,12 @@
 namespace testing_support {
 
 Process::~Process() {
-    if (process) ::CloseHandle(process);
+    if (!process) return;
+    if (::WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process, 1);
+        ::WaitForSingleObject(process, 5000);
+    }
+    ::CloseHandle(process);
 }
 
 DWORD Process::Wait(DWORD timeoutMs) {

@@ -8,9 +8,13 @@
 
 namespace testing_support {
 
+// A child that ends with the scope: one still running then is terminated, also when an assertion ends it early.
 struct Process {
     HANDLE process = nullptr;
     DWORD pid = 0;
+    Process() = default;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
     ~Process();
     DWORD Wait(DWORD timeoutMs);  // exit code, or STILL_ACTIVE on time-out
 };
