@@ -127,8 +127,12 @@ void CUpdaterView::OnCheckProgram() {
     m_bRunning = true;
     try {
         CUpdater updater(*this, CUpdater::Installed());
-        if (updater.CheckProgram() == CUpdater::Outcome::ManifestFailed && CAppBase::Get())
+        CUpdater::Outcome outcome = updater.CheckProgram();
+        if (outcome == CUpdater::Outcome::ManifestFailed && CAppBase::Get())
             CAppBase::Get()->MessageBox(kFetchFailed, MB_OK);
+        // The status alone would vanish with the window: the player is told, then the launcher starts.
+        if (outcome == CUpdater::Outcome::RecordUnreadable && CAppBase::Get())
+            CAppBase::Get()->MessageBox(m_strStatus, MB_OK | MB_ICONWARNING);
     } catch (...) {
         ReportCallbackException();
     }
