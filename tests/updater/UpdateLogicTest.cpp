@@ -29,7 +29,7 @@ protected:
         for (auto* folder : {&m_program, &m_temp, &m_release}) RemoveFolder(*folder);
     }
     CUpdater::Settings Settings() const {
-        return {m_program, m_temp, L"127.0.0.1:" + std::to_wstring(m_server.Port()), L"", Profile(), ""};
+        return {m_program, m_temp, L"127.0.0.1:" + std::to_wstring(m_server.Port()), L"", Profile(), "", L""};
     }
     std::wstring Profile() const { return m_program + L"start.INI"; }
 
