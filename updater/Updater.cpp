@@ -153,7 +153,7 @@ CUpdater::Outcome CUpdater::Run() {
     RecoverInterrupted();
     RemoveRunFolders(true);
     if (!MigrateLegacyProfile() || (!m_settings.publicKey.empty() && !ReadFloor(&m_floor))) {
-        m_ui.SetStatusText(L"업데이트 기록(" + ProfilePath() + L")을 읽을 수 없어 업데이트하지 않았습니다.");
+        m_ui.SetStatusText(kRecordUnreadable);
         return Outcome::RecordUnreadable;
     }
 

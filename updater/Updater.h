@@ -34,9 +34,10 @@ public:
     // Skipped: no update this time (an echo in 0 ms, a cancel, or another run
     // of this installation that has just finished); ManifestFailed: the
     // manifest could not be fetched or was refused; RecordUnreadable: the
-    // installation's record cannot be read or moved here, nothing was fetched
-    // (the status text says so).
+    // installation's record cannot be read or moved here, nothing was fetched.
     enum class Outcome { Skipped, Updated, ManifestFailed, RecordUnreadable };
+    // The status of a run that found the record unreadable; fits the window's status line.
+    static constexpr const wchar_t* kRecordUnreadable = L"업데이트 기록을 읽을 수 없어 업데이트하지 않았습니다.";
     // The whole run short of the hand-over to the launcher.
     Outcome CheckProgram();
 

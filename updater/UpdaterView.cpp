@@ -130,9 +130,12 @@ void CUpdaterView::OnCheckProgram() {
         CUpdater::Outcome outcome = updater.CheckProgram();
         if (outcome == CUpdater::Outcome::ManifestFailed && CAppBase::Get())
             CAppBase::Get()->MessageBox(kFetchFailed, MB_OK);
-        // The status alone would vanish with the window: the player is told, then the launcher starts.
+        // The status alone would vanish with the window: the player is told, with the file
+        // to show the publisher's support, then the launcher starts.
         if (outcome == CUpdater::Outcome::RecordUnreadable && CAppBase::Get())
-            CAppBase::Get()->MessageBox(m_strStatus, MB_OK | MB_ICONWARNING);
+            CAppBase::Get()->MessageBox(std::wstring(CUpdater::kRecordUnreadable) + L"\n\n" +
+                                            CAppBase::ProfileFilePath(CUpdater::Installed().profile),
+                                        MB_OK | MB_ICONWARNING);
     } catch (...) {
         ReportCallbackException();
     }

@@ -95,7 +95,7 @@ TEST_F(UpdateRecordTest, AReleaseNumberMeansOneManifestAndAnUnreadableRecordIsTo
     const int manifests = m_server->CountRequests(L"version.ini");
     ::DeleteFileW((a + L"Orvn.exe.log").c_str());
     EXPECT_EQ(0u, Run(a, &box));
-    EXPECT_EQ(L"업데이트 기록(" + a + L"start.INI)을 읽을 수 없어 업데이트하지 않았습니다.", box);
+    EXPECT_EQ(L"업데이트 기록을 읽을 수 없어 업데이트하지 않았습니다.\n\n" + a + L"start.INI", box);
     EXPECT_EQ(manifests, m_server->CountRequests(L"version.ini"));
     EXPECT_EQ("release 6, mended", FileBytes(a + L"Free.txt"));
     EXPECT_FALSE(StandInLog(a + L"Orvn.exe", 10000).empty()) << "the launcher starts all the same";

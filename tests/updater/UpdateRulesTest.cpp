@@ -66,7 +66,7 @@ TEST(UpdateRulesTest, ManifestReadsAsTheProfileFunctionsRead) {
     EXPECT_EQ(L"넓은.txt", m.m_entries[0].name);
 }
 
-TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndRunLock) {
+TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndInstallationId) {
     std::vector<BYTE> r(32, 0x11), s(32, 0x22);
     auto der = [](const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
         std::vector<BYTE> out = {0x30, BYTE(4 + a.size() + b.size()), 0x02, BYTE(a.size())};
