@@ -7,6 +7,7 @@
 #include "AppBase.h"
 #include "TestSupport.h"
 #include "UpdateServer.h"
+#include "Updater.h"
 
 using namespace testing_support;
 
@@ -114,6 +115,8 @@ TEST_F(UpdateRecordTest, TwoSpellingsOfOneFolderRunOneUpdate) {
     ASSERT_NE(0, drive.Letter());
     const std::wstring other = drive.Path(L"a\\");
     ASSERT_TRUE(CAppBase::FileExists(other + L"start.exe"));
+    // Its run folders too are one installation's.
+    EXPECT_EQ(CUpdater::InstallationId(a), CUpdater::InstallationId(other));
     Process first, second;
     ASSERT_TRUE(StartProcess(a + L"start.exe", L"", a, &first));
     ASSERT_TRUE(PumpUntil([&] { return m_server->CountRequests(L"Free.txt") == 1; }, 60000));
