@@ -7,9 +7,12 @@ get_filename_component(work ${OUT} DIRECTORY)
 file(MAKE_DIRECTORY ${work})
 
 # Whatever the build has put into the program folder, but never a player's
-# own server list, which an upgrade must keep.
+# own server list, which an upgrade must keep, nor what an update run there
+# left: its record (start.INI), its lock and staged copies.
 file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE ${DIST} ${DIST}/*)
 list(FILTER files EXCLUDE REGEX "(^|/)[Uu][Ss][Ee][Rr]\\.[Tt][Xx][Tt]$")
+list(FILTER files EXCLUDE REGEX "^[Ss][Tt][Aa][Rr][Tt]\\.[Ii][Nn][Ii]$")
+list(FILTER files EXCLUDE REGEX "\\.orvn-")
 list(SORT files)
 if(NOT files)
   message(FATAL_ERROR "${DIST} is empty: build the programs first")

@@ -91,12 +91,16 @@ Section "Uninstall"
   ; The server lists the updater brings; the player's own "User.txt" is not one.
   Delete "$INSTDIR\Blizzard.txt"
   Delete "$INSTDIR\Free.txt"
+  ; The updater's record of this installation (its versions and release floor)
+  ; describes files that are gone now.
+  Delete "$INSTDIR\start.INI"
   Delete "$INSTDIR\uninstall.exe"
   DeleteRegKey HKCU "${UNINST_KEY}"
 
   ; The player's servers and settings stay unless the player says otherwise;
   ; a silent uninstall keeps them. The profiles live in the Windows folder,
-  ; or in the player's VirtualStore when Windows redirected the writes.
+  ; or in the player's VirtualStore when Windows redirected the writes (an older
+  ; updater kept its record there too).
   StrCpy $0 "$LOCALAPPDATA\VirtualStore\Windows"
   ${If} ${FileExists} "$INSTDIR\User.txt"
   ${OrIf} ${FileExists} "$WINDIR\Orvn.INI"

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <unordered_map>
 
 namespace {
 
@@ -34,17 +35,26 @@ std::wstring Trim(const std::wstring& text) {
     return text.substr(first, last - first);
 }
 
-bool SameName(const std::wstring& a, const wchar_t* b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+// Section and key names compare without regard to case: folded once, then compared exactly.
+std::wstring Folded(std::wstring name) {
+    if (!name.empty()) ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return name;
 }
 
 struct Section {
-    std::wstring name;
-    std::vector<std::pair<std::wstring, std::wstring>> keys;
+    std::vector<std::pair<std::wstring, std::wstring>> keys;  // folded name, value
 };
 
-std::vector<Section> ReadSections(const std::wstring& text) {
-    std::vector<Section> sections;
+// The sections in file order, and each name's first section, looked up once
+// per key instead of scanning every section (a manifest may hold many).
+struct Sections {
+    std::vector<Section> list;
+    std::unordered_map<std::wstring, size_t> first;
+};
+
+Sections ReadSections(const std::wstring& text) {
+    Sections sections;
+    bool inSection = false;
     size_t at = 0;
     while (at <= text.size()) {
         size_t end = text.find(L'\n', at);
@@ -54,30 +64,32 @@ std::vector<Section> ReadSections(const std::wstring& text) {
         if (line.empty()) continue;
         if (line[0] == L'[') {
             size_t close = line.rfind(L']');
-            sections.push_back({Trim(line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1)), {}});
+            std::wstring name = Trim(line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
+            sections.first.emplace(Folded(std::move(name)), sections.list.size());
+            sections.list.emplace_back();
+            inSection = true;
             continue;
         }
         // Lines before the first section belong to none.
-        if (sections.empty()) continue;
+        if (!inSection) continue;
         size_t equals = line.find(L'=');
         if (equals == std::wstring::npos) continue;
-        sections.back().keys.push_back({Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))});
+        sections.list.back().keys.push_back({Folded(Trim(line.substr(0, equals))), Trim(line.substr(equals + 1))});
     }
     return sections;
 }
 
 // The first section and the first key of that name, as the profile functions find them.
-const std::wstring* Find(const std::vector<Section>& sections, const wchar_t* section, const wchar_t* key) {
-    for (const auto& s : sections) {
-        if (!SameName(s.name, section)) continue;
-        for (const auto& k : s.keys)
-            if (SameName(k.first, key)) return &k.second;
-        return nullptr;
-    }
+const std::wstring* Find(const Sections& sections, const wchar_t* section, const wchar_t* key) {
+    auto found = sections.first.find(Folded(section));
+    if (found == sections.first.end()) return nullptr;
+    const std::wstring folded = Folded(key);
+    for (const auto& k : sections.list[found->second].keys)
+        if (k.first == folded) return &k.second;
     return nullptr;
 }
 
-std::wstring Text(const std::vector<Section>& sections, const wchar_t* section, const wchar_t* key) {
+std::wstring Text(const Sections& sections, const wchar_t* section, const wchar_t* key) {
     const std::wstring* value = Find(sections, section, key);
     if (!value) return std::wstring();
     std::wstring text = *value;
@@ -107,7 +119,7 @@ int Integer(const std::wstring& text) {
 
 bool CManifest::Parse(const std::string& bytes, CManifest* out) {
     *out = CManifest();
-    std::vector<Section> sections = ReadSections(Decode(bytes));
+    Sections sections = ReadSections(Decode(bytes));
     int total = Integer(Text(sections, L"Count", L"Total"));
     if (total > kMaxTotal) return false;
     out->m_nTotal = total > 0 ? total : 0;

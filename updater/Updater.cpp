@@ -17,6 +17,10 @@ namespace {
 
 const wchar_t kVersionSection[] = L"Version";
 const wchar_t kReleaseSection[] = L"Release";
+const wchar_t kAcceptedKey[] = L"Accepted";
+const wchar_t kDigestKey[] = L"Digest";
+// How often a second run looks whether the first has let go of the lock.
+constexpr DWORD kLockPollMs = 100;
 constexpr DWORD kProbeTimeoutMs = 300;
 // The lookup and the echo together; a name server that does not answer is no answer.
 constexpr DWORD kProbeWaitMs = 3000;
@@ -28,6 +32,12 @@ std::wstring ProfileText(const wchar_t* section, const wchar_t* key, const std::
     wchar_t buffer[kTextBuffer] = {};
     ::GetPrivateProfileStringW(section, key, L"", buffer, kTextBuffer, file.c_str());
     return buffer;
+}
+
+std::wstring ManifestDigest(const std::string& bytes) {
+    CSha256 hash;
+    hash.Update(bytes.data(), bytes.size());
+    return hash.FinishHex();
 }
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -79,48 +89,73 @@ CUpdater::Settings CUpdater::Installed() {
     s.tempFolder = temp;
     s.updateHost = ORVN_UPDATE_HOST;
     s.probeHost = ORVN_PROBE_HOST;
-    s.profile = L"start.INI";
+    // One record per installation, beside the programs it describes.
+    s.profile = s.programFolder + L"start.INI";
+    s.legacyProfile = L"start.INI";
     s.publicKey = ORVN_UPDATE_PUBKEY;
     return s;
 }
 
 CUpdater::CUpdater(IUpdateUi& ui, Settings settings)
-    : m_ui(ui), m_settings(std::move(settings)), m_strRunLock(RunLockName(m_settings.programFolder)) {}
+    : m_ui(ui), m_settings(std::move(settings)), m_strInstallation(InstallationId(m_settings.programFolder)) {}
 
 CUpdater::~CUpdater() { RemoveRunFolders(false); }
 
-std::wstring CUpdater::RunLockName(const std::wstring& folder) {
-    // One name for every spelling of the folder: its long form, in upper case.
-    wchar_t full[MAX_PATH * 2] = {};
-    DWORD n = ::GetLongPathNameW(folder.c_str(), full, MAX_PATH * 2);
-    std::wstring path = n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n) : folder;
-    ::CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+std::wstring CUpdater::InstallationId(const std::wstring& folder) {
+    std::wstring identity;
+    UniqueFileHandle handle(::CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle && ::GetFileInformationByHandle(handle.Get(), &info)) {
+        identity = std::to_wstring(info.dwVolumeSerialNumber) + L":" + std::to_wstring(info.nFileIndexHigh) + L":" +
+                   std::to_wstring(info.nFileIndexLow);
+    } else {
+        // Its long form, in upper case: at least the spellings that differ only there agree.
+        wchar_t full[MAX_PATH * 2] = {};
+        DWORD n = ::GetLongPathNameW(folder.c_str(), full, MAX_PATH * 2);
+        identity = n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n) : folder;
+        ::CharUpperBuffW(identity.data(), static_cast<DWORD>(identity.size()));
+    }
     CSha256 hash;
-    hash.Update(path.data(), path.size() * sizeof(wchar_t));
-    return L"Local\\OrvaneUpdate-" + hash.FinishHex().substr(0, 32);
+    hash.Update(identity.data(), identity.size() * sizeof(wchar_t));
+    return hash.FinishHex().substr(0, 32);
 }
 
 CUpdater::Outcome CUpdater::CheckProgram() {
     // One run per installation: a second one fetches nothing, it waits for
-    // the first to finish and then hands over.
-    UniqueKernelHandle lock(::CreateMutexW(nullptr, FALSE, m_strRunLock.c_str()));
-    if (lock) {
-        DWORD wait = ::WaitForSingleObject(lock.Get(), 0);
-        if (wait == WAIT_TIMEOUT) {
-            m_ui.SetStatusText(L"다른 업데이트가 끝나기를 기다리는 중...");
-            if (WaitDispatching(m_ui, lock.Get(), INFINITE)) ::ReleaseMutex(lock.Get());
-            return Outcome::Skipped;
+    // the first to finish and then hands over. The lock is a file in the
+    // folder, opened without sharing, so every path to the folder meets it.
+    const std::wstring lockPath = m_settings.programFolder + kRunLockName;
+    auto takeLock = [&] {
+        return UniqueFileHandle(::CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                              OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
+                                              nullptr));
+    };
+    UniqueFileHandle lock = takeLock();
+    if (!lock && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+        m_ui.SetStatusText(L"다른 업데이트가 끝나기를 기다리는 중...");
+        UniqueKernelHandle never(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        bool cancelled = false;
+        while (!cancelled && !lock && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+            WaitDispatching(m_ui, never.Get(), kLockPollMs, &cancelled);
+            lock = takeLock();
         }
+        return Outcome::Skipped;
     }
+    // A folder where no lock can be made (not writable, say) runs without one, as it can install nothing anyway.
     Outcome outcome = Run();
     RemoveRunFolders(false);
-    if (lock) ::ReleaseMutex(lock.Get());
     return outcome;
 }
 
 CUpdater::Outcome CUpdater::Run() {
     RecoverInterrupted();
     RemoveRunFolders(true);
+    if (!MigrateLegacyProfile() || (!m_settings.publicKey.empty() && !ReadFloor(&m_floor))) {
+        m_ui.SetStatusText(kRecordUnreadable);
+        return Outcome::RecordUnreadable;
+    }
 
     // An answer within the millisecond means no update this time.
     if (ProbeReplyTime() == 0 || m_bCancelled) return Outcome::Skipped;
@@ -132,14 +167,15 @@ CUpdater::Outcome CUpdater::Run() {
     // Cancelling the manifest's fetch skips the update.
     if (cancelled) return Outcome::Skipped;
     CManifest manifest;
-    long long release = -1;
-    if (!fetched || !CManifest::Parse(bytes, &manifest) || !AcceptRelease(manifest, &release))
+    if (!fetched || !CManifest::Parse(bytes, &manifest) || !AcceptRelease(manifest, bytes))
         return Outcome::ManifestFailed;
     if (!MakeRunFolder()) return Outcome::Updated;
     ProcessManifest(manifest);
-    // The floor against replays rises only once the whole release is in place.
-    if (release >= 0 && m_bAllInstalled)
-        WriteProfile(kReleaseSection, L"Accepted", std::to_wstring(release));
+    // The floor against replays rises only once the whole release is in place;
+    // its digest keeps any other manifest signed with the same number out.
+    if (!m_settings.publicKey.empty() && m_bAllInstalled)
+        WriteProfile(kReleaseSection, {{kAcceptedKey, std::to_wstring(ReleaseNumber(manifest.m_strRelease))},
+                                       {kDigestKey, ManifestDigest(bytes)}});
     return Outcome::Updated;
 }
 
@@ -196,14 +232,55 @@ bool CUpdater::FetchManifest(std::string* bytes, bool* cancelled) {
     return true;
 }
 
-bool CUpdater::AcceptRelease(const CManifest& manifest, long long* release) const {
-    *release = -1;
-    if (m_settings.publicKey.empty()) return true;
-    // An older signed manifest replayed would bring back files with known faults.
-    long long number = ReleaseNumber(manifest.m_strRelease);
-    long long accepted = ReleaseNumber(ProfileText(kReleaseSection, L"Accepted", ProfilePath()));
-    if (number < 0 || number < accepted) return false;
-    *release = number;
+bool CUpdater::AcceptRelease(const CManifest& manifest, const std::string& bytes) const {
+    // An older signed manifest replayed would bring back files with known faults,
+    // and so would another one signed with the floor's number.
+    return m_settings.publicKey.empty() || AcceptsRelease(m_floor, manifest.m_strRelease, ManifestDigest(bytes));
+}
+
+bool CUpdater::ParseFloor(const std::wstring& accepted, const std::wstring& digest, Floor* floor) {
+    *floor = Floor();
+    if (accepted.empty()) return digest.empty();
+    floor->number = ReleaseNumber(accepted);
+    bool hex = digest.size() == 64 && digest.find_first_not_of(L"0123456789abcdefABCDEF") == std::wstring::npos;
+    if (floor->number < 0 || (!digest.empty() && !hex)) return false;
+    floor->digest = digest;
+    for (auto& c : floor->digest) c = static_cast<wchar_t>(std::towlower(c));
+    return true;
+}
+
+bool CUpdater::AcceptsRelease(const Floor& floor, const std::wstring& release, const std::wstring& digest) {
+    long long number = ReleaseNumber(release);
+    if (number < 0 || number < floor.number) return false;
+    // A floor an older updater recorded has no digest: its number is taken once more, and then recorded with one.
+    return number > floor.number || floor.digest.empty() || floor.digest == digest;
+}
+
+bool CUpdater::ReadFloor(Floor* floor) const {
+    // A record that is there but cannot be opened is no more "no floor" than one that does not parse.
+    const std::wstring path = ProfilePath();
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    if (!file && ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    file.Reset();
+    return ParseFloor(ProfileText(kReleaseSection, kAcceptedKey, path), ProfileText(kReleaseSection, kDigestKey, path),
+                      floor);
+}
+
+bool CUpdater::MigrateLegacyProfile() const {
+    if (m_settings.legacyProfile.empty()) return true;
+    const std::wstring legacy = CAppBase::ProfileFilePath(m_settings.legacyProfile), path = ProfilePath();
+    if (!Exists(legacy) || Exists(path) || ::lstrcmpiW(legacy.c_str(), path.c_str()) == 0) return true;
+    // Copied whole and renamed into place, then removed, so the next installation that
+    // runs starts afresh instead of taking this one's floor and versions as its own.
+    const std::wstring temp = path + L".orvn-tmp";
+    bool ok = ::CopyFileW(legacy.c_str(), temp.c_str(), FALSE) &&
+              ::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        ::DeleteFileW(temp.c_str());
+        return false;
+    }
+    ::DeleteFileW(legacy.c_str());
     return true;
 }
 
@@ -259,7 +336,7 @@ bool CUpdater::UpdateFile(const CManifest::Entry& entry) {
     }
     MakeParentFolders(m_settings.programFolder, entry.name);
     if (!file.Install(m_settings.programFolder + entry.name)) return false;
-    if (!IsProgramFile(entry.name)) WriteProfile(kVersionSection, entry.name.c_str(), entry.version);
+    if (!IsProgramFile(entry.name)) WriteProfile(kVersionSection, {{entry.name.c_str(), entry.version}});
     return true;
 }
 
@@ -313,11 +390,14 @@ std::wstring CUpdater::RecordedVersion(const std::wstring& name) const {
 
 std::wstring CUpdater::ProfilePath() const { return CAppBase::ProfileFilePath(m_settings.profile); }
 
-bool CUpdater::WriteProfile(const wchar_t* section, const wchar_t* key, const std::wstring& value) const {
+bool CUpdater::WriteProfile(const wchar_t* section,
+                            std::initializer_list<std::pair<const wchar_t*, std::wstring>> values) const {
     const std::wstring path = ProfilePath(), temp = path + L".orvn-tmp";
     ::DeleteFileW(temp.c_str());
     if (!::CopyFileW(path.c_str(), temp.c_str(), FALSE) && ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-    bool ok = ::WritePrivateProfileStringW(section, key, value.c_str(), temp.c_str()) != FALSE;
+    bool ok = true;
+    for (const auto& [key, value] : values)
+        ok = ::WritePrivateProfileStringW(section, key, value.c_str(), temp.c_str()) != FALSE && ok;
     // The platform may hold the text back; written out and on disk before it takes the profile's name.
     ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp.c_str());
     UniqueFileHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -329,7 +409,7 @@ bool CUpdater::WriteProfile(const wchar_t* section, const wchar_t* key, const st
 }
 
 std::wstring CUpdater::RunFolderPrefix() const {
-    return m_settings.tempFolder + L"orvn-update-" + m_strRunLock.substr(19, 12) + L"-";
+    return m_settings.tempFolder + L"orvn-update-" + m_strInstallation.substr(0, 12) + L"-";
 }
 
 bool CUpdater::MakeRunFolder() {

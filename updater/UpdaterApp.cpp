@@ -4,9 +4,10 @@
 #include <commctrl.h>
 
 #include "MainFrame.h"
+#include "Updater.h"
 #include "resource.h"
 
-CUpdaterApp::CUpdaterApp() : CAppBase(IDS_APP_TITLE, L"start.INI") {}
+CUpdaterApp::CUpdaterApp() : CAppBase(IDS_APP_TITLE, CUpdater::Installed().profile.c_str()) {}
 
 CUpdaterApp::~CUpdaterApp() {
     m_pFrame.reset();

@@ -6,8 +6,8 @@
 class CMainFrame;
 
 // The updater's application object: start-up and the message loop. Its name
-// ("Start") captions the message boxes; its profile "start.INI" keeps the
-// recorded versions.
+// ("Start") captions the message boxes; its profile is the installation's
+// record, "start.INI" beside the program.
 class CUpdaterApp : public CAppBase {
 public:
     CUpdaterApp();

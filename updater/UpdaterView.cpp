@@ -127,8 +127,15 @@ void CUpdaterView::OnCheckProgram() {
     m_bRunning = true;
     try {
         CUpdater updater(*this, CUpdater::Installed());
-        if (updater.CheckProgram() == CUpdater::Outcome::ManifestFailed && CAppBase::Get())
+        CUpdater::Outcome outcome = updater.CheckProgram();
+        if (outcome == CUpdater::Outcome::ManifestFailed && CAppBase::Get())
             CAppBase::Get()->MessageBox(kFetchFailed, MB_OK);
+        // The status alone would vanish with the window: the player is told, with the file
+        // to show the publisher's support, then the launcher starts.
+        if (outcome == CUpdater::Outcome::RecordUnreadable && CAppBase::Get())
+            CAppBase::Get()->MessageBox(std::wstring(CUpdater::kRecordUnreadable) + L"\n\n" +
+                                            CAppBase::ProfileFilePath(CUpdater::Installed().profile),
+                                        MB_OK | MB_ICONWARNING);
     } catch (...) {
         ReportCallbackException();
     }

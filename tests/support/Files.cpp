@@ -4,6 +4,7 @@
 
 #include "CodePage.h"
 #include "Input.h"
+#include "Processes.h"
 #include "UniqueHandle.h"
 
 namespace testing_support {
@@ -80,6 +81,35 @@ std::wstring UnixPath(const std::wstring& windowsPath) {
     std::wstring result = CodePage::ToWide(unix, CP_UTF8);
     ::HeapFree(::GetProcessHeap(), 0, unix);
     return result;
+}
+
+DriveLetter::DriveLetter(const std::wstring& folder) {
+    wchar_t prefix[MAX_PATH] = {};
+    std::wstring target = UnixPath(folder);
+    if (!::GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH) || target.empty()) return;
+    // A host program gives Wine no handle to wait on: the drive's coming and going is watched instead.
+    for (wchar_t letter = L'y'; letter > L'd'; --letter) {
+        std::wstring link = std::wstring(prefix) + L"/dosdevices/" + letter + L":";
+        std::wstring drive = std::wstring(1, letter) + L":\\";
+        if (::GetFileAttributesW((L"Z:" + link).c_str()) != INVALID_FILE_ATTRIBUTES ||
+            ::GetDriveTypeW(drive.c_str()) != DRIVE_NO_ROOT_DIR)
+            continue;
+        Process ln;
+        if (!StartProcess(L"Z:\\bin\\ln", L"-s \"" + target + L"\" \"" + link + L"\"", L"", &ln)) return;
+        if (PumpUntil([&] { return ::GetFileAttributesW(drive.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000)) {
+            m_letter = static_cast<wchar_t>(::towupper(letter));
+            m_link = link;
+        }
+        return;
+    }
+}
+
+DriveLetter::~DriveLetter() {
+    if (!m_letter) return;
+    Process rm;
+    std::wstring drive = Path();
+    if (StartProcess(L"Z:\\bin\\rm", L"-f \"" + m_link + L"\"", L"", &rm))
+        PumpUntil([&] { return ::GetFileAttributesW(drive.c_str()) == INVALID_FILE_ATTRIBUTES; }, 20000);
 }
 
 std::string ToCp949(const std::wstring& text) { return CodePage::FromWide(text); }

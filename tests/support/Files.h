@@ -32,6 +32,23 @@ std::wstring TestFolder();
 // The build's program folder (dist), ending in a backslash.
 std::wstring DistFolder();
 
+// A second drive letter for a folder for the scope, as subst makes one: under Wine a
+// link in the prefix's dosdevices. Letter() is 0 when none could be made.
+class DriveLetter {
+public:
+    explicit DriveLetter(const std::wstring& folder);
+    ~DriveLetter();
+    DriveLetter(const DriveLetter&) = delete;
+    DriveLetter& operator=(const DriveLetter&) = delete;
+    wchar_t Letter() const { return m_letter; }
+    // "X:\" followed by path.
+    std::wstring Path(const std::wstring& path = L"") const { return std::wstring(1, m_letter) + L":\\" + path; }
+
+private:
+    wchar_t m_letter = 0;
+    std::wstring m_link;  // host path of the link
+};
+
 // Converts UTF-16 to code page 949 bytes.
 std::string ToCp949(const std::wstring& text);
 std::string ToUtf8(const std::wstring& text);  // for messages

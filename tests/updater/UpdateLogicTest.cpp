@@ -16,12 +16,9 @@ using namespace testing_support;
 
 namespace {
 
-const wchar_t kProfile[] = L"start.INI";
-
 class UpdateLogicTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::WritePrivateProfileStringW(L"Version", nullptr, nullptr, kProfile);
         ProxySetting::TurnOff();
         for (auto* folder : {&m_program, &m_temp, &m_release}) *folder = MakeTempFolder(L"orvn-logic-");
         m_owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 20, 20, 300, 200, nullptr, nullptr,
@@ -32,8 +29,9 @@ protected:
         for (auto* folder : {&m_program, &m_temp, &m_release}) RemoveFolder(*folder);
     }
     CUpdater::Settings Settings() const {
-        return {m_program, m_temp, L"127.0.0.1:" + std::to_wstring(m_server.Port()), L"", kProfile, ""};
+        return {m_program, m_temp, L"127.0.0.1:" + std::to_wstring(m_server.Port()), L"", Profile(), "", L""};
     }
+    std::wstring Profile() const { return m_program + L"start.INI"; }
 
     HWND m_owner = nullptr;
     UpdateServer m_server;
@@ -123,9 +121,9 @@ TEST_F(UpdateLogicTest, VersionRuleAndTheZeroMillisecondSkip) {
         ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + name));
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", m_program + L"NoVersion.exe"));
     ASSERT_TRUE(WriteFileBytes(m_program + L"Data.txt", "data"));
-    ::WritePrivateProfileStringW(L"Version", L"Data.txt", L"5", kProfile);
-    ::WritePrivateProfileStringW(L"Version", L"Versioned.txt", L"7", kProfile);
-    ::WritePrivateProfileStringW(L"Version", L"Deleted.txt", L"5", kProfile);
+    ::WritePrivateProfileStringW(L"Version", L"Data.txt", L"5", Profile().c_str());
+    ::WritePrivateProfileStringW(L"Version", L"Versioned.txt", L"7", Profile().c_str());
+    ::WritePrivateProfileStringW(L"Version", L"Deleted.txt", L"5", Profile().c_str());
 
     // Versions compare as texts, without order; a program file (the kind's table is in UpdateRulesTest) by its
     // file version; a deleted file is fetched again although its version stays recorded.

@@ -1,7 +1,9 @@
 // The updater's pure rules, table-driven and without windows: the manifest as
-// the profile functions read it, the signature's encoding, release numbers,
-// the percent label and the run lock's name.
+// the profile functions read it, the signature's encoding, release numbers and
+// the floor's record, the percent label and the installation's identity.
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "DownloadDlg.h"
 #include "Manifest.h"
@@ -64,7 +66,7 @@ TEST(UpdateRulesTest, ManifestReadsAsTheProfileFunctionsRead) {
     EXPECT_EQ(L"넓은.txt", m.m_entries[0].name);
 }
 
-TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndRunLock) {
+TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndInstallationId) {
     std::vector<BYTE> r(32, 0x11), s(32, 0x22);
     auto der = [](const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
         std::vector<BYTE> out = {0x30, BYTE(4 + a.size() + b.size()), 0x02, BYTE(a.size())};
@@ -110,14 +112,64 @@ TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndRunLock) {
     for (const wchar_t* name : {L"Orvn.exe", L"UPPER.DLL", L"Toolexe", L"a.Exe"}) EXPECT_TRUE(CUpdater::IsProgramFile(name));
     for (const wchar_t* name : {L"Free.txt", L"ex", L"exe.txt", L"dl"}) EXPECT_FALSE(CUpdater::IsProgramFile(name));
 
-    // One lock for every spelling of a folder, another for another folder.
+    // One installation for every spelling of a folder, another for another folder.
     std::wstring folder = MakeTempFolder(L"orvn-lock-");
+    ASSERT_TRUE(::CreateDirectoryW((folder + L"other").c_str(), nullptr));
     std::wstring upper = folder;
     ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-    EXPECT_EQ(CUpdater::RunLockName(folder), CUpdater::RunLockName(upper));
-    EXPECT_NE(CUpdater::RunLockName(folder), CUpdater::RunLockName(folder + L"other\\"));
-    EXPECT_EQ(std::wstring::npos, CUpdater::RunLockName(folder).find(L'\\', 6));
+    EXPECT_EQ(CUpdater::InstallationId(folder), CUpdater::InstallationId(upper));
+    EXPECT_EQ(CUpdater::InstallationId(folder), CUpdater::InstallationId(folder + L"other\\..\\"));
+    EXPECT_NE(CUpdater::InstallationId(folder), CUpdater::InstallationId(folder + L"other\\"));
+    EXPECT_EQ(32u, CUpdater::InstallationId(folder).size());
     RemoveFolder(folder);
+}
+
+TEST(UpdateRulesTest, TheReleaseFloorAndItsDigest) {
+    const std::wstring a(64, L'a'), b(64, L'b'), upperA(64, L'A');
+    // The record's texts: a floor, or a fault to tell (never "no floor").
+    const std::tuple<std::wstring, std::wstring, bool, long long> records[] = {
+        {L"", L"", true, -1},           {L"5", a, true, 5},          {L"5", L"", true, 5},  // an older updater's
+        {L"005", upperA, true, 5},      {L"abc", L"", false, -1},    {L"1e9", a, false, -1},
+        {L"-1", L"", false, -1},        {L"5", L"xyz", false, -1},   {L"5", a + L"a", false, -1},
+        {L"5", a.substr(1), false, -1}, {L"5", L"g" + a.substr(1), false, -1},
+        {L"", a, false, -1},  // a digest without its number
+        {L"1000000000000000000", L"", false, -1},
+    };
+    for (const auto& [accepted, digest, ok, number] : records) {
+        SCOPED_TRACE(ToUtf8(accepted + L"|" + digest));
+        CUpdater::Floor floor;
+        EXPECT_EQ(ok, CUpdater::ParseFloor(accepted, digest, &floor));
+        if (ok) {
+            EXPECT_EQ(number, floor.number);
+        }
+    }
+    CUpdater::Floor none, five, fiveAny;
+    ASSERT_TRUE(CUpdater::ParseFloor(L"5", upperA, &five));
+    ASSERT_TRUE(CUpdater::ParseFloor(L"5", L"", &fiveAny));
+    // Above the floor as before; the floor's number only with the manifest recorded with it.
+    const std::tuple<const CUpdater::Floor*, std::wstring, std::wstring, bool> releases[] = {
+        {&none, L"0", b, true},   {&none, L"x", b, false},    {&five, L"6", b, true},     {&five, L"4", a, false},
+        {&five, L"5", a, true},   {&five, L"5", b, false},    {&fiveAny, L"5", b, true},  {&fiveAny, L"4", b, false},
+        {&five, L"", a, false},   {&five, L"05", a, true},
+    };
+    for (const auto& [floor, release, digest, accepted] : releases)
+        EXPECT_EQ(accepted, CUpdater::AcceptsRelease(*floor, release, digest))
+            << floor->number << "|" << ToUtf8(floor->digest) << " " << ToUtf8(release) << "|" << ToUtf8(digest);
+}
+
+TEST(UpdateRulesTest, AManifestOfManyEmptySectionsParsesQuickly) {
+    // The bound's worth of empty sections before the entries, Total at its bound:
+    // each entry's look-ups must not walk every section.
+    std::string text = "[Count]\r\nTotal=1000\r\n";
+    for (int i = 0; text.size() < CUpdater::kMaxManifestBytes - 100; ++i) text += "[e" + std::to_string(i) + "]\r\n";
+    text += Entry(1000, "Last.txt", "7", "3");
+    CManifest m;
+    DWORD start = ::GetTickCount();
+    ASSERT_TRUE(CManifest::Parse(text, &m));
+    printf("1 MiB manifest of %zu bytes, empty sections: parsed in %lu ms\n", text.size(), ::GetTickCount() - start);
+    ASSERT_EQ(1000u, m.m_entries.size());
+    EXPECT_EQ(L"Last.txt", m.m_entries.back().name);
+    EXPECT_EQ(L"", m.m_entries.front().name);
 }
 
 }  // namespace

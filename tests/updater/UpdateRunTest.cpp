@@ -13,7 +13,6 @@ using namespace testing_support;
 
 namespace {
 
-const wchar_t kProfile[] = L"start.INI";
 const std::wstring kSigning = ORVN_TEST_SIGNING_FOLDER L"/";
 const wchar_t kFailed[] = L"업데이트정보를 가져오는데 실패하였습니다.";
 const char kOldFree[] = "old free list";
@@ -31,9 +30,10 @@ bool AnyFile(const std::wstring& pattern) {
 class UpdateRunTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        for (const wchar_t* section : {L"Version", L"Release"})
-            ::WritePrivateProfileStringW(section, nullptr, nullptr, kProfile);
+        // No record of an older updater to take over.
+        ::DeleteFileW(CAppBase::ProfileFilePath(L"start.INI").c_str());
         m_program = MakeTempFolder(L"orvn-run-prog-");
+        m_profile = m_program + L"start.INI";
         // The release one level down, so a name leaving it stays in a folder of this test.
         m_releaseRoot = MakeTempFolder(L"orvn-run-rel-");
         m_release = m_releaseRoot + L"r\\";
@@ -53,7 +53,7 @@ protected:
         RemoveFolder(m_releaseRoot);
     }
     void ResetProgram() {
-        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", kProfile);
+        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", m_profile.c_str());
         // The launcher the previous run started may not have ended yet; its program is in use until it does.
         ASSERT_TRUE(PumpUntil([&] { return CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Orvn.exe"); },
                               20000));
@@ -113,14 +113,14 @@ protected:
         EXPECT_EQ(1, LauncherStarts(1));
         EXPECT_TRUE(FileBytes(TestFolder() + L"OrvnStandIn3.exe") == FileBytes(m_program + L"Orvn.exe"));
         EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
-        EXPECT_EQ(L"1", RecordedVersion(L"Free.txt"));
+        EXPECT_EQ(L"1", RecordedVersion(m_program, L"Free.txt"));
         EXPECT_FALSE(AnyFile(m_program + L"*.orvn-*"));
     }
 
     const bool m_keyed = GetParam();
     bool m_boxShown = false;
     int m_releaseNumber = 4;
-    std::wstring m_program, m_releaseRoot, m_release;
+    std::wstring m_program, m_profile, m_releaseRoot, m_release;
     std::vector<ManifestEntry> m_entries;
     std::unique_ptr<UpdateServer> m_server;
     std::unique_ptr<ProxySetting> m_proxy;
@@ -151,21 +151,21 @@ TEST_P(UpdateRunTest, InstallsTheChangedFilesAndACancelledOneOnTheNextRun) {
     EXPECT_EQ(0u, RunUpdater(&updater));
     ExpectInstalled(L"Orvn.exe");
     EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
-    EXPECT_EQ(L"1", RecordedVersion(L"Free.txt"));
+    EXPECT_EQ(L"1", RecordedVersion(m_program, L"Free.txt"));
     EXPECT_EQ(1, LauncherStarts(1));
     // A release only partly installed does not yet raise the floor against replays.
-    EXPECT_EQ(0, int(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, kProfile)));
+    EXPECT_EQ(0, int(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, m_profile.c_str())));
 
     // The next run fetches only what is still out of date.
     EXPECT_EQ(0u, RunUpdater());
     ExpectInstalled(L"Free.txt");
-    EXPECT_EQ(L"2", RecordedVersion(L"Free.txt"));
+    EXPECT_EQ(L"2", RecordedVersion(m_program, L"Free.txt"));
     EXPECT_EQ(2, m_server->CountRequests(L"Orvn.exe")) << "the first run's request and its redirect only";
     EXPECT_EQ(2, LauncherStarts(2));
     EXPECT_FALSE(AnyFile(m_program + L"*.orvn-*"));
     // The keyed updater keeps the installed release's number as the floor against replays.
     if (m_keyed) {
-        EXPECT_EQ(m_releaseNumber, int(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, kProfile)));
+        EXPECT_EQ(m_releaseNumber, int(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, m_profile.c_str())));
     }
 }
 
@@ -217,7 +217,7 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     EXPECT_EQ(0, m_server->CountRequests(L"../escape.txt") + m_server->CountRequests(L"..\\escape.txt"));
     EXPECT_FALSE(CAppBase::FileExists(m_program + L"..\\escape.txt"));
     EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
-    EXPECT_EQ(L"1", RecordedVersion(L"Free.txt"));
+    EXPECT_EQ(L"1", RecordedVersion(m_program, L"Free.txt"));
     // The run went on past the failed entries and handed over (the running launcher logged the first start).
     EXPECT_EQ(2, LauncherStarts(2));
     ::TerminateProcess(running.process, 0);
@@ -253,7 +253,8 @@ TEST_P(UpdateRunTest, NoAttackOnASignedReleaseInstallsAnything) {
                                           (m_release + L"version.ini").c_str());
              ASSERT_TRUE(RunReleaseTool({L"sign", kSigning + L"publisher.pem", UnixPath(m_release)}, m_release));
          }},
-        {"older release replayed", [&] { ::WritePrivateProfileStringW(L"Release", L"Accepted", L"999", kProfile); }},
+        {"older release replayed",
+         [&] { ::WritePrivateProfileStringW(L"Release", L"Accepted", L"999", m_profile.c_str()); }},
         {"empty signature", [&] { WriteFileBytes(m_release + signature, ""); }},
         {"huge signature", [&] { edit(signature, [](std::string& t) { t += std::string(1 << 20, '0'); }); }},
     };
@@ -261,7 +262,7 @@ TEST_P(UpdateRunTest, NoAttackOnASignedReleaseInstallsAnything) {
     for (const auto& [name, attack] : attacks) {
         SCOPED_TRACE(name);
         ResetProgram();
-        ::WritePrivateProfileStringW(L"Release", nullptr, nullptr, kProfile);
+        ::WritePrivateProfileStringW(L"Release", nullptr, nullptr, m_profile.c_str());
         Publish();
         attack();
         EXPECT_EQ(0u, RunUpdater());
@@ -336,7 +337,7 @@ TEST_P(UpdateRunTest, ASlowServerNeitherFreezesTheWindowsNorHoldsThePlayer) {
     }
     {
         // The same on a file: Cancel, by a real click, hands over at once.
-        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"2", kProfile);
+        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"2", m_profile.c_str());
         ASSERT_TRUE(Serve({L"Orvn.exe=drip"}));
         Process updater;
         ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));

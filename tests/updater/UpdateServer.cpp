@@ -113,10 +113,29 @@ bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& r
     return PumpUntil([&] { return CAppBase::FileExists(signature); }, 30000);
 }
 
-std::wstring RecordedVersion(const std::wstring& name) {
+std::wstring RecordText(const std::wstring& programFolder, const wchar_t* section, const wchar_t* key) {
     wchar_t text[512] = {};
-    ::GetPrivateProfileStringW(L"Version", name.c_str(), L"", text, 512, L"start.INI");
+    ::GetPrivateProfileStringW(section, key, L"", text, 512, (programFolder + L"start.INI").c_str());
     return text;
+}
+
+std::wstring RecordedVersion(const std::wstring& programFolder, const std::wstring& name) {
+    return RecordText(programFolder, L"Version", name.c_str());
+}
+
+DWORD RunUpdaterToEnd(Process& updater, std::wstring* boxText) {
+    boxText->clear();
+    PumpUntil(
+        [&] {
+            if (HWND box = WaitForDialog(L"Start", 0, updater.pid)) {
+                *boxText = DialogText(box);
+                ClickDialogButton(box, IDOK);
+                PumpUntil([&] { return !::IsWindow(box); }, 10000);
+            }
+            return updater.Wait(0) != STILL_ACTIVE;
+        },
+        90000);
+    return updater.Wait(0);
 }
 
 }  // namespace testing_support

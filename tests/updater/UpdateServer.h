@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "Processes.h"
+
 namespace testing_support {
 
 class UpdateServer {
@@ -47,8 +49,13 @@ std::wstring InternetCacheFolder();
 
 // A file's bytes; a missing file reads as a text naming it, so two never match.
 std::string FileBytes(const std::wstring& path);
-// The version the updater's profile records for a file, or empty.
-std::wstring RecordedVersion(const std::wstring& name);
+// A value of the record the updater keeps in its program folder (start.INI), or empty.
+std::wstring RecordText(const std::wstring& programFolder, const wchar_t* section, const wchar_t* key);
+// The version that record keeps for a file, or empty.
+std::wstring RecordedVersion(const std::wstring& programFolder, const std::wstring& name);
+// Waits for a started start.exe to end, pressing OK on each message box it shows;
+// its exit code (STILL_ACTIVE after 90 s), the last box's text in *boxText (empty: none).
+DWORD RunUpdaterToEnd(Process& updater, std::wstring* boxText);
 // Entries {Filename, Fileversion, Filesize} under their Total.
 struct ManifestEntry {
     std::wstring name, version;

@@ -55,7 +55,7 @@ int wmain(int argc, wchar_t** argv) {
     ::InitCommonControls();
     std::wstring program = MakeTempFolder(L"orvn-bench-prog-"), temp = MakeTempFolder(L"orvn-bench-temp-");
     RecordingUi ui;
-    CUpdater updater(ui, {program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI", ""});
+    CUpdater updater(ui, {program, temp, L"127.0.0.1:" + std::wstring(argv[1]), L"", L"orvn-bench.INI", "", L""});
     auto start = std::chrono::steady_clock::now();
     CManifest::Entry entry;
     entry.name = argv[2];
