@@ -20,7 +20,7 @@ symbolic link out). Misbehaviours are asked for per file name:
                         as it is, every later one the root's file NAME.alt instead),
                         holdfirst (hold for the first request of the name only),
                         gate (the first request waits until the root has a file NAME.go),
-                        headers (200, then header lines for ever, each one new),
+                        headers (200, then header lines of 1 KB for ever, each one new),
                         trickle (the true Content-Length, then the body 300 bytes a second),
                         proxyauth (407 from the proxy until "Basic updater:secret" is sent)
                         A client that goes away ends its connection's thread at once.
@@ -181,7 +181,7 @@ class Server:
             conn.sendall(b'HTTP/1.1 200 OK\r\n')
             # Ends when the client goes away (or takes nothing for the socket's time-out).
             for i in itertools.count():
-                conn.sendall(b''.join(b'X-Filler-%d: %s\r\n' % (i * 64 + k, b'h' * 40) for k in range(64)))
+                conn.sendall(b''.join(b'X-Filler-%d: %s\r\n' % (i * 64 + k, b'h' * 1000) for k in range(64)))
         first = self.count_request(name) == 1
         full = self.file_path(name if fault != 'swap' or first else name + '.alt')
         if full is None:

@@ -2,7 +2,10 @@
 // The stand-in update server (tools/update_server.py) on loopback; the proxy setting (Registry.h) points start.exe at it.
 #include <windows.h>
 
+#include "TestSupport.h"
+
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +27,48 @@ private:
     std::wstring m_strFolder;
     int m_nPort = 0;
     bool m_bRunning = false;
+};
+
+// One file of a manifest.
+struct ManifestEntry {
+    std::wstring name, version;
+    int size;
+};
+
+// An installation of start.exe (keyless, or built with the test publisher key) and the launcher stand-in of
+// version 3, beside a release of the stand-in of version 4 and a list file, served through the proxy setting.
+class UpdaterInstallation {
+public:
+    explicit UpdaterInstallation(bool keyed);
+    ~UpdaterInstallation();
+    // The folders are made and the release published.
+    bool Ready() const { return m_bReady; }
+    // Writes the manifest of entries; with the key, numbered as the next release and signed.
+    bool Publish();
+    // Serves the release with these faults until the next call.
+    bool Serve(const std::vector<std::wstring>& faults = {});
+    UpdateServer& Server() { return *m_server; }
+    bool Start(Process* updater) const;
+    // Runs the started updater to its end, answering the failure box, while its working set is sampled;
+    // the time from now to the box or the launcher's start is in handOverMs (all bits set: neither came).
+    DWORD Finish(Process& updater);
+    // The launcher's starts so far, once there are expected of them or 10 s passed.
+    int LauncherStarts(int expected) const;
+    // The release number the updater keeps as its floor; 0 for none.
+    int AcceptedRelease() const;
+
+    const bool keyed;
+    std::wstring program, release;
+    std::vector<ManifestEntry> entries;
+    bool boxShown = false;
+    SIZE_T peakWorkingSet = 0;
+    DWORD handOverMs = 0;
+
+private:
+    bool m_bReady = false;
+    int m_nRelease = 4;
+    std::unique_ptr<UpdateServer> m_server;
+    std::unique_ptr<ProxySetting> m_proxy;
 };
 
 // The size of the largest file written under each folder (and its subfolders)
@@ -50,10 +95,6 @@ std::string FileBytes(const std::wstring& path);
 // The version the updater's profile records for a file, or empty.
 std::wstring RecordedVersion(const std::wstring& name);
 // Entries {Filename, Fileversion, Filesize} under their Total.
-struct ManifestEntry {
-    std::wstring name, version;
-    int size;
-};
 bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries);
 // Runs tools/release.py with host-path arguments; true once FOLDER's version.ini.sig is written anew.
 bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& releaseFolder);
