@@ -16,7 +16,7 @@ using namespace testing_support;
 namespace {
 
 // What the updater may hold, whatever the server sends.
-constexpr SIZE_T kMaxWorkingSet = 64 * 1024 * 1024;
+constexpr SIZE_T kMaxWorkingSet = 48 * 1024 * 1024;
 
 TEST(UpdateNetworkRulesTest, RateRules) {
     // Bytes arrived by each millisecond since the start; the first sample (every 50 ms) that fails, or -1.
