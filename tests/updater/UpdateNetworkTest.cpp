@@ -161,7 +161,9 @@ TEST_P(UpdateNetworkTest, CancelAtTheFirstOfSixStalledFilesEndsTheRun) {
     EXPECT_LT(handedOver, 3000u);
     EXPECT_EQ(0u, updater.Wait(30000));
     // Nothing after the cancel was asked for, nothing installed, and the floor stays where it was.
-    for (int i = 2; i <= 6; ++i) EXPECT_EQ(0, installation.Server().CountRequests(L"Stalled" + std::to_wstring(i) + L".bin"));
+    for (int i = 2; i <= 6; ++i) {
+        EXPECT_EQ(0, installation.Server().CountRequests(L"Stalled" + std::to_wstring(i) + L".bin"));
+    }
     EXPECT_EQ(1, installation.Server().CountRequests(L"Stalled1.bin"));
     EXPECT_FALSE(CAppBase::FileExists(installation.program + L"Stalled1.bin"));
     EXPECT_EQ(0, installation.AcceptedRelease());

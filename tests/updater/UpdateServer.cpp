@@ -17,7 +17,8 @@ const wchar_t kProfile[] = L"start.INI";
 }  // namespace
 
 UpdaterInstallation::UpdaterInstallation(bool keyedBuild) : keyed(keyedBuild) {
-    for (const wchar_t* section : {L"Version", L"Release"}) ::WritePrivateProfileStringW(section, nullptr, nullptr, kProfile);
+    for (const wchar_t* section : {L"Version", L"Release"})
+        ::WritePrivateProfileStringW(section, nullptr, nullptr, kProfile);
     ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", kProfile);
     program = MakeTempFolder(L"orvn-inst-prog-");
     release = MakeTempFolder(L"orvn-inst-rel-");
@@ -36,8 +37,8 @@ UpdaterInstallation::~UpdaterInstallation() {
     m_proxy.reset();
     m_server.reset();
     // The launcher the run started may still hold its program for a moment.
-    PumpUntil([&] { return ::DeleteFileW((program + L"Orvn.exe").c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; },
-              20000);
+    const std::wstring launcher = program + L"Orvn.exe";
+    PumpUntil([&] { return ::DeleteFileW(launcher.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; }, 20000);
     RemoveFolder(program);
     RemoveFolder(release);
 }
@@ -62,19 +63,19 @@ bool UpdaterInstallation::Start(Process* updater) const {
 }
 
 DWORD UpdaterInstallation::Finish(Process& updater) {
+    const std::wstring log = program + L"Orvn.exe.log";
     DWORD start = ::GetTickCount();
     HWND box = nullptr;
     handOverMs = ~0u;
     PumpUntil(
         [&] {
             peakWorkingSet = std::max(peakWorkingSet, updater.PeakWorkingSet());
-            if (handOverMs == ~0u && CAppBase::FileExists(program + L"Orvn.exe.log")) handOverMs = ::GetTickCount() - start;
+            if (handOverMs == ~0u && CAppBase::FileExists(log)) handOverMs = ::GetTickCount() - start;
             return updater.Wait(0) != STILL_ACTIVE || (box = WaitForDialog(L"Start", 0, updater.pid));
         },
         90000);
     boxShown = box != nullptr;
     // The updater may end before the launcher it started has written its line.
-    const std::wstring log = program + L"Orvn.exe.log";
     if (!box && handOverMs == ~0u && PumpUntil([&] { return CAppBase::FileExists(log); }, 10000))
         handOverMs = ::GetTickCount() - start;
     if (box) {
@@ -86,6 +87,10 @@ DWORD UpdaterInstallation::Finish(Process& updater) {
 }
 
 int UpdaterInstallation::LauncherStarts(int expected) const {
+    return testing_support::LauncherStarts(program, expected);
+}
+
+int LauncherStarts(const std::wstring& program, int expected) {
     int count = 0;
     PumpUntil(
         [&] {

@@ -71,6 +71,10 @@ private:
     std::unique_ptr<ProxySetting> m_proxy;
 };
 
+// The launcher stand-in's starts in program (a folder) so far, once there are expected of them or 10 s passed:
+// the updater may end before the launcher it started has written its line.
+int LauncherStarts(const std::wstring& program, int expected);
+
 // The size of the largest file written under each folder (and its subfolders)
 // while the watch lives, whose path contains that folder's mark.
 class DiskWatch {
