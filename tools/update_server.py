@@ -19,7 +19,10 @@ symbolic link out). Misbehaviours are asked for per file name:
                         ever, as fast as the client takes them), swap (the first request
                         as it is, every later one the root's file NAME.alt instead),
                         holdfirst (hold for the first request of the name only),
-                        gate (the first request waits until the root has a file NAME.go)
+                        gate (the first request waits until the root has a file NAME.go),
+                        headers (200, then header lines of 1 KB for ever, each one new),
+                        trickle (the true Content-Length, then the body 300 bytes a second),
+                        proxyauth (407 from the proxy until "Basic updater:secret" is sent)
                         A client that goes away ends its connection's thread at once.
     --refuse            report a port and refuse every connection on it
     --sign KEY.pem=N    first make the folder signed release N with that key (release.py):
@@ -32,6 +35,7 @@ them on drive Z: (Z:\\tmp\\x is /tmp/x), so a test under Wine can start it.
 """
 import argparse
 import base64
+import itertools
 import os
 import select
 import socket
@@ -170,6 +174,14 @@ class Server:
             return self.send(conn, '500 Internal Server Error', ['Content-Type: text/html'], b'<html>500</html>')
         if fault == 'auth' and headers.get('authorization') != CREDENTIALS:
             return self.send(conn, '401 Unauthorized', ['WWW-Authenticate: Basic realm="quilla"'], b'denied')
+        if fault == 'proxyauth' and headers.get('proxy-authorization') != CREDENTIALS:
+            return self.send(conn, '407 Proxy Authentication Required', ['Proxy-Authenticate: Basic realm="proxy"'],
+                             b'denied')
+        if fault == 'headers':
+            conn.sendall(b'HTTP/1.1 200 OK\r\n')
+            # Ends when the client goes away (or takes nothing for the socket's time-out).
+            for i in itertools.count():
+                conn.sendall(b''.join(b'X-Filler-%d: %s\r\n' % (i * 64 + k, b'h' * 1000) for k in range(64)))
         first = self.count_request(name) == 1
         full = self.file_path(name if fault != 'swap' or first else name + '.alt')
         if full is None:
@@ -204,6 +216,13 @@ class Server:
         if fault == 'stall':
             self.send(conn, '200 OK', ok, body[:len(body) // 2], length=len(body))
             self.wait_or_gone(conn, 120)
+            return
+        if fault == 'trickle':
+            self.send(conn, '200 OK', ok, b'', length=len(body))
+            for i in range(0, len(body), 30):
+                conn.sendall(body[i:i + 30])
+                if i + 30 < len(body) and self.wait_or_gone(conn, 0.1):
+                    return
             return
         if fault in ('hold', 'slow'):
             self.send(conn, '200 OK', ok, b'', length=len(body))

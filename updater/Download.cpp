@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "RateWatch.h"
 #include "Transfer.h"
 
 namespace {
@@ -14,30 +15,6 @@ namespace {
 constexpr int kProgressRead = 1024;
 // The longest the calling thread goes without looking at its messages.
 constexpr DWORD kDispatchMs = 50;
-
-// Bytes that arrived in the last kMinRateWindowMs, from samples taken as the call went on.
-class CRateWatch {
-public:
-    explicit CRateWatch(DWORD now) { m_samples.push_back({now, 0}); }
-    // False when the window is full and too little arrived in it.
-    bool Sample(DWORD now, unsigned long long total) {
-        m_samples.push_back({now, total});
-        while (m_samples.size() >= 2 && now - m_samples[1].tick >= kMinRateWindowMs) m_samples.pop_front();
-        const Point& oldest = m_samples.front();
-        return now - oldest.tick < kMinRateWindowMs || total - oldest.total >= kMinRateBytes;
-    }
-    // Time spent waiting for the user does not count.
-    void Shift(DWORD pause) {
-        for (auto& point : m_samples) point.tick += pause;
-    }
-
-private:
-    struct Point {
-        DWORD tick;
-        unsigned long long total;
-    };
-    std::deque<Point> m_samples;
-};
 
 const wchar_t* StageText(int stage) {
     return stage == kWaiting ? L"웹사이트를 찾았습니다. 응답을 기다리는중..." : L"파일을 받고 있습니다.";
@@ -72,7 +49,6 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int 
             CTransfer(shared, parsed, limits.maxBytes, expectedSize).Run();
         }).detach();
 
-        DWORD deadline = limits.deadline;
         CRateWatch rate(::GetTickCount());
         int shownStage = kFinding;
         unsigned long long taken = 0;
@@ -90,7 +66,6 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int 
             std::deque<std::string> pieces;
             int stage;
             bool finished, complete;
-            HINTERNET credentials;
             {
                 std::lock_guard<std::mutex> guard(shared->lock);
                 pieces.swap(shared->pieces);
@@ -98,7 +73,6 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int 
                 stage = shared->stage;
                 finished = shared->finished;
                 complete = shared->complete;
-                credentials = shared->credentialsAnswered ? nullptr : shared->credentialsRequest;
             }
             shared->changed.notify_all();
             while (shownStage < stage) {
@@ -120,17 +94,6 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int 
                     while (static_cast<unsigned long long>(reads + 1) * kProgressRead <= taken) showRead();
             }
             if (failed) break;
-            if (credentials) {
-                DWORD asked = ::GetTickCount();
-                BOOL retry = ui.ConfirmCredentials(credentials);
-                DWORD pause = ::GetTickCount() - asked;
-                if (deadline) deadline += pause;
-                rate.Shift(pause);
-                std::lock_guard<std::mutex> guard(shared->lock);
-                shared->retry = retry != FALSE;
-                shared->credentialsAnswered = true;
-                shared->changed.notify_all();
-            }
             if (finished) {
                 if (complete) {
                     result = FetchOutcome::Complete;
@@ -146,12 +109,12 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int 
                 break;
             }
             DWORD now = ::GetTickCount();
-            if (deadline && static_cast<LONG>(now - deadline) >= 0) break;
+            if (limits.deadline && static_cast<LONG>(now - limits.deadline) >= 0) break;
             if (limits.requireRate && !rate.Sample(now, taken)) break;
             HANDLE wake = shared->wake.Get();
             ::MsgWaitForMultipleObjects(1, &wake, FALSE, kDispatchMs, QS_ALLINPUT);
         }
-        // Whatever the worker still does is no longer wanted.
+        // Whatever the worker still does is no longer wanted: it ends at its next wait, within a slice.
         {
             std::lock_guard<std::mutex> guard(shared->lock);
             shared->abandoned = true;

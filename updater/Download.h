@@ -5,34 +5,19 @@
 // Cancel works however the server behaves.
 #include <windows.h>
 
-#include <exception>
 #include <string>
 
 #include "FetchSink.h"
 #include "UpdateUi.h"
-
-// A fetch that cannot go on: 1 for an unusable URL or refused credentials,
-// 2 for a redirect that cannot be followed, 3 for an answer that is not the file.
-class CTearException : public std::exception {
-public:
-    explicit CTearException(int error) : m_nError(error) {}
-    const char* what() const noexcept override { return "download failed"; }
-    int m_nError;
-};
-
-// Single waits on the update server end after this long.
-constexpr DWORD kNetworkWaitMs = 10000;
 
 struct FetchLimits {
     // The body may not be longer; the fetch fails the moment it would be.
     unsigned long long maxBytes = 0;
     // GetTickCount by which the fetch must have ended; 0 for none.
     DWORD deadline = 0;
-    // Fail when fewer than kMinRateBytes arrive in any kMinRateWindowMs.
+    // Fail by the rules of CRateWatch.
     bool requireRate = false;
 };
-constexpr unsigned long long kMinRateBytes = 4096;
-constexpr DWORD kMinRateWindowMs = 15000;
 
 enum class FetchOutcome { Complete, Failed, Cancelled };
 

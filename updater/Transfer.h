@@ -1,38 +1,64 @@
 #pragma once
-// The worker side of one HTTP GET: it connects, follows at most one redirect,
-// asks for credentials once through the calling thread, and hands the body on
-// in pieces.
+// The worker side of one HTTP GET, on a socket of its own: it finds the proxy
+// of the user's settings, connects, follows at most one redirect, and hands the
+// body on in pieces. Every wait is short and the shared state is looked at
+// between waits, so a transfer the calling side gave up ends at once; what the
+// server sends before the body is bounded.
+#include <winsock2.h>
 #include <windows.h>
-#include <wininet.h>
 
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "UniqueHandle.h"
 
-struct InternetHandleTraits {
-    using Type = HINTERNET;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type h) { ::InternetCloseHandle(h); }
+// A fetch that cannot go on: 1 for an unusable URL or a server that asks for
+// credentials, 2 for a redirect that cannot be followed, 3 for an answer that is not the file.
+class CTearException : public std::exception {
+public:
+    explicit CTearException(int error) : m_nError(error) {}
+    const char* what() const noexcept override { return "download failed"; }
+    int m_nError;
 };
-using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
+
+// A single wait on the network (connect, send, the next bytes) ends after this long.
+constexpr DWORD kNetworkWaitMs = 10000;
+// Status line and headers together may not be longer.
+constexpr size_t kMaxResponseHeadBytes = 16 * 1024;
 
 enum TransferStage { kFinding = 0, kWaiting = 1, kReceiving = 2 };
 
 struct ParsedUrl {
     std::wstring server;
     std::wstring object;
-    INTERNET_PORT port = 0;
+    unsigned short port = 0;
 };
 // False when the text is no usable http URL.
 bool ParseHttpUrl(const std::wstring& url, ParsedUrl* out);
 
+// The proxy that reaches server, from the user's settings: proxies as the
+// platform keeps them ("host:port", or "http=host:port;ftp=..."), bypass its
+// list of names ("*.example;<local>"). False for a direct connection.
+bool ProxyFor(const std::wstring& proxies, const std::wstring& bypass, const std::wstring& server, ParsedUrl* proxy);
+
+struct ResponseHead {
+    int status = 0;
+    bool hasLength = false;
+    unsigned long long length = 0;
+    bool hasLocation = false;
+    std::string location;
+};
+// Reads a status line and its headers (without the blank line that ends
+// them); false when it is no HTTP answer or its length cannot be read. The
+// Location header counts only when written exactly so.
+bool ParseResponseHead(const std::string& head, ResponseHead* out);
+
 // What the worker and the calling thread share. The worker may outlive the
-// call (an abandoned transfer ends at its next network wait); it then only
-// touches this.
+// call; it then only touches this, and ends at its next wait.
 struct TransferState {
     std::mutex lock;
     std::condition_variable changed;
@@ -42,14 +68,17 @@ struct TransferState {
     int stage = kFinding;
     bool finished = false;
     bool complete = false;
-    // A 401: the request waits for the user's answer.
-    HINTERNET credentialsRequest = nullptr;
-    bool credentialsAnswered = false;
-    bool retry = false;
     bool abandoned = false;
 
     void Signal() { ::SetEvent(wake.Get()); }
 };
+
+struct SocketTraits {
+    using Type = SOCKET;
+    static Type Invalid() { return INVALID_SOCKET; }
+    static void Close(Type s) { ::closesocket(s); }
+};
+using UniqueSocket = UniqueHandle<SocketTraits>;
 
 // The transfer itself, on the worker thread.
 class CTransfer {
@@ -63,19 +92,19 @@ public:
 private:
     void SetStage(int stage);
     bool Abandoned();
-    void Open(const ParsedUrl& url);
-    DWORD Send();
-    void OpenFirst();
-    void FollowRedirect();
-    bool AskCredentials();
-    bool ReadBody();
-    bool Deliver(const BYTE* data, DWORD size);
+    // Waits until the socket can be written (or read); throws when the
+    // transfer was given up or the wait took kNetworkWaitMs.
+    void WaitFor(bool write);
+    void Connect(const ParsedUrl& target);
+    // Sends the request for url and reads the answer's head; the body's first bytes stay in m_pending.
+    ResponseHead Request(const ParsedUrl& url);
+    bool ReadBody(const ResponseHead& head);
+    bool Deliver(const char* data, size_t size);
 
     std::shared_ptr<TransferState> m_shared;
     ParsedUrl m_url;
     unsigned long long m_maxBytes;
     int m_expectedSize;
-    UniqueInternetHandle m_session;
-    UniqueInternetHandle m_connection;
-    UniqueInternetHandle m_request;
+    UniqueSocket m_socket;
+    std::string m_pending;
 };

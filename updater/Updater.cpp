@@ -299,6 +299,11 @@ int CUpdater::ProcessManifest(const CManifest& manifest) {
         if (!IsSafeFileName(entry.name)) continue;
         if ((m_settings.programFolder + entry.name).size() + kLongestSuffix >= MAX_PATH) continue;
         if (NeedsUpdate(entry.name, entry.version, entry.size) && !UpdateFile(entry)) m_bAllInstalled = false;
+        // A cancel ends the whole run: nothing after it is fetched.
+        if (m_bCancelled) {
+            m_bAllInstalled = false;
+            break;
+        }
     }
     return 0;
 }
@@ -327,7 +332,11 @@ bool CUpdater::UpdateFile(const CManifest::Entry& entry) {
     limits.requireRate = true;
     limits.maxBytes = keyed || entry.size > 0 ? static_cast<unsigned long long>(entry.size) : kMaxUnsizedFileBytes;
     std::wstring url = L"http://" + m_settings.updateHost + L"/quilla/" + entry.name;
-    if (!DownloadFile(m_ui, url, file, entry.size, TRUE, limits)) return false;
+    FetchOutcome outcome;
+    if (!DownloadFile(m_ui, url, file, entry.size, TRUE, limits, &outcome)) {
+        m_bCancelled = outcome == FetchOutcome::Cancelled;
+        return false;
+    }
     if (keyed) {
         std::wstring hash = file.Hash();
         std::wstring expected = entry.hash;

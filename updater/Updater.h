@@ -45,7 +45,7 @@ public:
     // for no answer, a name that does not resolve or a lookup that takes too long included.
     virtual DWORD ProbeReplyTime();
 
-    // Handles the manifest's entries in order; always 0.
+    // Handles the manifest's entries in order, up to a cancel; always 0.
     int ProcessManifest(const CManifest& manifest);
     // TRUE when the installed copy of name must be fetched (size is not used).
     BOOL NeedsUpdate(const std::wstring& name, const std::wstring& version, int size);

@@ -109,19 +109,6 @@ BOOL CUpdaterView::PollCancel() {
 
 void CUpdaterView::CloseProgress() { m_pDownloadDlg.reset(); }
 
-BOOL CUpdaterView::ConfirmCredentials(HINTERNET request) {
-    HWND owner = CAppBase::Get() ? CAppBase::Get()->GetMainWnd() : nullptr;
-    return ShowCredentialsDialog(owner, request);
-}
-
-BOOL CUpdaterView::ShowCredentialsDialog(HWND owner, HINTERNET request) {
-    // The dialog needs an owner window on some systems; the updater's window is it.
-    DWORD result = ::InternetErrorDlg(owner, request, ERROR_INTERNET_INCORRECT_PASSWORD,
-                                      FLAGS_ERROR_UI_FLAGS_GENERATE_DATA | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS,
-                                      nullptr);
-    return result == ERROR_INTERNET_FORCE_RETRY ? TRUE : FALSE;
-}
-
 void CUpdaterView::OnCheckProgram() {
     // Whatever happens in the run, the launcher is started in the end.
     m_bRunning = true;

@@ -1,7 +1,7 @@
 #pragma once
 // The updater's view: the skin, one line of status text, and the three
 // commands of the update run. It shows the run (status text, progress
-// dialog, credentials question) through the update logic's UI interface.
+// dialog) through the update logic's UI interface.
 #include <memory>
 #include <string>
 
@@ -29,16 +29,11 @@ public:
     // With the progress dialog, its Cancel; without it, Esc or closing the window.
     BOOL PollCancel() override;
     void CloseProgress() override;
-    BOOL ConfirmCredentials(HINTERNET request) override;
 
     // True while the update run is going on (it dispatches messages itself).
     bool IsRunning() const { return m_bRunning; }
     // Closing the window during the run asks the run to stop instead.
     void RequestCancel() { m_bCancelRequested = TRUE; }
-
-    // The platform's credentials dialog for a request that was answered 401;
-    // TRUE when the user confirmed and the request is to be sent again.
-    static BOOL ShowCredentialsDialog(HWND owner, HINTERNET request);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -1,5 +1,6 @@
 #include "Processes.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include "Input.h"
@@ -20,6 +21,13 @@ DWORD Process::Wait(DWORD timeoutMs) {
     DWORD code = STILL_ACTIVE;
     if (::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) ::GetExitCodeProcess(process, &code);
     return code;
+}
+
+SIZE_T Process::PeakWorkingSet() const {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (!::GetProcessMemoryInfo(process, &counters, sizeof(counters))) return 0;
+    return counters.PeakWorkingSetSize;
 }
 
 bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out) {

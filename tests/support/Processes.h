@@ -17,6 +17,8 @@ struct Process {
     Process& operator=(const Process&) = delete;
     ~Process();
     DWORD Wait(DWORD timeoutMs);  // exit code, or STILL_ACTIVE on time-out
+    // The largest working set the process has had so far, in bytes; 0 when it cannot be read.
+    SIZE_T PeakWorkingSet() const;
 };
 bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, Process* out);
 // Runs a program until it and the programs it started have ended (an uninstaller

@@ -1,12 +1,11 @@
 #pragma once
-// Records statuses and positions, shows the real progress dialog, asks for credentials once given an owner.
+// Records statuses and positions, shows the real progress dialog.
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "DownloadDlg.h"
 #include "UpdateUi.h"
-#include "UpdaterView.h"
 
 namespace testing_support {
 
@@ -14,7 +13,6 @@ class RecordingUi : public IUpdateUi {
 public:
     std::vector<std::wstring> statuses;
     std::vector<int> positions;
-    int credentialQuestions = 0;
     HWND owner = nullptr;
 
     void SetStatusText(const std::wstring& text) override { statuses.push_back(text); }
@@ -33,10 +31,6 @@ public:
         return FALSE;
     }
     void CloseProgress() override { m_dialog.reset(); }
-    BOOL ConfirmCredentials(HINTERNET request) override {
-        ++credentialQuestions;
-        return owner ? CUpdaterView::ShowCredentialsDialog(owner, request) : FALSE;
-    }
 
 private:
     std::unique_ptr<CDownloadDlg> m_dialog;

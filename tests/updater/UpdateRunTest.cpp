@@ -92,20 +92,7 @@ protected:
         }
         return p.Wait(90000);
     }
-    // The launcher's starts so far, once there are expected of them or 10 s passed:
-    // the updater may end before the launcher it started has written its line.
-    int LauncherStarts(int expected) {
-        int count = 0;
-        PumpUntil(
-            [&] {
-                std::string log;
-                ReadFileBytes(m_program + L"Orvn.exe.log", &log);
-                count = static_cast<int>(std::count(log.begin(), log.end(), '\n'));
-                return count >= expected;
-            },
-            10000);
-        return count;
-    }
+    int LauncherStarts(int expected) { return testing_support::LauncherStarts(m_program, expected); }
     void ExpectInstalled(const wchar_t* name) {
         EXPECT_TRUE(FileBytes(m_release + name) == FileBytes(m_program + name)) << ToUtf8(name);
     }

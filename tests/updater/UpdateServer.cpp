@@ -3,6 +3,9 @@
 #include <shlobj.h>
 #include <wininet.h>
 
+#include <algorithm>
+#include <gtest/gtest.h>
+
 #include "AppBase.h"
 #include "TestSupport.h"
 
@@ -10,7 +13,99 @@ namespace testing_support {
 
 namespace {
 const wchar_t kPython[] = L"Z:\\usr\\bin\\python3";
+const wchar_t kProfile[] = L"start.INI";
 }  // namespace
+
+UpdaterInstallation::UpdaterInstallation(bool keyedBuild) : keyed(keyedBuild) {
+    for (const wchar_t* section : {L"Version", L"Release"})
+        ::WritePrivateProfileStringW(section, nullptr, nullptr, kProfile);
+    ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", kProfile);
+    program = MakeTempFolder(L"orvn-inst-prog-");
+    release = MakeTempFolder(L"orvn-inst-rel-");
+    std::wstring updater = keyed ? TestFolder() + L"StartSigned.exe" : DistFolder() + L"start.exe";
+    m_bReady = CopyFileTo(updater, program + L"start.exe") &&
+               CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", program + L"Orvn.exe") &&
+               WriteFileBytes(program + L"Free.txt", "old free list") &&
+               CopyFileTo(TestFolder() + L"OrvnStandIn4.exe", release + L"Orvn.exe") &&
+               WriteFileBytes(release + L"Free.txt", "new free list, longer than the old one");
+    entries = {{L"Orvn.exe", L"1,0,0,4", static_cast<int>(FileBytes(release + L"Orvn.exe").size())},
+               {L"Free.txt", L"2", 38}};
+    m_bReady = m_bReady && Publish();
+}
+
+UpdaterInstallation::~UpdaterInstallation() {
+    m_proxy.reset();
+    m_server.reset();
+    // The launcher the run started may still hold its program for a moment.
+    const std::wstring launcher = program + L"Orvn.exe";
+    PumpUntil([&] { return ::DeleteFileW(launcher.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; }, 20000);
+    RemoveFolder(program);
+    RemoveFolder(release);
+}
+
+bool UpdaterInstallation::Publish() {
+    if (!WriteManifest(release + L"version.ini", entries)) return false;
+    if (!keyed) return true;
+    const std::wstring key = std::wstring(ORVN_TEST_SIGNING_FOLDER) + L"/publisher.pem";
+    return RunReleaseTool({L"release", key, UnixPath(release), std::to_wstring(++m_nRelease)}, release);
+}
+
+bool UpdaterInstallation::Serve(const std::vector<std::wstring>& faults) {
+    m_proxy.reset();
+    m_server = std::make_unique<UpdateServer>();
+    if (!m_server->Start(release, faults)) return false;
+    m_proxy = std::make_unique<ProxySetting>(m_server->Port());
+    return true;
+}
+
+bool UpdaterInstallation::Start(Process* updater) const {
+    return StartProcess(program + L"start.exe", L"", program, updater);
+}
+
+DWORD UpdaterInstallation::Finish(Process& updater) {
+    const std::wstring log = program + L"Orvn.exe.log";
+    DWORD start = ::GetTickCount();
+    HWND box = nullptr;
+    handOverMs = ~0u;
+    PumpUntil(
+        [&] {
+            peakWorkingSet = std::max(peakWorkingSet, updater.PeakWorkingSet());
+            if (handOverMs == ~0u && CAppBase::FileExists(log)) handOverMs = ::GetTickCount() - start;
+            return updater.Wait(0) != STILL_ACTIVE || (box = WaitForDialog(L"Start", 0, updater.pid));
+        },
+        90000);
+    boxShown = box != nullptr;
+    // The updater may end before the launcher it started has written its line.
+    if (!box && handOverMs == ~0u && PumpUntil([&] { return CAppBase::FileExists(log); }, 10000))
+        handOverMs = ::GetTickCount() - start;
+    if (box) {
+        handOverMs = ::GetTickCount() - start;
+        EXPECT_EQ(L"업데이트정보를 가져오는데 실패하였습니다.", DialogText(box));
+        ClickDialogButton(box, IDOK);
+    }
+    return updater.Wait(90000);
+}
+
+int UpdaterInstallation::LauncherStarts(int expected) const {
+    return testing_support::LauncherStarts(program, expected);
+}
+
+int LauncherStarts(const std::wstring& program, int expected) {
+    int count = 0;
+    PumpUntil(
+        [&] {
+            std::string log;
+            ReadFileBytes(program + L"Orvn.exe.log", &log);
+            count = static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+            return count >= expected;
+        },
+        10000);
+    return count;
+}
+
+int UpdaterInstallation::AcceptedRelease() const {
+    return static_cast<int>(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, kProfile));
+}
 
 bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults, bool refuse) {
     m_strFolder = MakeTempFolder(L"orvn-server-");

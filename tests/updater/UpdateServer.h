@@ -2,7 +2,10 @@
 // The stand-in update server (tools/update_server.py) on loopback; the proxy setting (Registry.h) points start.exe at it.
 #include <windows.h>
 
+#include "TestSupport.h"
+
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +30,52 @@ private:
     int m_nPort = 0;
     bool m_bRunning = false;
 };
+
+// One file of a manifest.
+struct ManifestEntry {
+    std::wstring name, version;
+    int size;
+};
+
+// An installation of start.exe (keyless, or built with the test publisher key) and the launcher stand-in of
+// version 3, beside a release of the stand-in of version 4 and a list file, served through the proxy setting.
+class UpdaterInstallation {
+public:
+    explicit UpdaterInstallation(bool keyed);
+    ~UpdaterInstallation();
+    // The folders are made and the release published.
+    bool Ready() const { return m_bReady; }
+    // Writes the manifest of entries; with the key, numbered as the next release and signed.
+    bool Publish();
+    // Serves the release with these faults until the next call.
+    bool Serve(const std::vector<std::wstring>& faults = {});
+    UpdateServer& Server() { return *m_server; }
+    bool Start(Process* updater) const;
+    // Runs the started updater to its end, answering the failure box, while its working set is sampled;
+    // the time from now to the box or the launcher's start is in handOverMs (all bits set: neither came).
+    DWORD Finish(Process& updater);
+    // The launcher's starts so far, once there are expected of them or 10 s passed.
+    int LauncherStarts(int expected) const;
+    // The release number the updater keeps as its floor; 0 for none.
+    int AcceptedRelease() const;
+
+    const bool keyed;
+    std::wstring program, release;
+    std::vector<ManifestEntry> entries;
+    bool boxShown = false;
+    SIZE_T peakWorkingSet = 0;
+    DWORD handOverMs = 0;
+
+private:
+    bool m_bReady = false;
+    int m_nRelease = 4;
+    std::unique_ptr<UpdateServer> m_server;
+    std::unique_ptr<ProxySetting> m_proxy;
+};
+
+// The launcher stand-in's starts in program (a folder) so far, once there are expected of them or 10 s passed:
+// the updater may end before the launcher it started has written its line.
+int LauncherStarts(const std::wstring& program, int expected);
 
 // The size of the largest file written under each folder (and its subfolders)
 // while the watch lives, whose path contains that folder's mark.
@@ -57,10 +106,6 @@ std::wstring RecordedVersion(const std::wstring& programFolder, const std::wstri
 // its exit code (STILL_ACTIVE after 90 s), the last box's text in *boxText (empty: none).
 DWORD RunUpdaterToEnd(Process& updater, std::wstring* boxText);
 // Entries {Filename, Fileversion, Filesize} under their Total.
-struct ManifestEntry {
-    std::wstring name, version;
-    int size;
-};
 bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries);
 // Runs tools/release.py with host-path arguments; true once FOLDER's version.ini.sig is written anew.
 bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& releaseFolder);
