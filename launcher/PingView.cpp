@@ -299,6 +299,13 @@ LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
         (!app || app->MessageBox(L"Battle.net 서버를 설정하지 못했습니다.\n그래도 게임을 실행하시겠습니까?",
                                  MB_YESNO | MB_ICONEXCLAMATION) != IDYES))
         return 0;
+    // Today's game versions read the gateway list: unset, they would quietly use another server.
+    if (!CGamePrograms::WriteGateway(entry->m_strAddress, entry->m_strName)) {
+        if (app)
+            app->MessageBox(L"Battle.net 게이트웨이 목록에 서버를 설정하지 못했습니다.\n게임을 실행하지 않았습니다.",
+                            MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
     OnSoundPlayStop();
 
     HWND main = app ? app->GetMainWnd() : nullptr;

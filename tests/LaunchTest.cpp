@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
 
 #include "AppBase.h"
@@ -366,4 +367,90 @@ TEST_F(LauncherFixture, DefaultsThatCannotBeStoredAtStartAreToldOnce) {
     EXPECT_EQ(startTexts(), std::vector<std::wstring>{});
     ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
     OpenFrame();
+}
+
+// The games' gateway list: whatever the player's list holds, the game starts with our server selected and every
+// other gateway byte for byte; a damaged list is kept under a copy's name; an unwritable one starts no game.
+TEST_F(LauncherFixture, ALaunchSelectsTheServerInTheGatewayListAndKeepsThePlayersGateways) {
+    const wchar_t kKey[] = L"Software\\Battle.net\\Configuration", kValue[] = L"Battle.net Gateways";
+    std::wstring folder = MakeTempFolder(L"orvn_gateway"), game = folder + L"StarCraft.exe";
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
+    CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
+    WriteList(L"Blizzard.txt", {{L"Orvane", Accepting()}});
+    Choose(ID_STARCRAFT_BATTLENET, 0);
+    ASSERT_TRUE(WaitIdle());
+    using Strings = std::vector<std::wstring>;
+    auto list = [](std::initializer_list<Strings> parts) {
+        Strings strings;
+        for (const Strings& part : parts) strings.insert(strings.end(), part.begin(), part.end());
+        return MultiString(strings);
+    };
+    const Strings east = {L"useast.battle.net", L"6", L"Global USEast"}, west = {L"uswest.battle.net", L"8", L"US"},
+                  asia = {L"asia.battle.net", L"-9", L"아시아"}, ours = {Accepting(), L"-9", L"Orvane"};
+    // Our server as one number, as a player's tool may have spelled it.
+    const std::wstring number = std::to_wstring(ntohl(inet_addr(ToUtf8(Accepting()).c_str())));
+    const std::string three = list({{L"1001", L"02"}, east, west, asia});
+    const struct {
+        const char* what;
+        DWORD type;  // 0: no list
+        bool damaged;
+        std::string before, after;
+        std::wstring selected;
+    } cases[] = {
+        {"no list", 0, false, "", list({{L"1001", L"01"}, ours}), Accepting()},
+        {"three gateways", REG_MULTI_SZ, false, three, list({{L"1001", L"04"}, east, west, asia, ours}), Accepting()},
+        {"ours under another name", REG_MULTI_SZ, false,
+         list({{L"1001", L"01"}, east, {number, L"8", L"Old"}, asia}),
+         list({{L"1001", L"02"}, east, {number, L"8", L"Orvane"}, asia}), number},
+        {"a binary list", REG_BINARY, false, three, list({{L"1001", L"04"}, east, west, asia, ours}), Accepting()},
+        {"one string short", REG_MULTI_SZ, true, list({{L"1001", L"02"}, east, west, {asia[0], asia[1]}}),
+         list({{L"1001", L"01"}, ours}), Accepting()},
+    };
+    for (const auto& c : cases) {
+        DeleteRegistryTree(HKEY_CURRENT_USER, kKey);
+        if (c.type) {
+            ASSERT_TRUE(SetRegistryBytes(HKEY_CURRENT_USER, kKey, kValue, c.before, c.type));
+        }
+        ::DeleteFileW((game + L".log").c_str());
+        DoubleClickRow(Accepting());
+        EXPECT_NE(StandInLog(game, 8000).find(L"\r\ngateway=" + c.selected + L"\r\n"), std::wstring::npos) << c.what;
+        std::string after, copy;
+        DWORD type = 0, copyType = 0;
+        EXPECT_TRUE(RegistryBytes(HKEY_CURRENT_USER, kKey, kValue, &after, &type) && type == REG_MULTI_SZ) << c.what;
+        EXPECT_EQ(ShowMultiString(after), ShowMultiString(c.after)) << c.what;
+        bool kept = RegistryBytes(HKEY_CURRENT_USER, kKey, L"Battle.net Gateways (Orvane copy)", &copy, &copyType);
+        EXPECT_EQ(kept ? ShowMultiString(copy) : "-", c.damaged ? ShowMultiString(c.before) : "-") << c.what;
+        EXPECT_TRUE(!kept || copyType == c.type) << c.what;
+    }
+    // The setup sheet tells the gateway of the last launch.
+    std::wstring line;
+    std::atomic<bool> shown{false};
+    std::thread closer = DriveDialog(L"환경설정", [&](HWND sheet) {
+        HWND page = sheet ? reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+        line = WindowText(::GetDlgItem(page, IDC_GATEWAY));
+        if (sheet) ClickDialogButton(sheet, IDCANCEL);
+        shown = true;
+    });
+    ::PostMessageW(View(), WM_COMMAND, ID_SETUP, 0);
+    PumpUntil([&] { return shown.load(); }, 20000);
+    closer.join();
+    EXPECT_EQ(line, L"게임이 접속할 서버: Orvane (" + Accepting() + L")");
+    // A key the launcher may not write: told, no game started, the list as it was.
+    ASSERT_TRUE(SetRegistryBytes(HKEY_CURRENT_USER, kKey, kValue, three, REG_MULTI_SZ));
+    ::DeleteFileW((game + L".log").c_str());
+    {
+        KeyWriteDenied denied(HKEY_CURRENT_USER, kKey);
+        ASSERT_TRUE(denied.ok());
+        MessageBoxAnswerer answerer(IDOK);
+        DoubleClickRow(Accepting());
+        PumpUntil([&] { return !answerer.Texts().empty(); }, 10000);
+        EXPECT_EQ(answerer.Texts(), std::vector<std::wstring>{L"Battle.net 게이트웨이 목록에 서버를 설정하지 "
+                                                              L"못했습니다.\n게임을 실행하지 않았습니다."});
+    }
+    EXPECT_EQ(StandInLog(game, 1500), L"") << "started without its gateway";
+    std::string after;
+    DWORD type = 0;
+    EXPECT_TRUE(RegistryBytes(HKEY_CURRENT_USER, kKey, kValue, &after, &type) && after == three);
+    DeleteRegistryTree(HKEY_CURRENT_USER, kKey);
+    RemoveFolder(folder);
 }

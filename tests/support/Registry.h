@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -16,6 +17,31 @@ void DeleteRegistryTree(HKEY root, const std::wstring& key, REGSAM view = 0);
 bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring* value,
                     DWORD* type = nullptr, DWORD* bytes = nullptr, REGSAM view = 0);
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
+// A value of any type as raw bytes; RegistryBytes is false when it is absent.
+bool SetRegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, const std::string& bytes, DWORD type,
+                      REGSAM view = 0);
+bool RegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, std::string* bytes, DWORD* type,
+                   REGSAM view = 0);
+// The bytes of a REG_MULTI_SZ holding these strings, its closing empty string included.
+std::string MultiString(const std::vector<std::wstring>& strings);
+// Such bytes in UTF-8, each null shown as '|', an odd last byte as "+1" (for messages).
+std::string ShowMultiString(const std::string& bytes);
+
+// Denies everyone the right to set values of an existing key for the scope (its owner may still change that).
+class KeyWriteDenied {
+public:
+    KeyWriteDenied(HKEY root, const std::wstring& key);
+    ~KeyWriteDenied();
+    KeyWriteDenied(const KeyWriteDenied&) = delete;
+    KeyWriteDenied& operator=(const KeyWriteDenied&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    HKEY m_root;
+    std::wstring m_key;
+    std::vector<BYTE> m_old;  // the key's DACL as it was
+    bool m_ok = false;
+};
 
 // The user's proxy setting, on at 127.0.0.1:port for the scope; a process reads it at its first request.
 class ProxySetting {
