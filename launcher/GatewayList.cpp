@@ -87,7 +87,7 @@ bool CGatewayList::SameAddress(const std::wstring& a, const std::wstring& b) {
     in_addr x{}, y{};
     bool xRead = CServerEntry::ParseAddress(CodePage::FromWide(a), &x);
     bool yRead = CServerEntry::ParseAddress(CodePage::FromWide(b), &y);
-    if (xRead || yRead) return xRead && yRead && x.s_addr == y.s_addr;
+    if (xRead && yRead) return x.s_addr == y.s_addr;
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
         if (std::towlower(a[i]) != std::towlower(b[i])) return false;
