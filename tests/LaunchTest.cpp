@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <random>
 
 #include "AppBase.h"
@@ -379,64 +378,41 @@ TEST_F(LauncherFixture, ALaunchSelectsTheServerInTheGatewayListAndKeepsThePlayer
     WriteList(L"Blizzard.txt", {{L"Orvane", Accepting()}});
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle());
-    using Strings = std::vector<std::wstring>;
-    auto list = [](std::initializer_list<Strings> parts) {
-        Strings strings;
-        for (const Strings& part : parts) strings.insert(strings.end(), part.begin(), part.end());
-        return MultiString(strings);
-    };
-    const Strings east = {L"useast.battle.net", L"6", L"Global USEast"}, west = {L"uswest.battle.net", L"8", L"US"},
-                  asia = {L"asia.battle.net", L"-9", L"아시아"}, ours = {Accepting(), L"-9", L"Orvane"};
+    const std::wstring three = L"|useast.battle.net|6|Global USEast|uswest.battle.net|8|US|asia.battle.net|-9|아시아";
+    const std::wstring ours = L"|" + Accepting() + L"|-9|Orvane";
     // Our server as one number, as a player's tool may have spelled it.
     const std::wstring number = std::to_wstring(ntohl(inet_addr(ToUtf8(Accepting()).c_str())));
-    const std::string three = list({{L"1001", L"02"}, east, west, asia});
     const struct {
-        const char* what;
         DWORD type;  // 0: no list
         bool damaged;
-        std::string before, after;
-        std::wstring selected;
+        std::wstring before, after, selected;
     } cases[] = {
-        {"no list", 0, false, "", list({{L"1001", L"01"}, ours}), Accepting()},
-        {"three gateways", REG_MULTI_SZ, false, three, list({{L"1001", L"04"}, east, west, asia, ours}), Accepting()},
-        {"ours under another name", REG_MULTI_SZ, false,
-         list({{L"1001", L"01"}, east, {number, L"8", L"Old"}, asia}),
-         list({{L"1001", L"02"}, east, {number, L"8", L"Orvane"}, asia}), number},
-        {"a binary list", REG_BINARY, false, three, list({{L"1001", L"04"}, east, west, asia, ours}), Accepting()},
-        {"one string short", REG_MULTI_SZ, true, list({{L"1001", L"02"}, east, west, {asia[0], asia[1]}}),
-         list({{L"1001", L"01"}, ours}), Accepting()},
+        {0, false, L"", L"1001|01" + ours, Accepting()},
+        {REG_MULTI_SZ, false, L"1001|02" + three, L"1001|04" + three + ours, Accepting()},
+        {REG_MULTI_SZ, false, L"1001|02" + three + L"|" + number + L"|8|Old", L"1001|04" + three + L"|" + number +
+         L"|8|Orvane", number},
+        {REG_BINARY, false, L"1001|02" + three, L"1001|04" + three + ours, Accepting()},
+        {REG_MULTI_SZ, true, L"1001|02" + three.substr(0, three.size() - 4), L"1001|01" + ours, Accepting()},
     };
     for (const auto& c : cases) {
         DeleteRegistryTree(HKEY_CURRENT_USER, kKey);
-        if (c.type) {
-            ASSERT_TRUE(SetRegistryBytes(HKEY_CURRENT_USER, kKey, kValue, c.before, c.type));
-        }
+        std::string before = MultiString(c.before), after, copy;
+        if (c.type)
+            ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, c.type, before.data(),
+                              static_cast<DWORD>(before.size()));
         ::DeleteFileW((game + L".log").c_str());
         DoubleClickRow(Accepting());
-        EXPECT_NE(StandInLog(game, 8000).find(L"\r\ngateway=" + c.selected + L"\r\n"), std::wstring::npos) << c.what;
-        std::string after, copy;
+        EXPECT_NE(StandInLog(game, 8000).find(L"\r\ngateway=" + c.selected + L"\r\n"), std::wstring::npos) << c.type;
         DWORD type = 0, copyType = 0;
-        EXPECT_TRUE(RegistryBytes(HKEY_CURRENT_USER, kKey, kValue, &after, &type) && type == REG_MULTI_SZ) << c.what;
-        EXPECT_EQ(ShowMultiString(after), ShowMultiString(c.after)) << c.what;
-        bool kept = RegistryBytes(HKEY_CURRENT_USER, kKey, L"Battle.net Gateways (Orvane copy)", &copy, &copyType);
-        EXPECT_EQ(kept ? ShowMultiString(copy) : "-", c.damaged ? ShowMultiString(c.before) : "-") << c.what;
-        EXPECT_TRUE(!kept || copyType == c.type) << c.what;
+        EXPECT_TRUE(RegistryBytes(HKEY_CURRENT_USER, kKey, kValue, &after, &type) && type == REG_MULTI_SZ);
+        EXPECT_EQ(after, MultiString(c.after));
+        EXPECT_EQ(RegistryBytes(HKEY_CURRENT_USER, kKey, L"Battle.net Gateways (Orvane copy)", &copy, &copyType) &&
+                      copy == before && copyType == REG_MULTI_SZ,
+                  c.damaged);
     }
-    // The setup sheet tells the gateway of the last launch.
-    std::wstring line;
-    std::atomic<bool> shown{false};
-    std::thread closer = DriveDialog(L"환경설정", [&](HWND sheet) {
-        HWND page = sheet ? reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
-        line = WindowText(::GetDlgItem(page, IDC_GATEWAY));
-        if (sheet) ClickDialogButton(sheet, IDCANCEL);
-        shown = true;
-    });
-    ::PostMessageW(View(), WM_COMMAND, ID_SETUP, 0);
-    PumpUntil([&] { return shown.load(); }, 20000);
-    closer.join();
-    EXPECT_EQ(line, L"게임이 접속할 서버: Orvane (" + Accepting() + L")");
     // A key the launcher may not write: told, no game started, the list as it was.
-    ASSERT_TRUE(SetRegistryBytes(HKEY_CURRENT_USER, kKey, kValue, three, REG_MULTI_SZ));
+    const std::string listed = MultiString(L"1001|02" + three);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_MULTI_SZ, listed.data(), static_cast<DWORD>(listed.size()));
     ::DeleteFileW((game + L".log").c_str());
     {
         KeyWriteDenied denied(HKEY_CURRENT_USER, kKey);
@@ -450,7 +426,7 @@ TEST_F(LauncherFixture, ALaunchSelectsTheServerInTheGatewayListAndKeepsThePlayer
     EXPECT_EQ(StandInLog(game, 1500), L"") << "started without its gateway";
     std::string after;
     DWORD type = 0;
-    EXPECT_TRUE(RegistryBytes(HKEY_CURRENT_USER, kKey, kValue, &after, &type) && after == three);
+    EXPECT_TRUE(RegistryBytes(HKEY_CURRENT_USER, kKey, kValue, &after, &type) && after == listed);
     DeleteRegistryTree(HKEY_CURRENT_USER, kKey);
     RemoveFolder(folder);
 }

@@ -1,8 +1,6 @@
 #include "Registry.h"
 
-#include <aclapi.h>
-
-#include "Files.h"
+#include <sddl.h>
 
 #include "UniqueHandle.h"
 
@@ -51,20 +49,9 @@ bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view) {
     return true;
 }
 
-bool SetRegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, const std::string& bytes, DWORD type,
-                      REGSAM view) {
+bool RegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, std::string* bytes, DWORD* type) {
     HKEY h;
-    if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &h, nullptr) != ERROR_SUCCESS)
-        return false;
-    UniqueRegKey owner(h);
-    return ::RegSetValueExW(h, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
-}
-
-bool RegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, std::string* bytes, DWORD* type,
-                   REGSAM view) {
-    HKEY h;
-    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
     UniqueRegKey owner(h);
     DWORD n = 0;
     if (::RegQueryValueExW(h, name, nullptr, type, nullptr, &n) != ERROR_SUCCESS) return false;
@@ -72,47 +59,29 @@ bool RegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, std:
     return ::RegQueryValueExW(h, name, nullptr, type, reinterpret_cast<BYTE*>(bytes->data()), &n) == ERROR_SUCCESS;
 }
 
-std::string MultiString(const std::vector<std::wstring>& strings) {
-    std::wstring text;
-    for (const auto& s : strings) text += s + L'\0';
-    text += L'\0';
+std::string MultiString(const std::wstring& joined) {
+    std::wstring text = joined + L'\0' + L'\0';
+    for (wchar_t& c : text)
+        if (c == L'|') c = L'\0';
     return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
-std::string ShowMultiString(const std::string& bytes) {
-    std::wstring text(bytes.size() / 2, L'\0');
-    bytes.copy(reinterpret_cast<char*>(text.data()), text.size() * 2);
-    for (wchar_t& c : text)
-        if (!c) c = L'|';
-    return ToUtf8(text) + (bytes.size() % 2 ? "+1" : "");
-}
-
-KeyWriteDenied::KeyWriteDenied(HKEY root, const std::wstring& key) : m_root(root), m_key(key) {
-    HKEY h;
-    if (::RegOpenKeyExW(root, key.c_str(), 0, READ_CONTROL | WRITE_DAC, &h) != ERROR_SUCCESS) return;
-    UniqueRegKey owner(h);
+KeyWriteDenied::KeyWriteDenied(HKEY root, const std::wstring& key) {
+    if (::RegOpenKeyExW(root, key.c_str(), 0, READ_CONTROL | WRITE_DAC, &m_key) != ERROR_SUCCESS) return;
     DWORD n = 0;
-    ::RegGetKeySecurity(h, DACL_SECURITY_INFORMATION, nullptr, &n);
-    m_old.resize(n);
-    if (!n || ::RegGetKeySecurity(h, DACL_SECURITY_INFORMATION, m_old.data(), &n) != ERROR_SUCCESS) return;
-    // Everyone may read; nobody may set a value or make a subkey.
-    EXPLICIT_ACCESSW rules[2] = {};
-    ::BuildExplicitAccessWithNameW(&rules[0], const_cast<wchar_t*>(L"EVERYONE"), KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
-                                   DENY_ACCESS, NO_INHERITANCE);
-    ::BuildExplicitAccessWithNameW(&rules[1], const_cast<wchar_t*>(L"EVERYONE"), KEY_READ, GRANT_ACCESS,
-                                   NO_INHERITANCE);
-    PACL acl = nullptr;
-    if (::SetEntriesInAclW(2, rules, nullptr, &acl) != ERROR_SUCCESS) return;
-    m_ok = ::SetSecurityInfo(h, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                             nullptr, nullptr, acl, nullptr) == ERROR_SUCCESS;
-    ::LocalFree(acl);
+    ::RegGetKeySecurity(m_key, DACL_SECURITY_INFORMATION, nullptr, &n);
+    m_old.assign(n, '\0');
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    m_ok = ::RegGetKeySecurity(m_key, DACL_SECURITY_INFORMATION, m_old.data(), &n) == ERROR_SUCCESS &&
+           ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                 nullptr) &&
+           ::RegSetKeySecurity(m_key, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
+    ::LocalFree(readOnly);
 }
 
 KeyWriteDenied::~KeyWriteDenied() {
-    HKEY h;
-    if (m_old.empty() || ::RegOpenKeyExW(m_root, m_key.c_str(), 0, WRITE_DAC, &h) != ERROR_SUCCESS) return;
-    ::RegSetKeySecurity(h, DACL_SECURITY_INFORMATION, m_old.data());
-    ::RegCloseKey(h);
+    if (m_ok) ::RegSetKeySecurity(m_key, DACL_SECURITY_INFORMATION, m_old.data());
+    if (m_key) ::RegCloseKey(m_key);
 }
 
 ProxySetting::ProxySetting(int port) {

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 namespace testing_support {
 
@@ -17,17 +16,12 @@ void DeleteRegistryTree(HKEY root, const std::wstring& key, REGSAM view = 0);
 bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring* value,
                     DWORD* type = nullptr, DWORD* bytes = nullptr, REGSAM view = 0);
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
-// A value of any type as raw bytes; RegistryBytes is false when it is absent.
-bool SetRegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, const std::string& bytes, DWORD type,
-                      REGSAM view = 0);
-bool RegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, std::string* bytes, DWORD* type,
-                   REGSAM view = 0);
-// The bytes of a REG_MULTI_SZ holding these strings, its closing empty string included.
-std::string MultiString(const std::vector<std::wstring>& strings);
-// Such bytes in UTF-8, each null shown as '|', an odd last byte as "+1" (for messages).
-std::string ShowMultiString(const std::string& bytes);
+// A value of any type as raw bytes, or false when it is absent.
+bool RegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, std::string* bytes, DWORD* type);
+// The bytes of a REG_MULTI_SZ holding the strings that '|' separates, its closing empty string included.
+std::string MultiString(const std::wstring& joined);
 
-// Denies everyone the right to set values of an existing key for the scope (its owner may still change that).
+// Everyone may only read an existing key for the scope; its owner may still change that.
 class KeyWriteDenied {
 public:
     KeyWriteDenied(HKEY root, const std::wstring& key);
@@ -37,9 +31,8 @@ public:
     bool ok() const { return m_ok; }
 
 private:
-    HKEY m_root;
-    std::wstring m_key;
-    std::vector<BYTE> m_old;  // the key's DACL as it was
+    HKEY m_key = nullptr;
+    std::string m_old;  // the key's access list as it was
     bool m_ok = false;
 };
 
