@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "AppBase.h"
+#include "GatewayList.h"
 #include "UniqueHandle.h"
 #include "resource.h"
 
@@ -104,6 +105,81 @@ bool CGamePrograms::WriteServerList(const std::wstring& address) {
     UniqueRegKey key(raw);
     return ::RegSetValueExW(key.Get(), L"Server List", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
                             static_cast<DWORD>((address.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+namespace {
+
+// A value's type and bytes; false when it is absent or cannot be read.
+bool ReadValue(HKEY key, const wchar_t* name, DWORD* type, std::string* bytes) {
+    for (;;) {
+        DWORD size = static_cast<DWORD>(bytes->size());
+        LONG result = ::RegQueryValueExW(key, name, nullptr, type, reinterpret_cast<BYTE*>(bytes->data()), &size);
+        if (result == ERROR_MORE_DATA || (result == ERROR_SUCCESS && size > bytes->size())) {
+            bytes->resize(size);
+            continue;
+        }
+        if (result != ERROR_SUCCESS) return false;
+        bytes->resize(size);
+        return true;
+    }
+}
+
+bool WriteValue(HKEY key, const wchar_t* name, DWORD type, const std::string& bytes) {
+    return ::RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
+// Keeps a damaged list's bytes under the first copy name that is free or
+// already holds them (a retry after a failed write makes no second copy).
+bool KeepCopy(HKEY key, DWORD type, const std::string& bytes) {
+    for (int n = 1; n <= 99; ++n) {
+        std::wstring name = CGatewayList::CopyName(n);
+        DWORD oldType = 0;
+        std::string old;
+        if (!ReadValue(key, name.c_str(), &oldType, &old)) return WriteValue(key, name.c_str(), type, bytes);
+        if (oldType == type && old == bytes) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool CGamePrograms::WriteGateway(const std::wstring& address, const std::wstring& name) {
+    // HKCU is shared by both views: opened as the games open it, and made
+    // when a game never ran here.
+    HKEY raw = nullptr;
+    DWORD type = 0;
+    std::string bytes;
+    bool present = false;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kBattleNetKey, 0, KEY_QUERY_VALUE, &raw) == ERROR_SUCCESS) {
+        UniqueRegKey key(raw);
+        present = ReadValue(key.Get(), CGatewayList::kValueName, &type, &bytes);
+    }
+    CGatewayList::Update update;
+    if (!CGatewayList::Plan(present, type, bytes, address, name, &update)) return false;
+    // A list that already selects the server is left alone, even read-only.
+    if (!update.write) return true;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kBattleNetKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                          &raw, nullptr) != ERROR_SUCCESS)
+        return false;
+    UniqueRegKey key(raw);
+    if (update.keepCopy && !KeepCopy(key.Get(), type, bytes)) return false;
+    return WriteValue(key.Get(), CGatewayList::kValueName, REG_MULTI_SZ, update.bytes);
+}
+
+std::wstring CGamePrograms::GatewayText() {
+    const std::wstring label = L"게임이 접속할 서버: ";
+    HKEY raw = nullptr;
+    DWORD type = 0;
+    std::string bytes;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kBattleNetKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS)
+        return label + L"설정되지 않음";
+    UniqueRegKey key(raw);
+    if (!ReadValue(key.Get(), CGatewayList::kValueName, &type, &bytes)) return label + L"설정되지 않음";
+    CGatewayList list;
+    if ((type != REG_MULTI_SZ && type != REG_BINARY) || !list.Parse(bytes)) return label + L"목록을 읽을 수 없음";
+    const CGatewayList::Gateway* g = list.Selected();
+    return label + g->name + L" (" + g->address + L")";
 }
 
 bool CGamePrograms::StartGame(int game, HWND owner, DWORD* error) {

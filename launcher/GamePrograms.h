@@ -1,7 +1,7 @@
 #pragma once
 // The games (one row each in Games.inc): their folders, list files, where
 // their programs are kept in the profile and recorded in the registry, and
-// the Battle.net value the launcher writes before it starts one.
+// the Battle.net values the launcher writes before it starts one.
 #include <windows.h>
 
 #include <string>
@@ -47,6 +47,12 @@ public:
 
     // Writes the Battle.net "Server List" value; false when it cannot be written.
     static bool WriteServerList(const std::wstring& address);
+    // Makes the server the selected gateway of the games' gateway list in
+    // HKCU (a damaged list kept under a copy's name first); false when it
+    // could not be written.
+    static bool WriteGateway(const std::wstring& address, const std::wstring& name);
+    // The setup sheet's line: the gateway the games will use now.
+    static std::wstring GatewayText();
 
     // Starts the game's stored program with its own folder as working folder;
     // on false, *error holds the system's error code.

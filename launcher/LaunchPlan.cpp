@@ -14,6 +14,9 @@ CLaunchPlan::Step CLaunchPlan::Next(const Facts& f) {
         if (!f.goUnwritten) return Step::AskUnwritten;
         if (!*f.goUnwritten) return Step::Done;
     }
+    // Today's game versions read the gateway list: unset, they would quietly use another server.
+    if (!f.gatewayWritten) return Step::WriteGateway;
+    if (!*f.gatewayWritten) return f.failureTold ? Step::Done : Step::TellGatewayFailed;
     // A game that is not set up is offered the setup sheet, with or without its program page.
     if (f.program != Program::Set) {
         if (!f.programPage) return f.program == Program::NotSet ? Step::AskProgramNotSet : Step::AskProgramNotFound;

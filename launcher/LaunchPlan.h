@@ -16,6 +16,7 @@ public:
         std::optional<bool> goUnanswered;   // Yes to "this server did not answer, start anyway?"
         std::optional<bool> listWritten;    // the "Server List" value was written
         std::optional<bool> goUnwritten;    // Yes to "the server could not be set, start anyway?"
+        std::optional<bool> gatewayWritten; // the games' gateway list selects the server
         std::optional<bool> started;        // the game's program started
         std::optional<bool> programPage;    // Yes to "set the program now?"
         bool failureTold = false;
@@ -25,6 +26,8 @@ public:
         AskUnanswered,     // ask; No by default
         WriteServerList,
         AskUnwritten,
+        WriteGateway,
+        TellGatewayFailed, // nothing starts
         StartGame,         // the music stops first
         TellStartFailed,   // the music comes back, the system's reason is told
         AskProgramNotSet,

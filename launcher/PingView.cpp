@@ -304,6 +304,15 @@ LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
         case CLaunchPlan::Step::WriteServerList:
             facts.listWritten = CGamePrograms::WriteServerList(entry->m_strAddress);
             break;
+        case CLaunchPlan::Step::WriteGateway:
+            facts.gatewayWritten = CGamePrograms::WriteGateway(entry->m_strAddress, entry->m_strName);
+            break;
+        case CLaunchPlan::Step::TellGatewayFailed:
+            if (app)
+                app->MessageBox(L"Battle.net 게이트웨이 목록에 서버를 설정하지 못했습니다.\n게임을 실행하지 않았습니다.",
+                                MB_OK | MB_ICONEXCLAMATION);
+            facts.failureTold = true;
+            break;
         case CLaunchPlan::Step::AskUnwritten:
             facts.goUnwritten = ask(L"Battle.net 서버를 설정하지 못했습니다.\n그래도 게임을 실행하시겠습니까?",
                                     MB_YESNO | MB_ICONEXCLAMATION);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "AppBase.h"
+#include "GamePrograms.h"
 #include "ServerEditDlg.h"
 #include "ServerEntry.h"
 #include "ServerListFile.h"
@@ -33,6 +34,8 @@ BOOL CSetupPage1::OnInitDialog() {
     static const CListView::Column kColumns[] = {{L"서버 이름", 150}, {L"서버 주소", 100}};
     m_listServers.InitReport(kColumns);
     LoadUserList();
+    // Read at every showing: a launch writes the list while no sheet is open.
+    ::SetWindowTextW(GetItem(IDC_GATEWAY), CGamePrograms::GatewayText().c_str());
     return TRUE;
 }
 

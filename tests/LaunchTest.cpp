@@ -345,3 +345,66 @@ TEST_F(LauncherFixture, DefaultsThatCannotBeStoredAtStartAreToldOnce) {
     ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
     OpenFrame();
 }
+
+// The games' gateway list: whatever the player's list holds, the game starts with our server selected and every
+// other gateway byte for byte; a damaged list is kept under a copy's name; an unwritable one starts no game.
+TEST_F(LauncherFixture, ALaunchSelectsTheServerInTheGatewayListAndKeepsThePlayersGateways) {
+    const wchar_t kKey[] = L"Software\\Battle.net\\Configuration", kValue[] = L"Battle.net Gateways";
+    std::wstring folder = MakeTempFolder(L"orvn_gateway"), game = folder + L"StarCraft.exe";
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
+    CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
+    WriteList(L"Blizzard.txt", {{L"Orvane", Accepting()}});
+    Choose(ID_STARCRAFT_BATTLENET, 0);
+    ASSERT_TRUE(WaitIdle());
+    const std::wstring three = L"|useast.battle.net|6|Global USEast|uswest.battle.net|8|US|asia.battle.net|-9|아시아";
+    const std::wstring ours = L"|" + Accepting() + L"|-9|Orvane";
+    // Our server as one number, as a player's tool may have spelled it.
+    const std::wstring number = std::to_wstring(ntohl(inet_addr(ToUtf8(Accepting()).c_str())));
+    const struct {
+        DWORD type;  // 0: no list
+        bool damaged;
+        std::wstring before, after, selected;
+    } cases[] = {
+        {0, false, L"", L"1001|01" + ours, Accepting()},
+        {REG_MULTI_SZ, false, L"1001|02" + three, L"1001|04" + three + ours, Accepting()},
+        {REG_MULTI_SZ, false, L"1001|02" + three + L"|" + number + L"|8|Old", L"1001|04" + three + L"|" + number +
+         L"|8|Orvane", number},
+        {REG_BINARY, false, L"1001|02" + three, L"1001|04" + three + ours, Accepting()},
+        {REG_MULTI_SZ, true, L"1001|02" + three.substr(0, three.size() - 4), L"1001|01" + ours, Accepting()},
+    };
+    for (const auto& c : cases) {
+        DeleteRegistryTree(HKEY_CURRENT_USER, kKey);
+        std::string before = MultiString(c.before), after, copy;
+        if (c.type)
+            ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, c.type, before.data(),
+                              static_cast<DWORD>(before.size()));
+        ::DeleteFileW((game + L".log").c_str());
+        DoubleClickRow(Accepting());
+        EXPECT_NE(StandInLog(game, 8000).find(L"\r\ngateway=" + c.selected + L"\r\n"), std::wstring::npos) << c.type;
+        DWORD type = 0, copyType = 0;
+        EXPECT_TRUE(RegistryBytes(HKEY_CURRENT_USER, kKey, kValue, &after, &type) && type == REG_MULTI_SZ);
+        EXPECT_EQ(after, MultiString(c.after));
+        EXPECT_EQ(RegistryBytes(HKEY_CURRENT_USER, kKey, L"Battle.net Gateways (Orvane copy)", &copy, &copyType) &&
+                      copy == before && copyType == REG_MULTI_SZ,
+                  c.damaged);
+    }
+    // A key the launcher may not write: told, no game started, the list as it was.
+    const std::string listed = MultiString(L"1001|02" + three);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_MULTI_SZ, listed.data(), static_cast<DWORD>(listed.size()));
+    ::DeleteFileW((game + L".log").c_str());
+    {
+        KeyWriteDenied denied(HKEY_CURRENT_USER, kKey);
+        ASSERT_TRUE(denied.ok());
+        MessageBoxAnswerer answerer(IDOK);
+        DoubleClickRow(Accepting());
+        PumpUntil([&] { return !answerer.Texts().empty(); }, 10000);
+        EXPECT_EQ(answerer.Texts(), std::vector<std::wstring>{L"Battle.net 게이트웨이 목록에 서버를 설정하지 "
+                                                              L"못했습니다.\n게임을 실행하지 않았습니다."});
+    }
+    EXPECT_EQ(StandInLog(game, 1500), L"") << "started without its gateway";
+    std::string after;
+    DWORD type = 0;
+    EXPECT_TRUE(RegistryBytes(HKEY_CURRENT_USER, kKey, kValue, &after, &type) && after == listed);
+    DeleteRegistryTree(HKEY_CURRENT_USER, kKey);
+    RemoveFolder(folder);
+}

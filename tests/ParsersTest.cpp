@@ -161,8 +161,9 @@ TEST(ParsersTest, LaunchPlan) {
         return f;
     };
     using F = Plan::Facts;
-    const F written = with(fresh, &F::listWritten, true), notWritten = with(fresh, &F::listWritten, false);
-    const F notSet = with(facts(true, Plan::Program::NotSet), &F::listWritten, true);
+    const F listed = with(fresh, &F::listWritten, true), notWritten = with(fresh, &F::listWritten, false);
+    const F written = with(listed, &F::gatewayWritten, true);
+    const F notSet = with(with(facts(true, Plan::Program::NotSet), &F::listWritten, true), &F::gatewayWritten, true);
     const F notFound = with(facts(false, Plan::Program::NotFound), &F::goUnanswered, true);
     const struct {
         const char* what;
@@ -173,10 +174,13 @@ TEST(ParsersTest, LaunchPlan) {
         {"a silent one is asked about first", unanswered, S::AskUnanswered},
         {"No to it ends the launch", with(unanswered, &F::goUnanswered, false), S::Done},
         {"Yes to it writes", with(unanswered, &F::goUnanswered, true), S::WriteServerList},
-        {"written, the game starts", written, S::StartGame},
-        {"not written, the player is asked", notWritten, S::AskUnwritten},
+        {"then the gateway list", listed, S::WriteGateway},
+        {"both written, the game starts", written, S::StartGame},
+        {"a gateway list not written is told", with(listed, &F::gatewayWritten, false), S::TellGatewayFailed},
+        {"and nothing starts", with(with(listed, &F::gatewayWritten, false), &F::failureTold, true), S::Done},
+        {"a list not written, the player is asked", notWritten, S::AskUnwritten},
         {"No to that ends it", with(notWritten, &F::goUnwritten, false), S::Done},
-        {"Yes starts the game anyway", with(notWritten, &F::goUnwritten, true), S::StartGame},
+        {"Yes goes on to the gateway list", with(notWritten, &F::goUnwritten, true), S::WriteGateway},
         {"a started game ends it", with(written, &F::started, true), S::Done},
         {"a game that did not start is told", with(written, &F::started, false), S::TellStartFailed},
         {"once", with(with(written, &F::started, false), &F::failureTold, true), S::Done},
@@ -186,7 +190,8 @@ TEST(ParsersTest, LaunchPlan) {
         {"a missing program: the silent server first", with(notFound, &F::goUnanswered, std::nullopt),
          S::AskUnanswered},
         {"then the write", notFound, S::WriteServerList},
-        {"then the question naming it", with(notFound, &F::listWritten, true), S::AskProgramNotFound},
+        {"then the question naming it", with(with(notFound, &F::listWritten, true), &F::gatewayWritten, true),
+         S::AskProgramNotFound},
         {"No to the unwritten server asks nothing more",
          with(with(notFound, &F::listWritten, false), &F::goUnwritten, false), S::Done},
     };

@@ -61,6 +61,10 @@ paths = {"StarCraft": r"C:\Program Files\StarCraft\StarCraft.exe",
          "Diablo": r"C:\Diablo\Diablo.exe", "Diablo SW": r"C:\Diablo\Spawn\Diablo_s.exe"}
 open(sys.argv[2], "wb").write(("[ProgramPath]\r\n" + "".join(f"{k}={v}\r\n" for k, v in paths.items())).encode("cp949"))
 PY
+  # The games' gateway list as a launch leaves it: the player's own gateway, then ours, selected.
+  local gateways='HKCU\Software\Battle.net\Configuration'
+  "$demo_bench" run --tree "$tree" --timeout 60 reg add "$gateways" /v "Battle.net Gateways" /t REG_MULTI_SZ \
+    /d '1001\002\0useast.battle.net\06\0Global USEast\0127.0.0.1\0-9\0우리집 서버' /f >/dev/null
   demo_launch 120
   view_click $(view_point SetupButton)   # Setup
   local sheet
@@ -77,6 +81,7 @@ PY
   shot setup-programs.png "$(geometry "$sheet")"
   xdotool key Escape; sleep 0.5
   demo_exit
+  "$demo_bench" run --tree "$tree" --timeout 60 reg delete "$gateways" /v "Battle.net Gateways" /f >/dev/null
   demo_end
 }
 

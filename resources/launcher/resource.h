@@ -26,6 +26,7 @@
 #define IDC_ADD_SERVER           1002
 #define IDC_EDIT_SERVER          1003
 #define IDC_DELETE_SERVER        1004
+#define IDC_GATEWAY              1005
 #define IDC_SERVER_NAME          1006
 #define IDC_SERVER_ADDRESS       1007
 #define IDC_STARCRAFT_PATH       1006

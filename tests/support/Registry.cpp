@@ -1,5 +1,7 @@
 #include "Registry.h"
 
+#include <sddl.h>
+
 #include "UniqueHandle.h"
 
 namespace testing_support {
@@ -45,6 +47,41 @@ bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view) {
     if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
     UniqueRegKey owner(h);
     return true;
+}
+
+bool RegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, std::string* bytes, DWORD* type) {
+    HKEY h;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    UniqueRegKey owner(h);
+    DWORD n = 0;
+    if (::RegQueryValueExW(h, name, nullptr, type, nullptr, &n) != ERROR_SUCCESS) return false;
+    bytes->assign(n, '\0');
+    return ::RegQueryValueExW(h, name, nullptr, type, reinterpret_cast<BYTE*>(bytes->data()), &n) == ERROR_SUCCESS;
+}
+
+std::string MultiString(const std::wstring& joined) {
+    std::wstring text = joined + L'\0' + L'\0';
+    for (wchar_t& c : text)
+        if (c == L'|') c = L'\0';
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+KeyWriteDenied::KeyWriteDenied(HKEY root, const std::wstring& key) {
+    if (::RegOpenKeyExW(root, key.c_str(), 0, READ_CONTROL | WRITE_DAC, &m_key) != ERROR_SUCCESS) return;
+    DWORD n = 0;
+    ::RegGetKeySecurity(m_key, DACL_SECURITY_INFORMATION, nullptr, &n);
+    m_old.assign(n, '\0');
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    m_ok = ::RegGetKeySecurity(m_key, DACL_SECURITY_INFORMATION, m_old.data(), &n) == ERROR_SUCCESS &&
+           ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                 nullptr) &&
+           ::RegSetKeySecurity(m_key, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
+    ::LocalFree(readOnly);
+}
+
+KeyWriteDenied::~KeyWriteDenied() {
+    if (m_ok) ::RegSetKeySecurity(m_key, DACL_SECURITY_INFORMATION, m_old.data());
+    if (m_key) ::RegCloseKey(m_key);
 }
 
 ProxySetting::ProxySetting(int port) {

@@ -16,6 +16,25 @@ void DeleteRegistryTree(HKEY root, const std::wstring& key, REGSAM view = 0);
 bool RegistryString(HKEY root, const std::wstring& key, const wchar_t* name, std::wstring* value,
                     DWORD* type = nullptr, DWORD* bytes = nullptr, REGSAM view = 0);
 bool RegistryKeyExists(HKEY root, const std::wstring& key, REGSAM view = 0);
+// A value of any type as raw bytes, or false when it is absent.
+bool RegistryBytes(HKEY root, const std::wstring& key, const wchar_t* name, std::string* bytes, DWORD* type);
+// The bytes of a REG_MULTI_SZ holding the strings that '|' separates, its closing empty string included.
+std::string MultiString(const std::wstring& joined);
+
+// Everyone may only read an existing key for the scope; its owner may still change that.
+class KeyWriteDenied {
+public:
+    KeyWriteDenied(HKEY root, const std::wstring& key);
+    ~KeyWriteDenied();
+    KeyWriteDenied(const KeyWriteDenied&) = delete;
+    KeyWriteDenied& operator=(const KeyWriteDenied&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    HKEY m_key = nullptr;
+    std::string m_old;  // the key's access list as it was
+    bool m_ok = false;
+};
 
 // The user's proxy setting, on at 127.0.0.1:port for the scope; a process reads it at its first request.
 class ProxySetting {
