@@ -92,20 +92,7 @@ protected:
         }
         return p.Wait(90000);
     }
-    // The launcher's starts so far, once there are expected of them or 10 s passed:
-    // the updater may end before the launcher it started has written its line.
-    int LauncherStarts(int expected) {
-        int count = 0;
-        PumpUntil(
-            [&] {
-                std::string log;
-                ReadFileBytes(m_program + L"Orvn.exe.log", &log);
-                count = static_cast<int>(std::count(log.begin(), log.end(), '\n'));
-                return count >= expected;
-            },
-            10000);
-        return count;
-    }
+    int LauncherStarts(int expected) { return testing_support::LauncherStarts(m_program, expected); }
     void ExpectInstalled(const wchar_t* name) {
         EXPECT_TRUE(FileBytes(m_release + name) == FileBytes(m_program + name)) << ToUtf8(name);
     }
@@ -210,6 +197,9 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     ASSERT_TRUE(Serve());
     EXPECT_EQ(0u, RunUpdater());
     ::RemoveDirectoryW(blocked.c_str());
+    // The run went on past the failed entries and handed over (the running launcher logged the first
+    // start); the launcher it started put the new start.exe in place first.
+    EXPECT_EQ(2, LauncherStarts(2));
     ExpectInstalled(L"Orvn.exe");
     ExpectInstalled(L"start.exe");
     EXPECT_FALSE(AnyFile(m_program + L"*.orvn-new"));
@@ -218,8 +208,6 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     EXPECT_FALSE(CAppBase::FileExists(m_program + L"..\\escape.txt"));
     EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
     EXPECT_EQ(L"1", RecordedVersion(L"Free.txt"));
-    // The run went on past the failed entries and handed over (the running launcher logged the first start).
-    EXPECT_EQ(2, LauncherStarts(2));
     ::TerminateProcess(running.process, 0);
     running.Wait(5000);
     // The next run, of the updater just installed (its version now listed), removes what was moved aside.

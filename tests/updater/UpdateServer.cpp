@@ -1,5 +1,7 @@
 #include "UpdateServer.h"
 
+#include <algorithm>
+
 #include <shlobj.h>
 #include <wininet.h>
 
@@ -100,6 +102,19 @@ bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& e
                 entries[i].version + L"\r\nFilesize=" + std::to_wstring(entries[i].size) + L"\r\n";
     // The manifest is ANSI text of a Korean system.
     return WriteFileBytes(path, ToCp949(text));
+}
+
+int LauncherStarts(const std::wstring& folder, int expected) {
+    int count = 0;
+    PumpUntil(
+        [&] {
+            std::string log;
+            ReadFileBytes(folder + L"Orvn.exe.log", &log);
+            count = static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+            return count >= expected;
+        },
+        10000);
+    return count;
 }
 
 bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& releaseFolder) {

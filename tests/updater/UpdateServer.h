@@ -55,6 +55,9 @@ struct ManifestEntry {
     int size;
 };
 bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& entries);
+// The starts the launcher stand-in (Orvn.exe of folder) has logged, once there are
+// expected of them or 10 s passed: an updater may end before its launcher has logged.
+int LauncherStarts(const std::wstring& folder, int expected);
 // Runs tools/release.py with host-path arguments; true once FOLDER's version.ini.sig is written anew.
 bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& releaseFolder);
 
