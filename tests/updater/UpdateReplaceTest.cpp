@@ -20,8 +20,8 @@ protected:
         // The release's start.exe probes this machine, which answers at once: it hands over without an update.
         ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartLocalProbe.exe", m_release + L"start.exe"));
         ASSERT_TRUE(WriteFileBytes(m_release + L"Free.txt", "new free list"));
-        ASSERT_TRUE(WriteManifest(m_release + L"version.ini",
-                                  {{L"start.exe", L"1,0,0,9", static_cast<int>(New().size())}, {L"Free.txt", L"2", 13}}));
+        const int size = static_cast<int>(New().size());
+        ASSERT_TRUE(WriteManifest(m_release + L"version.ini", {{L"start.exe", L"1,0,0,9", size}, {L"Free.txt", L"2", 13}}));
         ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn4.exe", m_program + L"Orvn.exe"));
     }
     void TearDown() override {
