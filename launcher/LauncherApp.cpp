@@ -4,7 +4,10 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <thread>
+
 #include "MainFrame.h"
+#include "UpdaterReplacement.h"
 #include "resource.h"
 
 CLauncherApp::CLauncherApp() : CAppBase(IDS_APP_TITLE, L"Orvn.INI") {}
@@ -17,6 +20,8 @@ CLauncherApp::~CLauncherApp() {
 }
 
 BOOL CLauncherApp::InitInstance() {
+    // The updater's new copy waits for the updater to end; the window does not wait with it.
+    std::thread([folder = ProgramFolder()] { CUpdaterReplacement::Finish(folder); }).detach();
     WSADATA data;
     if (::WSAStartup(MAKEWORD(1, 1), &data) != 0) {
         MessageBox(nullptr, LoadString(IDS_SOCKETS_INIT_FAILED), MB_OK);

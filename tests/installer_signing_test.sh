@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What ships is signed: in a tree without a publisher key the installer refuses
 # to build, naming ORVN_UPDATE_PUBKEY and the override, unless the tree says it
-# is a development build (ORVN_ALLOW_UNSIGNED_UPDATES=ON) or has a key. Only the
-# installer's own check step is built, in a scratch tree without the tests.
+# is a development build (ORVN_ALLOW_UNSIGNED_UPDATES=ON, which configuring warns of) or
+# has a key, which must be a P-256 point. Only the installer's own check step is built,
+# in a scratch tree without the tests.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
@@ -26,10 +27,19 @@ grep -q 'ORVN_UPDATE_PUBKEY' "$work/build.log" && grep -q 'ORVN_ALLOW_UNSIGNED_U
   { cat "$work/build.log"; fail "the refusal names neither the key nor the override"; }
 
 configure -DORVN_ALLOW_UNSIGNED_UPDATES=ON
+grep -q 'ORVN_ALLOW_UNSIGNED_UPDATES=ON' "$work/configure.log" || fail "no warning for ORVN_ALLOW_UNSIGNED_UPDATES=ON"
 cmake --build "$tree" --target SignedUpdatesCheck >"$work/build.log" 2>&1 ||
   { cat "$work/build.log"; fail "the override does not let a keyless installer build"; }
 
-configure -DORVN_ALLOW_UNSIGNED_UPDATES=OFF -DORVN_UPDATE_PUBKEY=04$(printf '%0128d' 7)
+# A key no update could verify against stops the configure (the tool's own test tries the other bad forms).
+if cmake -S "$root" -B "$work/bad" -G Ninja --toolchain "$root/cmake/mingw-w64-i686.cmake" -DBUILD_TESTING=OFF \
+     -DORVN_UPDATE_PUBKEY=04$(printf '%0128d' 7) >"$work/bad.log" 2>&1; then
+  fail "a key off the curve configures"
+fi
+grep -q 'ORVN_UPDATE_PUBKEY is not a point on the P-256 curve' "$work/bad.log" || { cat "$work/bad.log"; fail "no clear refusal"; }
+
+key=$(python3 "$root/tools/release.py" keygen "$work/key.pem")
+configure -DORVN_ALLOW_UNSIGNED_UPDATES=OFF -DORVN_UPDATE_PUBKEY=$key
 cmake --build "$tree" --target SignedUpdatesCheck >"$work/build.log" 2>&1 ||
   { cat "$work/build.log"; fail "a keyed installer does not build"; }
 echo "a keyless installer builds only with ORVN_ALLOW_UNSIGNED_UPDATES=ON"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The release tool's output is standard: the openssl command line reads its key,
-# verifies its signature and agrees with its sizes and hashes.
+# verifies its signature and agrees with its sizes and hashes. It refuses what the
+# updater would read otherwise, a number signed again with other contents, and bad keys.
 set -eu
 tool=$(cd "$(dirname "$0")/.." && pwd)/tools/release.py
 work=$(mktemp -d)
@@ -47,16 +48,55 @@ python3 "$tool" release "$work/key.pem" "$work/rel" 8 || fail "release 8 after 7
 # The same folder by another path is the same folder.
 ln -s "$work/rel" "$work/same"
 refused "release 8 again through a link" release "$work/key.pem" "$work/same" 8
-# sign takes the last number again (a mended release), not a lower one.
+# A number means one manifest: signed again as it is, or not at all.
+python3 "$tool" sign "$work/key.pem" "$work/rel" || fail "signing release 8 again, unchanged"
 printf '; mended\r\n' >>"$work/rel/version.ini"
-python3 "$tool" sign "$work/key.pem" "$work/rel" || fail "signing release 8 again"
+refused "release 8 mended and signed again" sign "$work/key.pem" "$work/rel"
+grep -q "other contents" "$work/err" || fail "mended release 8: $(cat "$work/err")"
+sed -i '$d' "$work/rel/version.ini"
 sed -i 's/Release=8/Release=5/' "$work/rel/version.ini"
 refused "signing release 5 after 8" sign "$work/key.pem" "$work/rel"
 sed -i 's/Release=5/Release=8/' "$work/rel/version.ini"
 # Another folder has a count of its own; the longest number is taken.
 mkdir "$work/rel2" && cp "$work/rel/a.txt" "$work/rel2/" &&
   printf '[Count]\r\nTotal=1\r\n[File1]\r\nFilename=a.txt\r\n' >"$work/rel2/version.ini"
+# ... but a number signed in one folder means that manifest in every other.
+rel2before=$(cat "$work/rel2/version.ini")
+python3 "$tool" release "$work/key.pem" "$work/rel2" 8 2>"$work/err" && fail "release 8 with other contents in rel2"
+[ "$(cat "$work/rel2/version.ini")" = "$rel2before" ] || fail "a refused release changed the manifest"
 python3 "$tool" release "$work/key.pem" "$work/rel2" 999999999999999999 || fail "release of 18 digits in another folder"
+
+# The manifest is read as the updater reads it. A UTF-8 mark before [Count]; a Hangul name
+# whose UTF-8 holds 0x85, which is no line end; a CR alone is none either.
+mkdir "$work/rel3"
+name=$(printf '\352\260\205.txt')   # U+AC05, EA B0 85
+printf 'three\r\n' >"$work/rel3/$name"
+printf '\357\273\277[Count]\r\nTotal=1\r\n[File1]\r\nFilename=%s\r\nNote=a\rb\r\n' "$name" >"$work/rel3/version.ini"
+python3 "$tool" release "$work/key.pem" "$work/rel3" 1 || fail "a UTF-8 manifest with a mark"
+[ "$(grep -c '\[Count\]' "$work/rel3/version.ini")" = 1 ] || fail "the marked manifest's [Count] was not seen"
+head -c 3 "$work/rel3/version.ini" | cmp -s - <(printf '\357\273\277') || fail "the mark was not kept"
+grep -q "^Filehash=$(sha256sum "$work/rel3/$name" | cut -d' ' -f1)"$'\r'"$" "$work/rel3/version.ini" ||
+  fail "the Hangul name was not read whole"
+grep -q $'^Note=a\rb\r$' "$work/rel3/version.ini" || fail "a CR alone ended a line"
+# UTF-16 with its mark is read too; text without a mark must be ASCII (its code page is the player's).
+iconv -f UTF-8 -t UTF-16LE <(printf '[Count]\r\nTotal=1\r\n[File1]\r\nFilename=%s\r\n' "$name") |
+  cat <(printf '\377\376') - >"$work/rel3/version.ini"
+python3 "$tool" release "$work/key.pem" "$work/rel3" 2 || fail "a UTF-16 manifest"
+iconv -f UTF-16LE -t UTF-8 <(tail -c +3 "$work/rel3/version.ini") | grep -q '^Filesize=7'$'\r''$' ||
+  fail "the UTF-16 manifest's entry"
+printf '[Count]\r\nTotal=1\r\n[File1]\r\nFilename=%s\r\n' "$name" >"$work/rel3/version.ini"
+python3 "$tool" release "$work/key.pem" "$work/rel3" 3 2>"$work/err" && fail "a manifest of no mark and not ASCII"
+grep -q "must be ASCII" "$work/err" || fail "no-mark manifest: $(cat "$work/err")"
+
+# Only a P-256 point is a key: what pubkey prints, what checkkey (the build's check) takes.
+python3 "$tool" checkkey "$pubhex" || fail "checkkey refuses the key it made"
+for key in deadbeef "$pubhex " " $pubhex" "${pubhex:0:128}" "05${pubhex:2}" "04$(printf '%0128d' 7)" \
+           "${pubhex:0:129}0" "${pubhex:0:64}x${pubhex:65}" "${pubhex}00"; do
+  python3 "$tool" checkkey "$key" 2>/dev/null && fail "checkkey takes '$key'"
+done
+openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-384 -out "$work/p384.pem" 2>/dev/null
+python3 "$tool" pubkey "$work/p384.pem" >"$work/out" 2>"$work/err" && fail "pubkey of a P-384 key"
+[ ! -s "$work/out" ] || fail "pubkey printed $(cat "$work/out") for a P-384 key"
 
 # Names that leave the folder are refused before anything is read: the file
 # outside is a FIFO, which a read would wait on for ever.
@@ -79,4 +119,4 @@ done
 printf '[File3]\r\nFilename=linkin.txt\r\n' >>"$work/rel/version.ini"
 sed -i 's/^Total=2/Total=3/' "$work/rel/version.ini"
 python3 "$tool" release "$work/key.pem" "$work/rel" 9 || fail "a link inside the folder"
-echo "release tool output verifies with openssl; bad numbers and names leaving the folder are refused"
+echo "release tool output verifies with openssl; bad numbers, re-signed numbers, names leaving the folder, manifests read otherwise and bad keys are refused"

@@ -29,6 +29,12 @@ bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()
 
 }  // namespace
 
+bool CStagedFile::IsThisProgram(const std::wstring& path) {
+    wchar_t self[MAX_PATH * 2] = {};
+    DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
+    return n > 0 && n < MAX_PATH * 2 && CUpdaterReplacement::SameFile(self, path);
+}
+
 bool CStagedFile::Create(const std::wstring& path, bool hash) {
     m_bHash = hash;
     m_file.Reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
@@ -70,9 +76,12 @@ bool CStagedFile::Install(const std::wstring& installed) {
         DeleteByHandle(staged.Get());
         return false;
     }
+    // Renaming the running updater aside would leave no start.exe should the run die before the
+    // next rename; the launcher puts the waiting copy in place once this program has ended.
+    if (IsThisProgram(installed)) return true;
     if (RenameByHandle(staged.Get(), installed, true)) return true;
 
-    // A running program (this updater, or a launcher still open) cannot be
+    // A running program (a launcher still open, say) cannot be
     // replaced but can be renamed: move it aside and remove it later. Should
     // the run die between the two renames, the next run puts the staged copy
     // in place (or the old one back).

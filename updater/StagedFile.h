@@ -11,14 +11,15 @@
 #include "FetchSink.h"
 #include "Sha256.h"
 #include "UniqueHandle.h"
+#include "UpdaterReplacement.h"
 
 class CStagedFile : public IFetchSink {
 public:
     // Where a file in use is moved aside, where a staged copy is written, and
     // the name it takes once it is whole and flushed.
-    static constexpr const wchar_t* kMovedAsideSuffix = L".orvn-old";
+    static constexpr const wchar_t* kMovedAsideSuffix = CUpdaterReplacement::kMovedAsideSuffix;
     static constexpr const wchar_t* kPartSuffix = L".orvn-part";
-    static constexpr const wchar_t* kStagedSuffix = L".orvn-new";
+    static constexpr const wchar_t* kStagedSuffix = CUpdaterReplacement::kWaitingSuffix;
 
     // Creates the download file at path (a fresh name in the run's folder);
     // it is removed when this object goes. With hash, the bytes are hashed as they arrive.
@@ -28,8 +29,12 @@ public:
     // or was not asked for. Call once, after the last Write.
     std::wstring Hash();
     // Puts the downloaded bytes in place of installed (a full path). The old
-    // file stays when anything fails; a file in use is moved aside first.
+    // file stays when anything fails; a file in use is moved aside first. This
+    // program's own file keeps its name: the new copy waits beside it
+    // (CUpdaterReplacement), and true means it waits there whole.
     bool Install(const std::wstring& installed);
+    // True when path is the program this process runs.
+    static bool IsThisProgram(const std::wstring& path);
 
 private:
     bool Stage(HANDLE staged);

@@ -462,13 +462,15 @@ void CUpdater::RecoverInterrupted() {
     // A staged copy that was never whole is useless.
     for (const auto& name : FilesMatching(folder, std::wstring(L"*") + CStagedFile::kPartSuffix))
         ::DeleteFileW((folder + name).c_str());
-    // A whole staged copy whose file is missing: the run died between its two
-    // renames; finish the job. With the file there, the new copy never took its place.
+    // A whole staged copy whose file is missing: a run died between its two
+    // renames; finish the job. With the file there, the new copy never took its
+    // place, unless the file is this program: that copy waits for the launcher
+    // this run hands over to (CUpdaterReplacement).
     for (const auto& name : FilesMatching(folder, std::wstring(L"*") + CStagedFile::kStagedSuffix)) {
         std::wstring installed = folder + name.substr(0, name.size() - wcslen(CStagedFile::kStagedSuffix));
         if (!Exists(installed))
             ::MoveFileExW((folder + name).c_str(), installed.c_str(), MOVEFILE_WRITE_THROUGH);
-        else
+        else if (!CStagedFile::IsThisProgram(installed))
             ::DeleteFileW((folder + name).c_str());
     }
     // What was moved aside goes once its file is back in place; never the only copy.

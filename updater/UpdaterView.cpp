@@ -9,8 +9,12 @@
 
 namespace {
 const wchar_t kFetchFailed[] = L"업데이트정보를 가져오는데 실패하였습니다.";
+// A build without a publisher key installs whatever the network sends: it says so.
+const wchar_t kDevelopmentBuild[] = L"개발용 빌드: 서명되지 않은 파일도 설치합니다";
 constexpr int kStatusX = 150;
 constexpr int kStatusY = 210;
+constexpr int kNoticeX = 150;
+constexpr int kNoticeY = 176;
 }  // namespace
 
 CUpdaterView::~CUpdaterView() {
@@ -57,6 +61,7 @@ bool CUpdaterView::OnCommand(UINT id) {
 LRESULT CUpdaterView::OnCreate() {
     m_dibSkin.LoadFromResource(IDB_UPDATER_SKIN);
     m_statusFont.Reset(Font::CreatePointFont(90, L"굴림"));
+    m_bUnsigned = CUpdater::Installed().publicKey.empty();
     // The update run starts as soon as the message loop runs.
     ::PostMessageW(m_hWnd, WM_COMMAND, ID_CHECK_PROGRAM, 0);
     return 0;
@@ -65,9 +70,13 @@ LRESULT CUpdaterView::OnCreate() {
 void CUpdaterView::OnPaint() {
     PaintDC dc(m_hWnd);
     m_dibSkin.DrawInWindow(dc.Get(), 1, m_hWnd, nullptr, FALSE, TRUE);
-    if (m_strStatus.empty()) return;
     SelectObjectScope font(dc.Get(), m_statusFont.Get());
     ::SetBkMode(dc.Get(), TRANSPARENT);
+    if (m_bUnsigned) {
+        ::SetTextColor(dc.Get(), RGB(255, 176, 64));
+        ::TextOutW(dc.Get(), kNoticeX, kNoticeY, kDevelopmentBuild, static_cast<int>(wcslen(kDevelopmentBuild)));
+    }
+    if (m_strStatus.empty()) return;
     ::SetTextColor(dc.Get(), RGB(0, 0, 0));
     ::TextOutW(dc.Get(), kStatusX, kStatusY, m_strStatus.c_str(), static_cast<int>(m_strStatus.size()));
 }

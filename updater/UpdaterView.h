@@ -51,4 +51,5 @@ private:
     std::unique_ptr<CDownloadDlg> m_pDownloadDlg;
     BOOL m_bCancelRequested = FALSE;
     bool m_bRunning = false;
+    bool m_bUnsigned = false;  // no publisher key: a development build
 };

@@ -1,9 +1,14 @@
-// The launcher stand-in: appends "started" to "<its own path>.log"; with "stay" it runs on for a minute.
+// The launcher stand-in: finishes a replacement of start.exe as the launcher does, then appends "started"
+// to "<its own path>.log"; with "stay" it runs on for a minute.
 #include <windows.h>
 
 #include <cwchar>
 
+#include "AppBase.h"
+#include "UpdaterReplacement.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
+    CUpdaterReplacement::Finish(CAppBase::ProgramFolder());
     wchar_t log[MAX_PATH + 8] = {};
     ::GetModuleFileNameW(nullptr, log, MAX_PATH);
     wcscat(log, L".log");

@@ -13,11 +13,10 @@ using namespace testing_support;
 
 namespace {
 
-const std::wstring kSigning = ORVN_TEST_SIGNING_FOLDER L"/";
 const wchar_t kFailed[] = L"업데이트정보를 가져오는데 실패하였습니다.";
 const char kOldFree[] = "old free list";
 
-std::wstring TempFolder() {
+std::wstring TempPath() {
     wchar_t temp[MAX_PATH] = {};
     return std::wstring(temp, ::GetTempPathW(MAX_PATH, temp));
 }
@@ -34,6 +33,10 @@ protected:
         ::DeleteFileW(CAppBase::ProfileFilePath(L"start.INI").c_str());
         m_program = MakeTempFolder(L"orvn-run-prog-");
         m_profile = m_program + L"start.INI";
+        // The publisher's keys in a folder of this test: the record of what they signed starts empty.
+        m_signing = MakeTempFolder(L"orvn-run-key-");
+        for (const wchar_t* key : {L"publisher.pem", L"other.pem"})
+            ASSERT_TRUE(CopyFileTo(L"Z:" ORVN_TEST_SIGNING_FOLDER L"/" + std::wstring(key), m_signing + key));
         // The release one level down, so a name leaving it stays in a folder of this test.
         m_releaseRoot = MakeTempFolder(L"orvn-run-rel-");
         m_release = m_releaseRoot + L"r\\";
@@ -51,6 +54,7 @@ protected:
         m_server.reset();
         RemoveFolder(m_program);
         RemoveFolder(m_releaseRoot);
+        RemoveFolder(m_signing);
     }
     void ResetProgram() {
         ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", m_profile.c_str());
@@ -74,7 +78,8 @@ protected:
         ASSERT_TRUE(WriteManifest(m_release + L"version.ini", m_entries));
         if (!m_keyed) return;
         std::wstring number = std::to_wstring(++m_releaseNumber);
-        ASSERT_TRUE(RunReleaseTool({L"release", kSigning + key + L".pem", UnixPath(m_release), number}, m_release));
+        ASSERT_TRUE(
+            RunReleaseTool({L"release", UnixPath(m_signing) + key + L".pem", UnixPath(m_release), number}, m_release));
     }
     // Runs start.exe to its end, answering the failure box a refused manifest shows.
     DWORD RunUpdater(Process* process = nullptr) {
@@ -107,7 +112,7 @@ protected:
     const bool m_keyed = GetParam();
     bool m_boxShown = false;
     int m_releaseNumber = 4;
-    std::wstring m_program, m_profile, m_releaseRoot, m_release;
+    std::wstring m_program, m_profile, m_releaseRoot, m_release, m_signing;
     std::vector<ManifestEntry> m_entries;
     std::unique_ptr<UpdateServer> m_server;
     std::unique_ptr<ProxySetting> m_proxy;
@@ -181,12 +186,15 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     const std::wstring manifest = m_release + L"version.ini";
     const std::wstring last = L"File" + std::to_wstring(m_entries.size() + 1);
     ::WritePrivateProfileStringW(L"Count", L"Total", std::to_wstring(m_entries.size() + 1).c_str(), manifest.c_str());
+    // Other contents take a number of their own.
+    ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(++m_releaseNumber).c_str(),
+                                 manifest.c_str());
     for (const auto& [key, value] : {std::pair{L"Filename", L"..\\escape.txt"}, {L"Fileversion", L"1"},
                                      {L"Filesize", L"6"},
                                      {L"Filehash", L"b3140286ac71ad2acf69681f4f2a907b0b83d8edfbffdd4e0a38c05a23180495"}})
         ::WritePrivateProfileStringW(last.c_str(), key, value, manifest.c_str());
     if (m_keyed) {
-        ASSERT_TRUE(RunReleaseTool({L"sign", kSigning + L"publisher.pem", UnixPath(m_release)}, m_release));
+        ASSERT_TRUE(RunReleaseTool({L"sign", UnixPath(m_signing) + L"publisher.pem", UnixPath(m_release)}, m_release));
     }
     // The staged copy of Free.txt cannot be written: a folder has its name.
     const std::wstring blocked = m_program + L"Free.txt.orvn-part";
@@ -197,16 +205,17 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     ASSERT_TRUE(Serve());
     EXPECT_EQ(0u, RunUpdater());
     ::RemoveDirectoryW(blocked.c_str());
+    // The run went on past the failed entries and handed over (the running launcher logged the first
+    // start); the launcher it started put the new start.exe in place first.
+    EXPECT_EQ(2, LauncherStarts(2));
     ExpectInstalled(L"Orvn.exe");
     ExpectInstalled(L"start.exe");
     EXPECT_FALSE(AnyFile(m_program + L"*.orvn-new"));
-    EXPECT_FALSE(AnyFile(TempFolder() + L"orvn-update-*")) << "each run removes its own download folder";
+    EXPECT_FALSE(AnyFile(TempPath() + L"orvn-update-*")) << "each run removes its own download folder";
     EXPECT_EQ(0, m_server->CountRequests(L"../escape.txt") + m_server->CountRequests(L"..\\escape.txt"));
     EXPECT_FALSE(CAppBase::FileExists(m_program + L"..\\escape.txt"));
     EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
     EXPECT_EQ(L"1", RecordedVersion(m_program, L"Free.txt"));
-    // The run went on past the failed entries and handed over (the running launcher logged the first start).
-    EXPECT_EQ(2, LauncherStarts(2));
     ::TerminateProcess(running.process, 0);
     running.Wait(5000);
     // The next run, of the updater just installed (its version now listed), removes what was moved aside.
@@ -236,9 +245,10 @@ TEST_P(UpdateRunTest, NoAttackOnASignedReleaseInstallsAnything) {
         {"entries without a hash",
          [&] {
              ASSERT_TRUE(WriteManifest(m_release + L"version.ini", m_entries));
-             ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(m_releaseNumber).c_str(),
+             ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(++m_releaseNumber).c_str(),
                                           (m_release + L"version.ini").c_str());
-             ASSERT_TRUE(RunReleaseTool({L"sign", kSigning + L"publisher.pem", UnixPath(m_release)}, m_release));
+             ASSERT_TRUE(
+                 RunReleaseTool({L"sign", UnixPath(m_signing) + L"publisher.pem", UnixPath(m_release)}, m_release));
          }},
         {"older release replayed",
          [&] { ::WritePrivateProfileStringW(L"Release", L"Accepted", L"999", m_profile.c_str()); }},
@@ -352,7 +362,7 @@ TEST_P(UpdateRunTest, AnEndlessAnswerStopsAtItsBoundWithNothingLargerOnDisk) {
         SCOPED_TRACE(ToUtf8(name));
         ResetProgram();
         ASSERT_TRUE(Serve({name + L"=endless"}));
-        DiskWatch watch({{TempFolder(), L"\\orvn-update-"}, {m_program, L".orvn-"}, {InternetCacheFolder(), L""}});
+        DiskWatch watch({{TempPath(), L"\\orvn-update-"}, {m_program, L".orvn-"}, {InternetCacheFolder(), L""}});
         // Nothing of the update server's goes into the platform's download cache.
         DiskWatch cache({{InternetCacheFolder(), L"version"}, {InternetCacheFolder(), L"Orvn"}});
         EXPECT_EQ(0u, RunUpdater());

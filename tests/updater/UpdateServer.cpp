@@ -1,5 +1,7 @@
 #include "UpdateServer.h"
 
+#include <algorithm>
+
 #include <shlobj.h>
 #include <wininet.h>
 
@@ -13,15 +15,17 @@ namespace testing_support {
 
 namespace {
 const wchar_t kPython[] = L"Z:\\usr\\bin\\python3";
-const wchar_t kProfile[] = L"start.INI";
 }  // namespace
 
 UpdaterInstallation::UpdaterInstallation(bool keyedBuild) : keyed(keyedBuild) {
-    for (const wchar_t* section : {L"Version", L"Release"})
-        ::WritePrivateProfileStringW(section, nullptr, nullptr, kProfile);
-    ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", kProfile);
+    // No record of an older updater to take over; this installation's own says Free.txt 1 is in.
+    ::DeleteFileW(CAppBase::ProfileFilePath(L"start.INI").c_str());
     program = MakeTempFolder(L"orvn-inst-prog-");
     release = MakeTempFolder(L"orvn-inst-rel-");
+    ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", (program + L"start.INI").c_str());
+    // The publisher's key in a folder of this installation: the record of what it signed starts empty.
+    m_signing = MakeTempFolder(L"orvn-inst-key-");
+    CopyFileTo(L"Z:" ORVN_TEST_SIGNING_FOLDER L"/publisher.pem", m_signing + L"publisher.pem");
     std::wstring updater = keyed ? TestFolder() + L"StartSigned.exe" : DistFolder() + L"start.exe";
     m_bReady = CopyFileTo(updater, program + L"start.exe") &&
                CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", program + L"Orvn.exe") &&
@@ -41,13 +45,14 @@ UpdaterInstallation::~UpdaterInstallation() {
     PumpUntil([&] { return ::DeleteFileW(launcher.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; }, 20000);
     RemoveFolder(program);
     RemoveFolder(release);
+    RemoveFolder(m_signing);
 }
 
 bool UpdaterInstallation::Publish() {
     if (!WriteManifest(release + L"version.ini", entries)) return false;
     if (!keyed) return true;
-    const std::wstring key = std::wstring(ORVN_TEST_SIGNING_FOLDER) + L"/publisher.pem";
-    return RunReleaseTool({L"release", key, UnixPath(release), std::to_wstring(++m_nRelease)}, release);
+    return RunReleaseTool({L"release", UnixPath(m_signing) + L"publisher.pem", UnixPath(release),
+                           std::to_wstring(++m_nRelease)}, release);
 }
 
 bool UpdaterInstallation::Serve(const std::vector<std::wstring>& faults) {
@@ -104,7 +109,7 @@ int LauncherStarts(const std::wstring& program, int expected) {
 }
 
 int UpdaterInstallation::AcceptedRelease() const {
-    return static_cast<int>(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, kProfile));
+    return static_cast<int>(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, (program + L"start.INI").c_str()));
 }
 
 bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults, bool refuse) {

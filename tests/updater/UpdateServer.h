@@ -69,6 +69,7 @@ public:
 private:
     bool m_bReady = false;
     int m_nRelease = 4;
+    std::wstring m_signing;
     std::unique_ptr<UpdateServer> m_server;
     std::unique_ptr<ProxySetting> m_proxy;
 };
