@@ -122,8 +122,8 @@ TEST_P(UpdateNetworkTest, EndlessHeadersEndInTimeAndHoldLittleMemory) {
         Process updater;
         ASSERT_TRUE(installation.Start(&updater));
         EXPECT_EQ(0u, installation.Finish(updater));
-        printf("%s: hand-over after %lu ms, peak working set %zu KB\n", ToUtf8(name).c_str(),
-               installation.handOverMs, installation.peakWorkingSet / 1024);
+        printf("%s: hand-over after %lu ms, peak working set %llu KB\n", ToUtf8(name).c_str(),
+               installation.handOverMs, static_cast<unsigned long long>(installation.peakWorkingSet / 1024));
         EXPECT_LT(installation.handOverMs, 40000u);
         EXPECT_GT(installation.peakWorkingSet, 0u);
         EXPECT_LT(installation.peakWorkingSet, kMaxWorkingSet);

@@ -14,7 +14,8 @@ namespace {
 class UpdateReplaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::WritePrivateProfileStringW(L"Version", nullptr, nullptr, L"start.INI");
+        // No record of an older updater to take over.
+        ::DeleteFileW(CAppBase::ProfileFilePath(L"start.INI").c_str());
         m_program = MakeTempFolder(L"orvn-repl-prog-");
         m_release = MakeTempFolder(L"orvn-repl-rel-");
         // The release's start.exe probes this machine, which answers at once: it hands over without an update.
@@ -58,7 +59,9 @@ TEST_F(UpdateReplaceTest, AKillAtEachStepLeavesAStartExeThatRunsAndTheLauncherFi
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         ASSERT_TRUE(CopyFileTo(DistFolder() + L"start.exe", m_program + L"start.exe"));
-        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", L"start.INI");
+        // This installation's record: Free.txt 1 is in, whatever the step before installed.
+        ::DeleteFileW((m_program + L"start.INI").c_str());
+        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", (m_program + L"start.INI").c_str());
         Serve(std::wstring(step.gated) + L"=gate");
         {
             Process updater;
