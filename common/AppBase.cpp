@@ -7,12 +7,12 @@ CAppBase* g_pApp = nullptr;
 }
 
 CAppBase::CAppBase(UINT titleStringId, const wchar_t* profileName)
-    : m_pPrevious(g_pApp), m_appName(LoadString(titleStringId)), m_profileName(profileName) {
+    : m_appName(LoadString(titleStringId)), m_profileName(profileName) {
     g_pApp = this;
 }
 
 CAppBase::~CAppBase() {
-    if (g_pApp == this) g_pApp = m_pPrevious;
+    if (g_pApp == this) g_pApp = nullptr;
 }
 
 CAppBase* CAppBase::Get() { return g_pApp; }

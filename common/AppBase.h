@@ -59,7 +59,6 @@ private:
     // False when the profile cannot be written.
     bool MakeProfileUnicode() const;
 
-    CAppBase* m_pPrevious;  // the application object this one stands in for (tests)
     std::wstring m_appName;
     std::wstring m_profileName;
     HWND m_hMainWnd = nullptr;
