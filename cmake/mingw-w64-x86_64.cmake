@@ -1,14 +1,5 @@
-# Cross-compile for 64-bit Windows (x86-64, PE32+) with Debian's MinGW-w64 (posix thread model):
-# the bench's build on hosts that run no 32-bit code. Players get the i686 build.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compile for 64-bit Windows (x86-64, PE32+) with Debian's MinGW-w64: the
+# bench's build on hosts that run no 32-bit code. Players get the i686 build.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${TOOLCHAIN_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
