@@ -203,7 +203,6 @@ TEST(UpdateAttackTest, NoAttackOnASignedReleaseInstallsAnything) {
         {"another key", [&] { inst.Publish(L"other"); }},
         {"no signature", [&] { ::DeleteFileW((inst.release + signature).c_str()); }},
         {"empty signature", [&] { WriteFileBytes(inst.release + signature, ""); }},
-        {"huge signature", [&] { edit(signature, [](std::string& t) { t += std::string(1 << 20, '0'); }); }},
         {"files swapped",
          [&] {
              edit(L"Free.txt", [](std::string& t) { t += "!"; });
@@ -372,22 +371,17 @@ TEST(UpdateReplaceTest, AKillAtEachStepLeavesAStartExeThatRunsAndTheLaunchersFin
         EXPECT_FALSE(CAppBase::FileExists(inst.program + L"start.exe.orvn-old"));
     }
 
-    // The real launcher at its start finishes what an older updater, killed between its renames, left.
+    // The real launcher at its start finishes what an older updater, killed between its renames, left:
+    // no start.exe, the old one moved aside and the new one staged.
     for (const wchar_t* name : {L"Orvn.exe", L"Orvmedia.dll"})
         ASSERT_TRUE(CopyFileTo(DistFolder() + name, inst.program + name));
-    for (bool waits : {true, false}) {
-        SCOPED_TRACE(waits ? "the new copy staged" : "nothing staged");
-        for (const wchar_t* name : {L"start.exe", L"start.exe.orvn-old", L"start.exe.orvn-new"})
-            ::DeleteFileW((inst.program + name).c_str());
-        ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-old", oldCopy));
-        if (waits) {
-            ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-new", newCopy));
-        }
-        Process launcher;
-        ASSERT_TRUE(StartProcess(inst.program + L"Orvn.exe", L"", inst.program, &launcher));
-        EXPECT_TRUE(PumpUntil([&] { return (waits ? newCopy : oldCopy) == installed() && !waiting(); }, 30000));
-        EXPECT_EQ(STILL_ACTIVE, launcher.Wait(0)) << "the launcher runs on";
-    }
+    ASSERT_TRUE(::DeleteFileW((inst.program + L"start.exe").c_str()));
+    ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-old", oldCopy));
+    ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-new", newCopy));
+    Process launcher;
+    ASSERT_TRUE(StartProcess(inst.program + L"Orvn.exe", L"", inst.program, &launcher));
+    EXPECT_TRUE(PumpUntil([&] { return newCopy == installed() && !waiting(); }, 30000));
+    EXPECT_EQ(STILL_ACTIVE, launcher.Wait(0)) << "the launcher runs on";
 }
 
 // A DLL named like a system one that a program imports, dropped beside the real start.exe or Orvn.exe with Wine
