@@ -1,5 +1,6 @@
 #include "Download.h"
 
+#include <algorithm>
 #include <climits>
 #include <deque>
 #include <memory>
@@ -11,8 +12,6 @@
 
 namespace {
 
-// Progress is counted in reads of this size, whatever arrives at once.
-constexpr int kProgressRead = 1024;
 // The longest the calling thread goes without looking at its messages.
 constexpr DWORD kDispatchMs = 50;
 
@@ -52,12 +51,8 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int 
         CRateWatch rate(::GetTickCount());
         int shownStage = kFinding;
         unsigned long long taken = 0;
-        int reads = 0;  // whole reads of kProgressRead counted so far
         int lastPosition = INT_MIN;
-        auto showRead = [&] {
-            // The counter grows by a whole read each time, the short last one included.
-            ++reads;
-            int position = expectedSize == 0 ? -1 : ::MulDiv(reads * kProgressRead, 100, expectedSize);
+        auto show = [&](int position) {
             // The display cannot change for an equal position; skipping it keeps large files fast.
             if (position != lastPosition) ui.SetProgress(position);
             lastPosition = position;
@@ -90,15 +85,14 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int 
                     break;
                 }
                 taken += piece.size();
-                if (progressOpen)
-                    while (static_cast<unsigned long long>(reads + 1) * kProgressRead <= taken) showRead();
+                if (progressOpen) show(ProgressPosition(taken, expectedSize, false));
             }
             if (failed) break;
             if (finished) {
                 if (complete) {
                     result = FetchOutcome::Complete;
                     if (progressOpen) {
-                        showRead();
+                        show(ProgressPosition(taken, expectedSize, true));
                         if (ui.PollCancel()) result = FetchOutcome::Cancelled;
                     }
                 }
@@ -125,4 +119,10 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int 
     ui.SetStatusText(L"파일 다운로드 완료.");
     if (outcome) *outcome = result;
     return result == FetchOutcome::Complete ? TRUE : FALSE;
+}
+
+int ProgressPosition(unsigned long long taken, int expectedSize, bool complete) {
+    if (complete) return 100;
+    if (expectedSize <= 0) return 0;
+    return static_cast<int>(std::min<unsigned long long>(100, taken * 100 / static_cast<unsigned>(expectedSize)));
 }

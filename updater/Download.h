@@ -33,3 +33,7 @@ BOOL DownloadFile(IUpdateUi& ui, const std::wstring& url, IFetchSink& sink, int 
 // Dispatches messages until handle is signalled (true), timeoutMs passed or
 // the user cancelled (false; *cancelled tells which).
 bool WaitDispatching(IUpdateUi& ui, HANDLE handle, DWORD timeoutMs, bool* cancelled = nullptr);
+
+// The share of a file that has arrived, 0 to 100, as the progress bar and its label show it: the true share while
+// it arrives (0 while its size is not known), 100 once the whole file is in.
+int ProgressPosition(unsigned long long taken, int expectedSize, bool complete);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "AppBase.h"
 #include "resource.h"
 
@@ -65,8 +67,7 @@ void CDownloadDlg::PumpWaitingMessages() {
 }
 
 std::wstring CDownloadDlg::PercentText(int position, int lower, int upper) {
-    int percent = (position - lower) * 100 / (upper - lower);
-    if (percent != 100) percent %= 100;
+    int percent = upper > lower ? std::clamp((position - lower) * 100 / (upper - lower), 0, 100) : 0;
     wchar_t text[32];
     swprintf(text, 32, L"%d%c", percent, L'%');
     return text;

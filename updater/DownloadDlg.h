@@ -23,8 +23,7 @@ public:
     // Enables the owner again, then destroys the window.
     BOOL DestroyWindow();
 
-    // The label text of a position: percent of the range, kept under 100 by
-    // its remainder except for exactly 100 ("137" shows "37%").
+    // The label text of a position: its share of the range, 0% to 100%.
     static std::wstring PercentText(int position, int lower, int upper);
 
 protected:

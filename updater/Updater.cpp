@@ -367,10 +367,11 @@ std::wstring CUpdater::FileVersionText(const std::wstring& path) {
 }
 
 bool CUpdater::IsProgramFile(const std::wstring& name) {
-    if (name.size() < 3) return false;
-    std::wstring kind = name.substr(name.size() - 3);
+    // By its extension: "Toolexe" is no program.
+    if (name.size() < 5) return false;
+    std::wstring kind = name.substr(name.size() - 4);
     for (auto& c : kind) c = static_cast<wchar_t>(std::towlower(c));
-    return kind == L"exe" || kind == L"dll";
+    return kind == L".exe" || kind == L".dll";
 }
 
 bool CUpdater::IsSafeFileName(const std::wstring& name) {

@@ -134,14 +134,12 @@ void PressKey(WORD vk) {
 
 void TypeText(const std::wstring& text) {
     for (wchar_t c : text) {
-        // Keys of the keyboard where there is one (digits, letters, '.'), so
-        // that controls watching key presses see them; the rest as characters.
+        // Keys of the keyboard where there is one without Shift (digits, small letters, '.'), so that controls
+        // watching key presses see them; the rest as characters: on a busy bench a Shift sent through SendInput
+        // was seen lost, and the capital arrived small.
         SHORT scan = c < 0x80 ? ::VkKeyScanW(c) : -1;
-        if (scan != -1 && !(HIBYTE(scan) & ~1)) {
-            bool shift = HIBYTE(scan) & 1;
-            if (shift) KeyDown(VK_SHIFT);
+        if (scan != -1 && HIBYTE(scan) == 0) {
             PressKey(LOBYTE(scan));
-            if (shift) KeyUp(VK_SHIFT);
             continue;
         }
         SendKey(0, c, KEYEVENTF_UNICODE);

@@ -7,6 +7,7 @@
 #include <random>
 #include <tuple>
 
+#include "Download.h"
 #include "DownloadDlg.h"
 #include "Manifest.h"
 #include "RateWatch.h"
@@ -109,9 +110,30 @@ TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndInstallationId) {
     };
     for (const auto& [text, number] : releases) EXPECT_EQ(number, CUpdater::ReleaseNumber(text)) << ToUtf8(text);
 
-    const std::pair<int, const wchar_t*> percents[] = {{0, L"0%"},    {50, L"50%"}, {100, L"100%"}, {101, L"1%"},
-                                                       {137, L"37%"}, {200, L"0%"}, {-1, L"-1%"}};
+    // The label: the true share, 0 to 100, and 100 once a file is whole, whatever its size.
+    const struct {
+        unsigned long long taken;
+        int size;
+        bool complete;
+        int position;
+    } shares[] = {{0, 2048, false, 0},  {1024, 2048, false, 50}, {2048, 2048, true, 100}, {250, 500, false, 50},
+                  {500, 500, true, 100}, {700, 500, false, 100},  {10, 0, false, 0},       {10, 0, true, 100}};
+    for (const auto& s : shares)
+        EXPECT_EQ(s.position, ProgressPosition(s.taken, s.size, s.complete)) << s.taken << " of " << s.size;
+    int last = 0;
+    for (unsigned long long taken = 0; taken <= 10u << 20; taken += 65536) {
+        int position = ProgressPosition(taken, 10 << 20, false);
+        EXPECT_GE(position, last) << "went back at " << taken;
+        last = position;
+    }
+    EXPECT_EQ(100, last);
+    const std::pair<int, const wchar_t*> percents[] = {{0, L"0%"}, {50, L"50%"}, {100, L"100%"}, {137, L"100%"},
+                                                       {-1, L"0%"}};
     for (const auto& [position, text] : percents) EXPECT_EQ(text, CDownloadDlg::PercentText(position, 0, 100));
+
+    for (const wchar_t* name : {L"Orvn.exe", L"UPPER.DLL", L"a.Exe"}) EXPECT_TRUE(CUpdater::IsProgramFile(name));
+    for (const wchar_t* name : {L"Toolexe", L"exe", L"a.dl", L"Free.txt", L"ex", L"exe.txt", L"dl"})
+        EXPECT_FALSE(CUpdater::IsProgramFile(name));
 
     // One installation for every spelling of a folder, another for another folder.
     TempFolder temp(L"orvn-lock-");

@@ -116,8 +116,8 @@ TEST_P(UpdateRunTest, NoServerFaultHoldsThePlayerGrowsTheProcessOrHarmsTheInstal
         ASSERT_TRUE(inst.Reset());
         ASSERT_TRUE(inst.Serve({fault}, fault.ends_with(L"refuse")));
         EXPECT_EQ(0u, inst.Run());
-        printf("%s: hand-over after %lu ms, peak working set %zu KB\n", ToUtf8(fault).c_str(), inst.handOverMs,
-               inst.peakWorkingSet / 1024);
+        printf("%s: hand-over after %lu ms, peak working set %llu KB\n", ToUtf8(fault).c_str(), inst.handOverMs,
+               static_cast<unsigned long long>(inst.peakWorkingSet / 1024));
         EXPECT_LT(inst.handOverMs, 40000u);
         EXPECT_GT(inst.peakWorkingSet, 0u);
         EXPECT_LT(inst.peakWorkingSet, kMaxWorkingSet);
