@@ -147,7 +147,8 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     // contents take a number of their own.
     const std::wstring manifest = inst.release + L"version.ini";
     const std::wstring last = L"File" + std::to_wstring(inst.entries.size() + 1);
-    ::WritePrivateProfileStringW(L"Count", L"Total", std::to_wstring(inst.entries.size() + 1).c_str(), manifest.c_str());
+    const std::wstring total = std::to_wstring(inst.entries.size() + 1);
+    ::WritePrivateProfileStringW(L"Count", L"Total", total.c_str(), manifest.c_str());
     ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(++inst.releaseNumber).c_str(), manifest.c_str());
     for (const auto& [key, value] : {std::pair{L"Filename", L"..\\escape.txt"}, {L"Fileversion", L"1"},
                                      {L"Filesize", L"6"},
@@ -176,7 +177,9 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     WIN32_FIND_DATAW data;
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
-    EXPECT_FALSE(UniqueFindHandle(::FindFirstFileW((temp + std::wstring(L"orvn-update-*")).c_str(), &data)))
+    const std::wstring runFolders =
+        temp + std::wstring(L"orvn-update-") + CUpdater::InstallationId(inst.program).substr(0, 12);
+    EXPECT_FALSE(UniqueFindHandle(::FindFirstFileW((runFolders + L"-*").c_str(), &data)))
         << "each run removes its own download folder";
     EXPECT_EQ(0, inst.Server().CountRequests(L"../escape.txt") + inst.Server().CountRequests(L"..\\escape.txt"));
     EXPECT_FALSE(CAppBase::FileExists(inst.program + L"..\\escape.txt"));
@@ -328,7 +331,8 @@ TEST(UpdateReplaceTest, AKillAtEachStepLeavesAStartExeThatRunsAndTheLaunchersFin
     ASSERT_TRUE(inst.Ready());
     // The release's start.exe probes this machine, which answers at once: it hands over without an update.
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartLocalProbe.exe", inst.release + L"start.exe"));
-    const std::string oldCopy = FileBytes(DistFolder() + L"start.exe"), newCopy = FileBytes(inst.release + L"start.exe");
+    const std::string oldCopy = FileBytes(DistFolder() + L"start.exe");
+    const std::string newCopy = FileBytes(inst.release + L"start.exe");
     inst.entries = {{L"start.exe", L"1,0,0,9", static_cast<int>(newCopy.size())}, {L"Free.txt", L"2", 38}};
     ASSERT_TRUE(inst.Publish());
     auto installed = [&] { return FileBytes(inst.program + L"start.exe"); };
