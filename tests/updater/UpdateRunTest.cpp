@@ -375,17 +375,22 @@ TEST(UpdateReplaceTest, AKillAtEachStepLeavesAStartExeThatRunsAndTheLaunchersFin
         EXPECT_FALSE(CAppBase::FileExists(inst.program + L"start.exe.orvn-old"));
     }
 
-    // The real launcher at its start finishes what an older updater, killed between its renames, left:
-    // no start.exe, the old one moved aside and the new one staged.
+    // The real launcher at its start finishes what an older updater left, killed after moving itself aside:
+    // the new copy staged or not.
     for (const wchar_t* name : {L"Orvn.exe", L"Orvmedia.dll"})
         ASSERT_TRUE(CopyFileTo(DistFolder() + name, inst.program + name));
-    ASSERT_TRUE(::DeleteFileW((inst.program + L"start.exe").c_str()));
-    ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-old", oldCopy));
-    ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-new", newCopy));
-    Process launcher;
-    ASSERT_TRUE(StartProcess(inst.program + L"Orvn.exe", L"", inst.program, &launcher));
-    EXPECT_TRUE(PumpUntil([&] { return newCopy == installed() && !waiting(); }, 30000));
-    EXPECT_EQ(STILL_ACTIVE, launcher.Wait(0)) << "the launcher runs on";
+    for (bool staged : {true, false}) {
+        SCOPED_TRACE(staged ? "the new copy staged" : "nothing staged");
+        ::DeleteFileW((inst.program + L"start.exe").c_str());
+        ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-old", oldCopy));
+        if (staged) {
+            ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-new", newCopy));
+        }
+        Process launcher;
+        ASSERT_TRUE(StartProcess(inst.program + L"Orvn.exe", L"", inst.program, &launcher));
+        EXPECT_TRUE(PumpUntil([&] { return (staged ? newCopy : oldCopy) == installed() && !waiting(); }, 30000));
+        EXPECT_EQ(STILL_ACTIVE, launcher.Wait(0)) << "the launcher runs on";
+    }
 }
 
 // A DLL named like a system one that a program imports, dropped beside the real start.exe or Orvn.exe with Wine
