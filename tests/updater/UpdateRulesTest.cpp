@@ -1,15 +1,19 @@
-// The updater's pure rules, table-driven and without windows: the manifest as
-// the profile functions read it, the signature's encoding, release numbers and
-// the floor's record, the percent label and the installation's identity.
+// The updater's pure rules, table-driven and without windows: the manifest as the profile functions read it,
+// the signature's encoding, release numbers and the floor's record, the percent label, the installation's
+// identity, the rate rules, the answer's head, the proxy choice and the names that stay in the folder.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
 #include <tuple>
 
 #include "Download.h"
 #include "DownloadDlg.h"
 #include "Manifest.h"
+#include "RateWatch.h"
 #include "Signature.h"
 #include "TestSupport.h"
+#include "Transfer.h"
 #include "Updater.h"
 
 using namespace testing_support;
@@ -128,19 +132,18 @@ TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndInstallationId) {
     for (const auto& [position, text] : percents) EXPECT_EQ(text, CDownloadDlg::PercentText(position, 0, 100));
 
     for (const wchar_t* name : {L"Orvn.exe", L"UPPER.DLL", L"a.Exe"}) EXPECT_TRUE(CUpdater::IsProgramFile(name));
-    for (const wchar_t* name : {L"Toolexe", L"exe", L"a.dl"}) EXPECT_FALSE(CUpdater::IsProgramFile(name));
-    for (const wchar_t* name : {L"Free.txt", L"ex", L"exe.txt", L"dl"}) EXPECT_FALSE(CUpdater::IsProgramFile(name));
+    for (const wchar_t* name : {L"Toolexe", L"exe", L"a.dl", L"Free.txt", L"ex", L"exe.txt", L"dl"})
+        EXPECT_FALSE(CUpdater::IsProgramFile(name));
 
     // One installation for every spelling of a folder, another for another folder.
-    std::wstring folder = MakeTempFolder(L"orvn-lock-");
+    TempFolder temp(L"orvn-lock-");
+    const std::wstring& folder = temp.path;
     ASSERT_TRUE(::CreateDirectoryW((folder + L"other").c_str(), nullptr));
     std::wstring upper = folder;
     ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
     EXPECT_EQ(CUpdater::InstallationId(folder), CUpdater::InstallationId(upper));
     EXPECT_EQ(CUpdater::InstallationId(folder), CUpdater::InstallationId(folder + L"other\\..\\"));
     EXPECT_NE(CUpdater::InstallationId(folder), CUpdater::InstallationId(folder + L"other\\"));
-    EXPECT_EQ(32u, CUpdater::InstallationId(folder).size());
-    RemoveFolder(folder);
 }
 
 TEST(UpdateRulesTest, TheReleaseFloorAndItsDigest) {
@@ -176,19 +179,115 @@ TEST(UpdateRulesTest, TheReleaseFloorAndItsDigest) {
             << floor->number << "|" << ToUtf8(floor->digest) << " " << ToUtf8(release) << "|" << ToUtf8(digest);
 }
 
-TEST(UpdateRulesTest, AManifestOfManyEmptySectionsParsesQuickly) {
-    // The bound's worth of empty sections before the entries, Total at its bound:
-    // each entry's look-ups must not walk every section.
-    std::string text = "[Count]\r\nTotal=1000\r\n";
-    for (int i = 0; text.size() < CUpdater::kMaxManifestBytes - 100; ++i) text += "[e" + std::to_string(i) + "]\r\n";
-    text += Entry(1000, "Last.txt", "7", "3");
-    CManifest m;
-    DWORD start = ::GetTickCount();
-    ASSERT_TRUE(CManifest::Parse(text, &m));
-    printf("1 MiB manifest of %zu bytes, empty sections: parsed in %lu ms\n", text.size(), ::GetTickCount() - start);
-    ASSERT_EQ(1000u, m.m_entries.size());
-    EXPECT_EQ(L"Last.txt", m.m_entries.back().name);
-    EXPECT_EQ(L"", m.m_entries.front().name);
+TEST(UpdateRulesTest, RateRules) {
+    // Bytes arrived by each millisecond since the start; the first sample (every 50 ms) that fails, or -1.
+    struct Row {
+        const char* what;
+        std::function<unsigned long long(DWORD)> arrived;
+        int failsFromMs, failsToMs;
+    };
+    const Row rows[] = {
+        {"nothing at all", [](DWORD) { return 0ull; }, 15000, 15050},
+        {"a burst, then nothing", [](DWORD t) { return t >= 50 ? 200000ull : 0ull; }, 15050, 15100},
+        {"300 bytes a second from the start", [](DWORD t) { return 300ull * t / 1000; }, 30000, 30250},
+        {"2100 bytes every 7 s", [](DWORD t) { return 2100ull * (t / 7000 + 1); }, 30000, 30100},
+        {"4 KiB a second exactly", [](DWORD t) { return 4096ull * t / 1000; }, -1, -1},
+        {"5 KiB a second", [](DWORD t) { return 5120ull * t / 1000; }, -1, -1},
+        {"the first byte after 12 s, then fast", [](DWORD t) { return t >= 12000 ? 200ull * (t - 11000) : 0ull; },
+         -1, -1},
+        {"fast for a minute, then 300 bytes a second",
+         [](DWORD t) { return t < 60000 ? 10000ull * t / 1000 : 600000ull + 300ull * (t - 60000) / 1000; }, 60000,
+         90100},
+    };
+    // The tick count wraps around every 49 days; the rules do not notice.
+    for (DWORD start : {1000ul, 0xFFFFF000ul}) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + " from " + std::to_string(start));
+            CRateWatch watch(start);
+            int failed = -1;
+            for (DWORD t = 50; t <= 120000 && failed < 0; t += 50)
+                if (!watch.Sample(start + t, row.arrived(t))) failed = static_cast<int>(t);
+            EXPECT_GE(failed, row.failsFromMs);
+            EXPECT_LE(failed, row.failsToMs);
+        }
+    }
+}
+
+TEST(UpdateRulesTest, ResponseHeadAndProxyChoice) {
+    // status, length (-1: none), location (empty: none) of a head; status -1: refused.
+    const std::tuple<std::string, int, long long, std::string> heads[] = {
+        {"HTTP/1.1 200 OK\r\nContent-Length: 38\r\nServer: x", 200, 38, ""},
+        {"HTTP/1.0 200 OK\r\ncontent-length:  7 \r\nContent-Length: 7", 200, 7, ""},
+        {"HTTP/1.1 200 OK\nContent-Type: text/plain", 200, -1, ""},
+        {"HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:9/quilla/a", 302, -1, "http://127.0.0.1:9/quilla/a"},
+        // The Location header counts only as written.
+        {"HTTP/1.1 302 Found\r\nlocation: http://127.0.0.1:9/", 302, -1, ""},
+        {"HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"q\"", 401, -1, ""},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 6", -1, 0, ""},
+        {"HTTP/1.1 200 OK\r\nContent-Length: -5", -1, 0, ""},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999", -1, 0, ""},
+        {"HTTP/1.1 2x0 OK", -1, 0, ""},
+        {"ICY 200 OK", -1, 0, ""},
+        {"", -1, 0, ""},
+    };
+    for (const auto& [text, status, length, location] : heads) {
+        SCOPED_TRACE(text);
+        ResponseHead head;
+        ASSERT_EQ(status >= 0, ParseResponseHead(text, &head));
+        if (status < 0) continue;
+        EXPECT_EQ(status, head.status);
+        EXPECT_EQ(length >= 0, head.hasLength);
+        if (length >= 0) {
+            EXPECT_EQ(static_cast<unsigned long long>(length), head.length);
+        }
+        EXPECT_EQ(!location.empty(), head.hasLocation);
+        EXPECT_EQ(location, head.location);
+    }
+
+    // proxies, bypass, server: the proxy as host:port, or empty for a direct connection.
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, std::wstring> proxies[] = {
+        {L"127.0.0.1:8080", L"", L"update.orvane.example", L"127.0.0.1:8080"},
+        {L"ftp=f:21;http=proxy.lan:3128;https=s:443", L"", L"update.orvane.example", L"proxy.lan:3128"},
+        {L"ftp=f:21 socks=s:1080", L"", L"update.orvane.example", L""},
+        {L"proxy.lan", L"", L"update.orvane.example", L"proxy.lan:80"},
+        {L"", L"", L"update.orvane.example", L""},
+        {L"proxy.lan:3128", L"<local>", L"updatehost", L""},
+        {L"proxy.lan:3128", L"<local>", L"update.orvane.example", L"proxy.lan:3128"},
+        {L"proxy.lan:3128", L"*.ORVANE.example; 10.*", L"Update.Orvane.Example", L""},
+        {L"proxy.lan:3128", L"*.orvane.example", L"orvane.example.net", L"proxy.lan:3128"},
+    };
+    for (const auto& [list, bypass, server, expected] : proxies) {
+        SCOPED_TRACE(ToUtf8(std::wstring(list) + L" | " + bypass + L" | " + server));
+        ParsedUrl proxy;
+        bool proxied = ProxyFor(list, bypass, server, &proxy);
+        EXPECT_EQ(expected, proxied ? proxy.server + L":" + std::to_wstring(proxy.port) : L"");
+    }
+}
+
+// Any name the updater accepts resolves to a file inside the folder, never a device.
+TEST(UpdateRulesTest, FolderEscapeRuleHoldsForGeneratedNames) {
+    const std::wstring folder = L"C:\\Program Files\\Orvane\\";
+    std::vector<std::wstring> pieces = {L"a",       L"Orvn",    L".exe", L".",      L"..",   L"...",      L"\\",
+                                        L"/",       L"\\\\",    L":",    L"C:",     L"z:",   L" ",        L"~1",
+                                        L"CON",     L"nul",     L"Aux",  L"com1",   L"LPT9", L"CONIN$",   L"prn.txt",
+                                        L"\\\\?\\", L"\\\\.\\", L"?",    L"*",      L"한글", L"목록.txt", L"\u00fc",
+                                        L"\u00b9",  L"\t",      L"\x7f", L"%2e%2e", L"..\\", L"../",      L".\\"};
+    for (size_t length : {120, 255}) pieces.push_back(std::wstring(length, L'x'));
+    std::mt19937 random(12345);
+    int accepted = 0;
+    for (int i = 0; i < 100000; ++i) {
+        std::wstring name;
+        for (int k = 0, count = 1 + random() % 7; k < count; ++k)
+            name += random() % 4 ? pieces[random() % pieces.size()] : std::wstring(1, wchar_t(1 + random() % 0x2FF));
+        if (!CUpdater::IsSafeFileName(name)) continue;
+        ++accepted;
+        wchar_t full[4096] = {};
+        std::wstring target(full, ::GetFullPathNameW((folder + name).c_str(), 4096, full, nullptr));
+        ASSERT_GT(target.size(), folder.size()) << "name " << i;
+        ASSERT_EQ(0, _wcsnicmp(target.c_str(), folder.c_str(), folder.size())) << "name " << i << " -> escapes";
+        ASSERT_NE(L"\\\\.\\", target.substr(0, 4)) << "name " << i << " -> a device";
+    }
+    EXPECT_GT(accepted, 5000);
 }
 
 }  // namespace

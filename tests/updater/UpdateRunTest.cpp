@@ -1,242 +1,211 @@
-// The real start.exe, keyless and keyed, against the stand-in update server and a launcher stand-in.
+// The real start.exe, keyless and keyed, against the stand-in update server and launcher stand-ins: releases
+// installed and cancelled, servers that misbehave or attack, each installation's own record, start.exe replacing
+// itself, and a DLL planted beside the programs.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
-#include <tuple>
+#include <functional>
 
 #include "AppBase.h"
 #include "TestSupport.h"
 #include "UpdateServer.h"
+#include "Updater.h"
 
 using namespace testing_support;
 
 namespace {
 
-const wchar_t kFailed[] = L"업데이트정보를 가져오는데 실패하였습니다.";
+// What the updater may hold, whatever the server sends.
+constexpr SIZE_T kMaxWorkingSet = 48 * 1024 * 1024;
 const char kOldFree[] = "old free list";
 
-std::wstring TempPath() {
-    wchar_t temp[MAX_PATH] = {};
-    return std::wstring(temp, ::GetTempPathW(MAX_PATH, temp));
-}
-
-bool AnyFile(const std::wstring& pattern) {
-    WIN32_FIND_DATAW data;
-    return bool(UniqueFindHandle(::FindFirstFileW(pattern.c_str(), &data)));
-}
-
-class UpdateRunTest : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override {
-        // No record of an older updater to take over.
-        ::DeleteFileW(CAppBase::ProfileFilePath(L"start.INI").c_str());
-        m_program = MakeTempFolder(L"orvn-run-prog-");
-        m_profile = m_program + L"start.INI";
-        // The publisher's keys in a folder of this test: the record of what they signed starts empty.
-        m_signing = MakeTempFolder(L"orvn-run-key-");
-        for (const wchar_t* key : {L"publisher.pem", L"other.pem"})
-            ASSERT_TRUE(CopyFileTo(L"Z:" ORVN_TEST_SIGNING_FOLDER L"/" + std::wstring(key), m_signing + key));
-        // The release one level down, so a name leaving it stays in a folder of this test.
-        m_releaseRoot = MakeTempFolder(L"orvn-run-rel-");
-        m_release = m_releaseRoot + L"r\\";
-        ASSERT_TRUE(::CreateDirectoryW(m_release.c_str(), nullptr));
-        ASSERT_TRUE(CopyFileTo(m_keyed ? TestFolder() + L"StartSigned.exe" : DistFolder() + L"start.exe",
-                               m_program + L"start.exe"));
-        ResetProgram();
-        ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn4.exe", m_release + L"Orvn.exe"));
-        ASSERT_TRUE(WriteFileBytes(m_release + L"Free.txt", "new free list, longer than the old one"));
-        m_entries = {{L"Orvn.exe", L"1,0,0,4", Size(L"Orvn.exe")}, {L"Free.txt", L"2", 38}};
-        Publish();
-    }
-    void TearDown() override {
-        m_proxy.reset();
-        m_server.reset();
-        RemoveFolder(m_program);
-        RemoveFolder(m_releaseRoot);
-        RemoveFolder(m_signing);
-    }
-    void ResetProgram() {
-        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", m_profile.c_str());
-        // The launcher the previous run started may not have ended yet; its program is in use until it does.
-        ASSERT_TRUE(PumpUntil([&] { return CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Orvn.exe"); },
-                              20000));
-        ASSERT_TRUE(WriteFileBytes(m_program + L"Free.txt", kOldFree));
-        ::DeleteFileW((m_program + L"Orvn.exe.log").c_str());
-    }
-    // Serves the release, through the user's proxy setting, until the next call or the test's end.
-    bool Serve(const std::vector<std::wstring>& faults = {}, bool refuse = false) {
-        m_proxy.reset();
-        m_server = std::make_unique<UpdateServer>();
-        if (!m_server->Start(m_release, faults, refuse)) return false;
-        m_proxy = std::make_unique<ProxySetting>(m_server->Port());
-        return true;
-    }
-    int Size(const std::wstring& name) { return static_cast<int>(FileBytes(m_release + name).size()); }
-    // For the keyed updater the publisher hashes, numbers and signs the manifest.
-    void Publish(const wchar_t* key = L"publisher") {
-        ASSERT_TRUE(WriteManifest(m_release + L"version.ini", m_entries));
-        if (!m_keyed) return;
-        std::wstring number = std::to_wstring(++m_releaseNumber);
-        ASSERT_TRUE(
-            RunReleaseTool({L"release", UnixPath(m_signing) + key + L".pem", UnixPath(m_release), number}, m_release));
-    }
-    // Runs start.exe to its end, answering the failure box a refused manifest shows.
-    DWORD RunUpdater(Process* process = nullptr) {
-        Process own;
-        Process& p = process ? *process : own;
-        if (!p.process && !StartProcess(m_program + L"start.exe", L"", m_program, &p)) return 1;
-        HWND box = nullptr;
-        PumpUntil([&] { return p.Wait(0) != STILL_ACTIVE || (box = WaitForDialog(L"Start", 0, p.pid)); }, 60000);
-        m_boxShown = box != nullptr;
-        if (box) {
-            EXPECT_EQ(kFailed, DialogText(box));
-            // Runs that can fail start with no launcher log: the launcher waits for the box.
-            EXPECT_FALSE(CAppBase::FileExists(m_program + L"Orvn.exe.log"));
-            ClickDialogButton(box, IDOK);
-        }
-        return p.Wait(90000);
-    }
-    int LauncherStarts(int expected) { return testing_support::LauncherStarts(m_program, expected); }
-    void ExpectInstalled(const wchar_t* name) {
-        EXPECT_TRUE(FileBytes(m_release + name) == FileBytes(m_program + name)) << ToUtf8(name);
-    }
-    void ExpectOldFilesIntact() {
-        EXPECT_EQ(1, LauncherStarts(1));
-        EXPECT_TRUE(FileBytes(TestFolder() + L"OrvnStandIn3.exe") == FileBytes(m_program + L"Orvn.exe"));
-        EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
-        EXPECT_EQ(L"1", RecordedVersion(m_program, L"Free.txt"));
-        EXPECT_FALSE(AnyFile(m_program + L"*.orvn-*"));
-    }
-
-    const bool m_keyed = GetParam();
-    bool m_boxShown = false;
-    int m_releaseNumber = 4;
-    std::wstring m_program, m_profile, m_releaseRoot, m_release, m_signing;
-    std::vector<ManifestEntry> m_entries;
-    std::unique_ptr<UpdateServer> m_server;
-    std::unique_ptr<ProxySetting> m_proxy;
-};
+class UpdateRunTest : public ::testing::TestWithParam<bool> {};
 
 INSTANTIATE_TEST_SUITE_P(Builds, UpdateRunTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Keyed" : "Keyless"; });
 
-TEST_P(UpdateRunTest, InstallsTheChangedFilesAndACancelledOneOnTheNextRun) {
-    // Orvn.exe comes over one redirect; Free.txt's body is held back 2 s, time to press Cancel.
-    ASSERT_TRUE(Serve({L"Orvn.exe=redirect", L"Free.txt=hold"}));
-    Process updater;
-    ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
-    HWND frame = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Start", updater.pid)) != nullptr; }, 20000));
-    RECT r;
-    ::GetWindowRect(frame, &r);
-    // Centred on the bench's 1024 by 768 screen, no menu, no caption.
-    EXPECT_EQ((std::vector<LONG>{267, 257, 756, 510}), (std::vector<LONG>{r.left, r.top, r.right, r.bottom}));
-    EXPECT_EQ(nullptr, ::GetMenu(frame));
-    EXPECT_EQ(0, ::GetWindowLongW(frame, GWL_STYLE) & (WS_CAPTION | WS_BORDER));
-    // Orvn.exe comes first, then Free.txt; the real probe host may take long to give up under Wine.
-    ASSERT_TRUE(PumpUntil([&] { return m_server->CountRequests(L"Free.txt") == 1; }, 120000));
-    HWND progress = WaitForDialog(L"다운로드", 10000, updater.pid);
-    ASSERT_TRUE(progress);
-    EXPECT_FALSE(::IsWindowEnabled(frame)) << "the progress dialog keeps the window disabled";
-    ClickDialogButton(progress, IDCANCEL);
-    EXPECT_EQ(0u, RunUpdater(&updater));
-    ExpectInstalled(L"Orvn.exe");
-    EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
-    EXPECT_EQ(L"1", RecordedVersion(m_program, L"Free.txt"));
-    EXPECT_EQ(1, LauncherStarts(1));
-    // A release only partly installed does not yet raise the floor against replays.
-    EXPECT_EQ(0, int(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, m_profile.c_str())));
-
-    // The next run fetches only what is still out of date.
-    EXPECT_EQ(0u, RunUpdater());
-    ExpectInstalled(L"Free.txt");
-    EXPECT_EQ(L"2", RecordedVersion(m_program, L"Free.txt"));
-    EXPECT_EQ(2, m_server->CountRequests(L"Orvn.exe")) << "the first run's request and its redirect only";
-    EXPECT_EQ(2, LauncherStarts(2));
-    EXPECT_FALSE(AnyFile(m_program + L"*.orvn-*"));
-    // The keyed updater keeps the installed release's number as the floor against replays.
-    if (m_keyed) {
-        EXPECT_EQ(m_releaseNumber, int(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, m_profile.c_str())));
+TEST_P(UpdateRunTest, EscSkipsCancelEndsTheRunAndTheNextRunFetchesTheRest) {
+    UpdaterInstallation inst(GetParam());
+    ASSERT_TRUE(inst.Ready());
+    // Orvn.exe comes over one redirect; Free.txt and five files after it stall halfway.
+    std::vector<std::wstring> faults = {L"version.ini=gate", L"Orvn.exe=redirect", L"Free.txt=stall"};
+    for (int i = 2; i <= 6; ++i) {
+        std::wstring name = L"Stalled" + std::to_wstring(i) + L".bin";
+        ASSERT_TRUE(WriteFileBytes(inst.release + name, std::string(64 * 1024, char('a' + i))));
+        inst.entries.push_back({name, L"1", 64 * 1024});
+        faults.push_back(name + L"=stall");
     }
+    ASSERT_TRUE(inst.Publish());
+    ASSERT_TRUE(inst.Serve(faults));
+    {
+        // Esc while the manifest is held back skips the update without a word.
+        Process updater;
+        HWND frame = inst.Start(&updater);
+        ASSERT_TRUE(frame);
+        RECT r;
+        ::GetWindowRect(frame, &r);
+        // Centred on the bench's 1024 by 768 screen, no menu, no caption.
+        EXPECT_EQ((std::vector<LONG>{267, 257, 756, 510}), (std::vector<LONG>{r.left, r.top, r.right, r.bottom}));
+        EXPECT_EQ(nullptr, ::GetMenu(frame));
+        EXPECT_EQ(0, ::GetWindowLongW(frame, GWL_STYLE) & (WS_CAPTION | WS_BORDER));
+        // The real probe host may take long to give up under Wine.
+        ASSERT_TRUE(PumpUntil([&] { return inst.Server().CountRequests(L"version.ini") == 1; }, 120000));
+        ::SetForegroundWindow(frame);
+        ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == frame; }, 10000));
+        PressKey(VK_ESCAPE);
+        EXPECT_EQ(0u, inst.Run(&updater));
+        EXPECT_EQ(L"", inst.boxText);
+        EXPECT_EQ(1, inst.LauncherStarts(1));
+        EXPECT_EQ(0, inst.Server().CountRequests(L"Orvn.exe"));
+    }
+    {
+        Process updater;
+        HWND frame = inst.Start(&updater);
+        ASSERT_TRUE(frame);
+        ASSERT_TRUE(PumpUntil([&] { return inst.Server().CountRequests(L"Free.txt") == 1; }, 120000));
+        HWND progress = WaitForDialog(L"다운로드", 10000, updater.pid);
+        ASSERT_TRUE(progress);
+        EXPECT_FALSE(::IsWindowEnabled(frame)) << "the progress dialog keeps the window disabled";
+        ClickDialogButton(progress, IDCANCEL);
+        DWORD clicked = ::GetTickCount();
+        ASSERT_EQ(2, inst.LauncherStarts(2));
+        EXPECT_LT(::GetTickCount() - clicked, 3000u);
+        EXPECT_EQ(0u, inst.Run(&updater));
+    }
+    // Nothing after the cancel was asked for; a release only partly installed does not raise the floor.
+    for (int i = 2; i <= 6; ++i) EXPECT_EQ(0, inst.Server().CountRequests(L"Stalled" + std::to_wstring(i) + L".bin"));
+    EXPECT_TRUE(inst.Installed(L"Orvn.exe"));
+    EXPECT_EQ(kOldFree, FileBytes(inst.program + L"Free.txt"));
+    EXPECT_EQ(L"1", inst.Record(L"Version", L"Free.txt"));
+    EXPECT_EQ(L"", inst.Record(L"Release", L"Accepted"));
+
+    // The next run fetches only what is still out of date; the keyed build keeps the release as its floor.
+    ASSERT_TRUE(inst.Serve());
+    EXPECT_EQ(0u, inst.Run());
+    EXPECT_EQ(L"", inst.boxText);
+    EXPECT_EQ(0, inst.Server().CountRequests(L"Orvn.exe"));
+    for (const auto& entry : inst.entries) EXPECT_TRUE(inst.Installed(entry.name)) << ToUtf8(entry.name);
+    EXPECT_EQ(L"2", inst.Record(L"Version", L"Free.txt"));
+    EXPECT_EQ(3, inst.LauncherStarts(3));
+    EXPECT_EQ(GetParam() ? std::to_wstring(inst.releaseNumber) : L"", inst.Record(L"Release", L"Accepted"));
 }
 
-TEST_P(UpdateRunTest, EveryServerFaultLeavesTheInstallationIntact) {
-    if (m_keyed) GTEST_SKIP() << "the transfers are the same in both builds";
-    // "refuse": the host is down, the failure box shows.
-    for (std::wstring kind :
-         {L"refuse", L"404", L"500", L"cut", L"wronglength", L"stall", L"redirect2", L"lowerlocation"}) {
-        SCOPED_TRACE(ToUtf8(kind));
-        ResetProgram();
-        ASSERT_TRUE(Serve({L"Orvn.exe=" + kind, L"Free.txt=" + kind}, kind == L"refuse"));
-        EXPECT_EQ(0u, RunUpdater());
-        EXPECT_EQ(kind == L"refuse", m_boxShown);
-        EXPECT_EQ(kind != L"refuse", m_server->CountRequests(L"Free.txt") > 0);
-        ExpectOldFilesIntact();
+TEST_P(UpdateRunTest, NoServerFaultHoldsThePlayerGrowsTheProcessOrHarmsTheInstallation) {
+    enum Builds { kKeyless = 1, kKeyed = 2, kBoth = 3 };
+    struct Row {
+        const wchar_t* name;
+        const wchar_t* kind;  // "refuse": nothing listens
+        int requests;         // of name: none again with a password, at most one redirect
+        int builds;
+    };
+    const Row rows[] = {
+        {L"version.ini", L"refuse", 0, kKeyless},     {L"version.ini", L"headers", 1, kBoth},
+        {L"version.ini", L"auth", 1, kBoth},          {L"version.ini", L"proxyauth", 1, kKeyless},
+        {L"version.ini", L"endless", 1, kKeyless},    {L"version.ini", L"drip", 1, kKeyless},
+        {L"version.ini.sig", L"headers", 1, kKeyed},  {L"version.ini.sig", L"endless", 1, kKeyed},
+        {L"Orvn.exe", L"headers", 1, kKeyless},       {L"Orvn.exe", L"endless", 1, kKeyless},
+        {L"Orvn.exe", L"trickle", 1, kKeyless},       {L"Orvn.exe", L"404", 1, kKeyless},
+        {L"Orvn.exe", L"cut", 1, kKeyless},           {L"Orvn.exe", L"wronglength", 1, kKeyless},
+        {L"Orvn.exe", L"redirect2", 2, kKeyless},
+    };
+    UpdaterInstallation inst(GetParam());
+    ASSERT_TRUE(inst.Ready());
+    for (const Row& row : rows) {
+        if (!(row.builds & (GetParam() ? kKeyed : kKeyless))) continue;
+        const std::wstring fault = std::wstring(row.name) + L"=" + row.kind;
+        SCOPED_TRACE(ToUtf8(fault));
+        ASSERT_TRUE(inst.Reset());
+        ASSERT_TRUE(inst.Serve({fault}, fault.ends_with(L"refuse")));
+        EXPECT_EQ(0u, inst.Run());
+        printf("%s: hand-over after %lu ms, peak working set %llu KB\n", ToUtf8(fault).c_str(), inst.handOverMs,
+               static_cast<unsigned long long>(inst.peakWorkingSet / 1024));
+        EXPECT_LT(inst.handOverMs, 40000u);
+        EXPECT_GT(inst.peakWorkingSet, 0u);
+        EXPECT_LT(inst.peakWorkingSet, kMaxWorkingSet);
+        EXPECT_LT(inst.slowestAnswerMs, 1000u) << "the window stopped answering";
+        EXPECT_EQ(row.requests, inst.Server().CountRequests(row.name));
+        EXPECT_EQ(1, inst.LauncherStarts(1));
+        // A manifest that does not come is told; a file that does not come leaves the old one, and the run goes on.
+        if (row.name == std::wstring(L"Orvn.exe")) {
+            EXPECT_EQ(L"", inst.boxText);
+            EXPECT_TRUE(FileBytes(TestFolder() + L"OrvnStandIn3.exe") == FileBytes(inst.program + L"Orvn.exe"));
+            EXPECT_TRUE(inst.Installed(L"Free.txt"));
+        } else {
+            EXPECT_EQ(kUpdateFailed, inst.boxText);
+            EXPECT_TRUE(inst.Untouched());
+        }
     }
 }
 
 TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkipped) {
-    // The updater itself, and a name leaving the folder (its file beside the release).
-    ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartLocalProbe.exe", m_release + L"start.exe"));
-    m_entries.push_back({L"start.exe", L"1,0,0,9", Size(L"start.exe")});
-    ASSERT_TRUE(WriteFileBytes(m_releaseRoot + L"escape.txt", "escape"));
-    Publish();
-    // The publisher's tool refuses such a name: it is added to the release afterwards, hash and all.
-    const std::wstring manifest = m_release + L"version.ini";
-    const std::wstring last = L"File" + std::to_wstring(m_entries.size() + 1);
-    ::WritePrivateProfileStringW(L"Count", L"Total", std::to_wstring(m_entries.size() + 1).c_str(), manifest.c_str());
-    // Other contents take a number of their own.
-    ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(++m_releaseNumber).c_str(),
-                                 manifest.c_str());
+    UpdaterInstallation inst(GetParam());
+    ASSERT_TRUE(inst.Ready());
+    // The updater itself, and a name leaving the folder.
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartLocalProbe.exe", inst.release + L"start.exe"));
+    inst.entries.push_back({L"start.exe", L"1,0,0,9", static_cast<int>(FileBytes(inst.release + L"start.exe").size())});
+    ASSERT_TRUE(inst.Publish());
+    // The publisher's tool refuses such a name: it is added to the release afterwards, hash and all, and other
+    // contents take a number of their own.
+    const std::wstring manifest = inst.release + L"version.ini";
+    const std::wstring last = L"File" + std::to_wstring(inst.entries.size() + 1);
+    const std::wstring total = std::to_wstring(inst.entries.size() + 1);
+    ::WritePrivateProfileStringW(L"Count", L"Total", total.c_str(), manifest.c_str());
+    ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(++inst.releaseNumber).c_str(), manifest.c_str());
     for (const auto& [key, value] : {std::pair{L"Filename", L"..\\escape.txt"}, {L"Fileversion", L"1"},
                                      {L"Filesize", L"6"},
                                      {L"Filehash", L"b3140286ac71ad2acf69681f4f2a907b0b83d8edfbffdd4e0a38c05a23180495"}})
         ::WritePrivateProfileStringW(last.c_str(), key, value, manifest.c_str());
-    if (m_keyed) {
-        ASSERT_TRUE(RunReleaseTool({L"sign", UnixPath(m_signing) + L"publisher.pem", UnixPath(m_release)}, m_release));
+    if (inst.keyed) {
+        ASSERT_TRUE(inst.Sign());
     }
-    // The staged copy of Free.txt cannot be written: a folder has its name.
-    const std::wstring blocked = m_program + L"Free.txt.orvn-part";
-    ASSERT_TRUE(::CreateDirectoryW(blocked.c_str(), nullptr));
-    Process running;
-    ASSERT_TRUE(StartProcess(m_program + L"Orvn.exe", L"stay", m_program, &running));
-    ASSERT_TRUE(PumpUntil([&] { return CAppBase::FileExists(m_program + L"Orvn.exe.log"); }, 10000));
-    ASSERT_TRUE(Serve());
-    EXPECT_EQ(0u, RunUpdater());
-    ::RemoveDirectoryW(blocked.c_str());
-    // The run went on past the failed entries and handed over (the running launcher logged the first
-    // start); the launcher it started put the new start.exe in place first.
-    EXPECT_EQ(2, LauncherStarts(2));
-    ExpectInstalled(L"Orvn.exe");
-    ExpectInstalled(L"start.exe");
-    EXPECT_FALSE(AnyFile(m_program + L"*.orvn-new"));
-    EXPECT_FALSE(AnyFile(TempPath() + L"orvn-update-*")) << "each run removes its own download folder";
-    EXPECT_EQ(0, m_server->CountRequests(L"../escape.txt") + m_server->CountRequests(L"..\\escape.txt"));
-    EXPECT_FALSE(CAppBase::FileExists(m_program + L"..\\escape.txt"));
-    EXPECT_EQ(kOldFree, FileBytes(m_program + L"Free.txt"));
-    EXPECT_EQ(L"1", RecordedVersion(m_program, L"Free.txt"));
-    ::TerminateProcess(running.process, 0);
-    running.Wait(5000);
+    ASSERT_TRUE(inst.Serve());
+    {
+        // The staged copy of Free.txt cannot be written: a folder has its name.
+        const std::wstring blocked = inst.program + L"Free.txt.orvn-part";
+        ASSERT_TRUE(::CreateDirectoryW(blocked.c_str(), nullptr));
+        Process running;
+        ASSERT_TRUE(StartProcess(inst.program + L"Orvn.exe", L"stay", inst.program, &running));
+        ASSERT_EQ(1, inst.LauncherStarts(1));
+        EXPECT_EQ(0u, inst.Run());
+        ::RemoveDirectoryW(blocked.c_str());
+    }
+    // The run went on past the failed entries and handed over; the launcher it started put the new start.exe
+    // in place first.
+    EXPECT_EQ(2, inst.LauncherStarts(2));
+    EXPECT_TRUE(inst.Installed(L"Orvn.exe"));
+    EXPECT_TRUE(inst.Installed(L"start.exe"));
+    EXPECT_FALSE(CAppBase::FileExists(inst.program + L"start.exe.orvn-new"));
+    WIN32_FIND_DATAW data;
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring runFolders =
+        temp + std::wstring(L"orvn-update-") + CUpdater::InstallationId(inst.program).substr(0, 12);
+    EXPECT_FALSE(UniqueFindHandle(::FindFirstFileW((runFolders + L"-*").c_str(), &data)))
+        << "each run removes its own download folder";
+    EXPECT_EQ(0, inst.Server().CountRequests(L"../escape.txt") + inst.Server().CountRequests(L"..\\escape.txt"));
+    EXPECT_FALSE(CAppBase::FileExists(inst.program + L"..\\escape.txt"));
+    EXPECT_EQ(kOldFree, FileBytes(inst.program + L"Free.txt"));
+    EXPECT_EQ(L"1", inst.Record(L"Version", L"Free.txt"));
     // The next run, of the updater just installed (its version now listed), removes what was moved aside.
-    m_entries.back().version = L"1,0,0,3";
-    Publish();
-    EXPECT_EQ(0u, RunUpdater());
-    EXPECT_FALSE(AnyFile(m_program + L"*.orvn-*"));
+    inst.entries.back().version = L"1,0,0,3";
+    ASSERT_TRUE(inst.Publish());
+    EXPECT_EQ(0u, inst.Run());
+    EXPECT_FALSE(UniqueFindHandle(::FindFirstFileW((inst.program + L"*.orvn-*").c_str(), &data)));
 }
 
-TEST_P(UpdateRunTest, NoAttackOnASignedReleaseInstallsAnything) {
-    if (!m_keyed) GTEST_SKIP() << "the keyless build checks no signature";
+TEST(UpdateAttackTest, NoAttackOnASignedReleaseInstallsAnything) {
+    UpdaterInstallation inst(true);
+    ASSERT_TRUE(inst.Ready());
     auto edit = [&](const std::wstring& name, const std::function<void(std::string&)>& change) {
-        std::string bytes = FileBytes(m_release + name);
+        std::string bytes = FileBytes(inst.release + name);
         change(bytes);
-        ASSERT_TRUE(WriteFileBytes(m_release + name, bytes));
+        ASSERT_TRUE(WriteFileBytes(inst.release + name, bytes));
     };
     const std::wstring signature = L"version.ini.sig";
     const std::vector<std::pair<const char*, std::function<void()>>> attacks = {
         {"one byte changed", [&] { edit(L"version.ini", [](std::string& t) { t[t.find("Release=") + 8] ^= 1; }); }},
-        {"another key", [&] { Publish(L"other"); }},
-        {"no signature", [&] { ::DeleteFileW((m_release + signature).c_str()); }},
+        {"another key", [&] { inst.Publish(L"other"); }},
+        {"no signature", [&] { ::DeleteFileW((inst.release + signature).c_str()); }},
+        {"empty signature", [&] { WriteFileBytes(inst.release + signature, ""); }},
         {"files swapped",
          [&] {
              edit(L"Free.txt", [](std::string& t) { t += "!"; });
@@ -244,154 +213,219 @@ TEST_P(UpdateRunTest, NoAttackOnASignedReleaseInstallsAnything) {
          }},
         {"entries without a hash",
          [&] {
-             ASSERT_TRUE(WriteManifest(m_release + L"version.ini", m_entries));
-             ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(++m_releaseNumber).c_str(),
-                                          (m_release + L"version.ini").c_str());
-             ASSERT_TRUE(
-                 RunReleaseTool({L"sign", UnixPath(m_signing) + L"publisher.pem", UnixPath(m_release)}, m_release));
+             ASSERT_TRUE(WriteManifest(inst.release + L"version.ini", inst.entries));
+             ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(++inst.releaseNumber).c_str(),
+                                          (inst.release + L"version.ini").c_str());
+             ASSERT_TRUE(inst.Sign());
          }},
-        {"older release replayed",
-         [&] { ::WritePrivateProfileStringW(L"Release", L"Accepted", L"999", m_profile.c_str()); }},
-        {"empty signature", [&] { WriteFileBytes(m_release + signature, ""); }},
-        {"huge signature", [&] { edit(signature, [](std::string& t) { t += std::string(1 << 20, '0'); }); }},
     };
-    ASSERT_TRUE(Serve());
+    ASSERT_TRUE(inst.Serve());
     for (const auto& [name, attack] : attacks) {
         SCOPED_TRACE(name);
-        ResetProgram();
-        ::WritePrivateProfileStringW(L"Release", nullptr, nullptr, m_profile.c_str());
-        Publish();
+        ASSERT_TRUE(inst.Reset());
+        ASSERT_TRUE(inst.Publish());
         attack();
-        EXPECT_EQ(0u, RunUpdater());
-        ExpectOldFilesIntact();
+        EXPECT_EQ(0u, inst.Run());
+        EXPECT_EQ(1, inst.LauncherStarts(1));
+        EXPECT_TRUE(inst.Untouched());
     }
 }
 
-TEST_P(UpdateRunTest, ASecondRunFetchesNothingAndTheFirstInstallsOnlyItsOwnRelease) {
-    // A second request of the manifest gets another one, unsigned, naming a file of its own.
-    ASSERT_TRUE(WriteFileBytes(m_release + L"Evil.txt", "evil"));
-    ASSERT_TRUE(WriteManifest(m_release + L"version.ini.alt", {{L"Evil.txt", L"1", 4}, {L"Orvn.exe", L"1,0,0,9", 4}}));
-    // The first run's Orvn.exe waits until the second updater is up.
-    ASSERT_TRUE(Serve({L"version.ini=swap", L"Orvn.exe=gate"}));
+TEST(UpdateRecordTest, AReleaseNumberMeansOneManifestAndAnUnreadableRecordIsTold) {
+    UpdaterInstallation inst(true);
+    ASSERT_TRUE(inst.Ready());
+    ASSERT_TRUE(inst.Serve());
+    EXPECT_EQ(0u, inst.Run());
+    EXPECT_EQ(L"", inst.boxText);
+    const std::string mended = FileBytes(inst.release + L"Free.txt");
+    EXPECT_EQ(mended, FileBytes(inst.program + L"Free.txt"));
+    EXPECT_EQ(std::to_wstring(inst.releaseNumber), inst.Record(L"Release", L"Accepted"));
+    EXPECT_EQ(64u, inst.Record(L"Release", L"Digest").size());
+
+    // The withdrawn build, signed again under the same number with a key copy that remembers no release.
+    ASSERT_TRUE(WriteFileBytes(inst.release + L"Free.txt", "withdrawn"));
+    inst.entries[1] = {L"Free.txt", L"2w", 9};
+    ASSERT_TRUE(inst.Publish(L"again", inst.releaseNumber));
+    EXPECT_EQ(0u, inst.Run());
+    EXPECT_EQ(kUpdateFailed, inst.boxText);
+    EXPECT_EQ(mended, FileBytes(inst.program + L"Free.txt"));
+    EXPECT_EQ(1, inst.Server().CountRequests(L"Free.txt"));
+
+    // A floor that cannot be read is told and nothing is fetched; without the record the next run starts afresh.
+    inst.entries[1].version = L"3";
+    ASSERT_TRUE(inst.Publish(L"again"));
+    ::WritePrivateProfileStringW(L"Release", L"Accepted", L"1e9", (inst.program + L"start.INI").c_str());
+    const int manifests = inst.Server().CountRequests(L"version.ini");
+    EXPECT_EQ(0u, inst.Run());
+    EXPECT_EQ(std::wstring(CUpdater::kRecordUnreadable) + L"\n\n" + inst.program + L"start.INI", inst.boxText);
+    EXPECT_EQ(manifests, inst.Server().CountRequests(L"version.ini"));
+    EXPECT_EQ(mended, FileBytes(inst.program + L"Free.txt"));
+    EXPECT_EQ(3, inst.LauncherStarts(3)) << "the launcher starts all the same";
+    ASSERT_TRUE(::DeleteFileW((inst.program + L"start.INI").c_str()));
+    EXPECT_EQ(0u, inst.Run());
+    EXPECT_EQ(L"", inst.boxText);
+    EXPECT_TRUE(inst.Installed(L"Free.txt"));
+    EXPECT_EQ(std::to_wstring(inst.releaseNumber), inst.Record(L"Release", L"Accepted"));
+}
+
+TEST(UpdateRecordTest, EachInstallationHasItsOwnRecordAndTheOldSharedOneIsTakenOnce) {
+    UpdaterInstallation a(true), b(true);
+    ASSERT_TRUE(a.Ready() && b.Ready());
+    // What an older updater kept in the Windows folder for every installation: A's release accepted (no digest
+    // yet) and its Free.txt installed. A has no record of its own yet.
+    const std::wstring legacy = CAppBase::ProfileFilePath(L"start.INI");
+    ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"2", legacy.c_str());
+    ::WritePrivateProfileStringW(L"Release", L"Accepted", std::to_wstring(a.releaseNumber).c_str(), legacy.c_str());
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, legacy.c_str());
+    ASSERT_TRUE(::DeleteFileW((a.program + L"start.INI").c_str()));
+    ASSERT_TRUE(a.Serve());
+    EXPECT_EQ(0u, a.Run());
+    EXPECT_EQ(L"", a.boxText);
+    // A's record is the old one: Free.txt is not fetched again, and the release is now held with its digest.
+    EXPECT_EQ(0, a.Server().CountRequests(L"Free.txt"));
+    EXPECT_EQ(kOldFree, FileBytes(a.program + L"Free.txt"));
+    EXPECT_EQ(64u, a.Record(L"Release", L"Digest").size());
+    EXPECT_FALSE(CAppBase::FileExists(legacy));
+
+    // An older release is news to B, which inherited nothing, and still refused by A.
+    b.entries[1].version = L"3";
+    ASSERT_TRUE(b.Publish(L"again", a.releaseNumber - 2));
+    ASSERT_TRUE(b.Serve());
+    EXPECT_EQ(0u, b.Run());
+    EXPECT_EQ(L"", b.boxText);
+    EXPECT_TRUE(b.Installed(L"Free.txt"));
+    EXPECT_EQ(L"3", b.Record(L"Version", L"Free.txt"));
+    ASSERT_TRUE(a.Serve({}, false, b.release));
+    EXPECT_EQ(0u, a.Run());
+    EXPECT_EQ(kUpdateFailed, a.boxText);
+    EXPECT_EQ(kOldFree, FileBytes(a.program + L"Free.txt"));
+    EXPECT_EQ(std::to_wstring(a.releaseNumber), a.Record(L"Release", L"Accepted"));
+}
+
+TEST(UpdateRecordTest, TwoSpellingsOfOneFolderRunOneUpdate) {
+    UpdaterInstallation inst(false);
+    ASSERT_TRUE(inst.Ready());
+    // The first run's Free.txt waits until the second updater is up.
+    ASSERT_TRUE(inst.Serve({L"Free.txt=gate"}));
+    DriveLetter drive(inst.program);
+    ASSERT_NE(0, drive.Letter());
+    // Its run folders too are one installation's.
+    EXPECT_EQ(CUpdater::InstallationId(inst.program), CUpdater::InstallationId(drive.Path()));
     Process first, second;
-    ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &first));
-    ASSERT_TRUE(PumpUntil([&] { return m_server->CountRequests(L"Orvn.exe") == 1; }, 60000));
-    ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &second));
-    ASSERT_TRUE(PumpUntil([&] { return FindTopLevel(L"Start", second.pid) != nullptr; }, 20000));
+    ASSERT_TRUE(inst.Start(&first));
+    ASSERT_TRUE(PumpUntil([&] { return inst.Server().CountRequests(L"Free.txt") == 1; }, 120000));
+    ASSERT_TRUE(inst.Start(&second, drive.Path()));
     // Were it to run, the second would ask for the manifest within its probe's time.
-    EXPECT_FALSE(PumpUntil([&] { return m_server->CountRequests(L"version.ini") > 1; }, 6000));
-    ASSERT_TRUE(WriteFileBytes(m_release + L"Orvn.exe.go", ""));
-    EXPECT_EQ(0u, RunUpdater(&first));
-    EXPECT_EQ(0u, RunUpdater(&second));
-    EXPECT_EQ(1, m_server->CountRequests(L"version.ini"));
-    ExpectInstalled(L"Orvn.exe");
-    ExpectInstalled(L"Free.txt");
-    EXPECT_FALSE(CAppBase::FileExists(m_program + L"Evil.txt"));
-    EXPECT_EQ(2, LauncherStarts(2));
+    EXPECT_FALSE(PumpUntil([&] { return inst.Server().CountRequests(L"version.ini") > 1; }, 6000));
+    ASSERT_TRUE(WriteFileBytes(inst.release + L"Free.txt.go", ""));
+    EXPECT_EQ(0u, inst.Run(&first));
+    EXPECT_EQ(0u, inst.Run(&second));
+    EXPECT_EQ(1, inst.Server().CountRequests(L"version.ini"));
+    EXPECT_EQ(1, inst.Server().CountRequests(L"Free.txt"));
+    EXPECT_TRUE(inst.Installed(L"Free.txt"));
+    EXPECT_FALSE(CAppBase::FileExists(inst.program + CUpdater::kRunLockName));
 }
 
-TEST_P(UpdateRunTest, ASlowServerNeitherFreezesTheWindowsNorHoldsThePlayer) {
-    if (m_keyed) GTEST_SKIP() << "the waits are the same in both builds";
-    {
-        // One byte every 3 s of the manifest: the window answers throughout, the run gives up in time.
-        ASSERT_TRUE(Serve({L"version.ini=drip"}));
-        Process updater;
-        ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
-        HWND frame = nullptr, box = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Start", updater.pid)) != nullptr; }, 20000));
-        DWORD shown = ::GetTickCount(), slowest = 0;
-        PumpUntil(
-            [&] {
-                DWORD sent = ::GetTickCount();
-                DWORD_PTR result;
-                if (!::SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result)) return false;
-                slowest = std::max(slowest, ::GetTickCount() - sent);
-                return (box = WaitForDialog(L"Start", 0, updater.pid)) != nullptr;
-            },
-            60000);
-        ASSERT_TRUE(box);
-        EXPECT_LT(::GetTickCount() - shown, 40000u);
-        EXPECT_LT(slowest, 500u) << "the window stopped answering";
-        EXPECT_GT(m_server->CountRequests(L"version.ini"), 0);
-        EXPECT_EQ(kFailed, DialogText(box));
-        ClickDialogButton(box, IDOK);
-        EXPECT_EQ(0u, updater.Wait(30000));
-        EXPECT_EQ(1, LauncherStarts(1));
-    }
-    {
-        // Esc during the manifest's fetch skips the update without a word.
-        Process updater;
-        ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
-        HWND frame = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Start", updater.pid)) != nullptr; }, 20000));
-        ASSERT_TRUE(PumpUntil([&] { return m_server->CountRequests(L"version.ini") == 2; }, 20000));
-        ::SetForegroundWindow(frame);
-        Pump(50);
-        PressKey(VK_ESCAPE);
-        EXPECT_EQ(0u, RunUpdater(&updater));
-        EXPECT_FALSE(m_boxShown);
-        EXPECT_EQ(2, LauncherStarts(2));
-    }
-    {
-        // The same on a file: Cancel, by a real click, hands over at once.
-        ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"2", m_profile.c_str());
-        ASSERT_TRUE(Serve({L"Orvn.exe=drip"}));
-        Process updater;
-        ASSERT_TRUE(StartProcess(m_program + L"start.exe", L"", m_program, &updater));
-        HWND progress = WaitForDialog(L"다운로드", 60000, updater.pid);
-        ASSERT_TRUE(progress);
-        ASSERT_TRUE(PumpUntil([&] { return m_server->CountRequests(L"Orvn.exe") == 1; }, 10000));
-        ClickDialogButton(progress, IDCANCEL);
-        DWORD clicked = ::GetTickCount();
-        ASSERT_EQ(3, LauncherStarts(3));
-        DWORD handedOver = ::GetTickCount() - clicked;
-        printf("cancel to launcher: %lu ms\n", handedOver);
-        // Xvfb has no window manager: Wine waits about 2 s there for each window it closes.
-        EXPECT_LT(handedOver, 2000u + 2500u);
-        EXPECT_EQ(0u, updater.Wait(30000));
-        EXPECT_TRUE(FileBytes(TestFolder() + L"OrvnStandIn3.exe") == FileBytes(m_program + L"Orvn.exe"));
-    }
-}
-
-TEST_P(UpdateRunTest, AnEndlessAnswerStopsAtItsBoundWithNothingLargerOnDisk) {
-    // The manifest (with a key, its signature) and then a file body never end.
-    const std::vector<std::tuple<std::wstring, unsigned long long, bool>> cases = {
-        {m_keyed ? L"version.ini.sig" : L"version.ini", m_keyed ? 1024 : 1024 * 1024, true},
-        {L"Orvn.exe", Size(L"Orvn.exe"), false}};
-    for (const auto& [name, bound, failsManifest] : cases) {
-        SCOPED_TRACE(ToUtf8(name));
-        ResetProgram();
-        ASSERT_TRUE(Serve({name + L"=endless"}));
-        DiskWatch watch({{TempPath(), L"\\orvn-update-"}, {m_program, L".orvn-"}, {InternetCacheFolder(), L""}});
-        // Nothing of the update server's goes into the platform's download cache.
-        DiskWatch cache({{InternetCacheFolder(), L"version"}, {InternetCacheFolder(), L"Orvn"}});
-        EXPECT_EQ(0u, RunUpdater());
-        EXPECT_EQ(failsManifest, m_boxShown);
-        EXPECT_LE(watch.Largest(), bound);
-        EXPECT_EQ(0u, cache.Largest());
-        if (failsManifest) {
-            ExpectOldFilesIntact();
-        } else {
-            EXPECT_TRUE(FileBytes(TestFolder() + L"OrvnStandIn3.exe") == FileBytes(m_program + L"Orvn.exe"));
-            EXPECT_EQ(1, LauncherStarts(1));
+TEST(UpdateReplaceTest, AKillAtEachStepLeavesAStartExeThatRunsAndTheLaunchersFinish) {
+    UpdaterInstallation inst(false);
+    ASSERT_TRUE(inst.Ready());
+    // The release's start.exe probes this machine, which answers at once: it hands over without an update.
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartLocalProbe.exe", inst.release + L"start.exe"));
+    const std::string oldCopy = FileBytes(DistFolder() + L"start.exe");
+    const std::string newCopy = FileBytes(inst.release + L"start.exe");
+    inst.entries = {{L"start.exe", L"1,0,0,9", static_cast<int>(newCopy.size())}, {L"Free.txt", L"2", 38}};
+    ASSERT_TRUE(inst.Publish());
+    auto installed = [&] { return FileBytes(inst.program + L"start.exe"); };
+    auto waiting = [&] { return CAppBase::FileExists(inst.program + L"start.exe.orvn-new"); };
+    struct Step {
+        const char* name;
+        const wchar_t* gated;  // the request the run waits on when it is killed
+        bool waits;            // the new copy is whole beside start.exe by then
+    };
+    const Step steps[] = {{"fetching the new start.exe", L"start.exe", false},
+                          {"the new start.exe staged, the next file fetching", L"Free.txt", true}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        ASSERT_TRUE(CopyFileTo(DistFolder() + L"start.exe", inst.program + L"start.exe"));
+        ASSERT_TRUE(inst.Reset());
+        ASSERT_TRUE(inst.Serve({std::wstring(step.gated) + L"=gate"}));
+        {
+            Process updater;
+            ASSERT_TRUE(StartProcess(inst.program + L"start.exe", L"", inst.program, &updater));
+            ASSERT_TRUE(PumpUntil([&] { return inst.Server().CountRequests(step.gated) == 1; }, 120000));
+            EXPECT_EQ(step.waits, waiting());
+            ::TerminateProcess(updater.process, 9);
+            EXPECT_EQ(9u, updater.Wait(10000));
         }
+        // The shortcut's target is the old program, whole.
+        EXPECT_TRUE(oldCopy == installed());
+
+        // The launcher started by hand puts a whole new copy in place.
+        Process launcher;
+        ASSERT_TRUE(StartProcess(inst.program + L"Orvn.exe", L"", inst.program, &launcher));
+        EXPECT_EQ(1, inst.LauncherStarts(1));
+        EXPECT_TRUE((step.waits ? newCopy : oldCopy) == installed());
+        EXPECT_FALSE(waiting());
+
+        // start.exe runs by its path (the gate is open now), updates if it must, and hands over.
+        EXPECT_EQ(0u, inst.Run());
+        EXPECT_EQ(2, inst.LauncherStarts(2));
+        ASSERT_TRUE(PumpUntil([&] { return newCopy == installed() && !waiting(); }, 20000));
+        EXPECT_FALSE(CAppBase::FileExists(inst.program + L"start.exe.orvn-part"));
+        EXPECT_FALSE(CAppBase::FileExists(inst.program + L"start.exe.orvn-old"));
+    }
+
+    // The real launcher at its start finishes what an older updater left, killed after moving itself aside:
+    // the new copy staged or not.
+    for (const wchar_t* name : {L"Orvn.exe", L"Orvmedia.dll"})
+        ASSERT_TRUE(CopyFileTo(DistFolder() + name, inst.program + name));
+    for (bool staged : {true, false}) {
+        SCOPED_TRACE(staged ? "the new copy staged" : "nothing staged");
+        ::DeleteFileW((inst.program + L"start.exe").c_str());
+        ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-old", oldCopy));
+        if (staged) {
+            ASSERT_TRUE(WriteFileBytes(inst.program + L"start.exe.orvn-new", newCopy));
+        }
+        Process launcher;
+        ASSERT_TRUE(StartProcess(inst.program + L"Orvn.exe", L"", inst.program, &launcher));
+        EXPECT_TRUE(PumpUntil([&] { return (staged ? newCopy : oldCopy) == installed() && !waiting(); }, 30000));
+        EXPECT_EQ(STILL_ACTIVE, launcher.Wait(0)) << "the launcher runs on";
     }
 }
 
-TEST_P(UpdateRunTest, WhatARunKilledBetweenTwoRenamesLeftTheNextRunFinishes) {
-    if (m_keyed) GTEST_SKIP() << "the recovery is the same in both builds";
-    // The old updater moved aside, the new one staged whole, no start.exe.
-    ASSERT_TRUE(::MoveFileW((m_program + L"start.exe").c_str(), (m_program + L"start.exe.orvn-old").c_str()));
-    ASSERT_TRUE(CopyFileTo(TestFolder() + L"StartLocalProbe.exe", m_program + L"start.exe.orvn-new"));
-    ASSERT_TRUE(Serve());
-    Process old;
-    ASSERT_TRUE(StartProcess(m_program + L"start.exe.orvn-old", L"", m_program, &old));
-    EXPECT_EQ(0u, RunUpdater(&old));
-    EXPECT_TRUE(FileBytes(TestFolder() + L"StartLocalProbe.exe") == FileBytes(m_program + L"start.exe"));
-    // The start.exe now in place runs, hands over, and removes the old copy.
-    EXPECT_EQ(0u, RunUpdater());
-    EXPECT_EQ(2, LauncherStarts(2));
-    EXPECT_FALSE(AnyFile(m_program + L"*.orvn-*"));
+// A DLL named like a system one that a program imports, dropped beside the real start.exe or Orvn.exe with Wine
+// told to prefer such a native copy, is never loaded: both programs take system DLLs from the system folder only.
+// The planted DLL is msvfw32.dll (the skins are drawn through it). Not version.dll: Wine's own user32 imports it,
+// so under Wine a planted one is loaded by user32 before any code of the program runs; on Windows it is not.
+TEST(DllSearchTest, APlantedMsvfw32DllBesideEitherProgramIsNeverLoaded) {
+    UpdaterInstallation inst(false);
+    ASSERT_TRUE(inst.Ready());
+    const std::wstring loaded = inst.program + L"msvfw32.dll.loaded";
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"planted\\msvfw32.dll", inst.program + L"msvfw32.dll"));
+    ASSERT_TRUE(CopyFileTo(DistFolder() + L"Orvn.exe", inst.program + L"Orvn.exe"));
+    {
+        DllOverride native(L"Orvn.exe", L"msvfw32", L"native,builtin");
+        Process launcher;
+        ASSERT_TRUE(StartProcess(inst.program + L"Orvn.exe", L"", inst.program, &launcher));
+        // The launcher draws its skin through msvfw32.dll from its first paint on; once its window answers
+        // after that, the load, DllMain included, is over.
+        HWND frame = nullptr;
+        EXPECT_TRUE(PumpUntil([&] { return ModuleLoaded(launcher.pid, L"msvfw32.dll"); }, 30000));
+        EXPECT_TRUE(PumpUntil([&] { return (frame = FindTopLevel(L"Orvane", launcher.pid)) != nullptr; }, 30000));
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(::SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result));
+    }
+    EXPECT_FALSE(CAppBase::FileExists(loaded)) << "loaded by the launcher";
+
+    // The updater, with a newer launcher to fetch so that the run goes as far as an install.
+    ASSERT_TRUE(inst.Reset());
+    ASSERT_TRUE(inst.Serve());
+    {
+        DllOverride native(L"start.exe", L"msvfw32", L"native,builtin");
+        EXPECT_EQ(0u, inst.Run());
+    }
+    EXPECT_TRUE(inst.Installed(L"Orvn.exe"));
+    EXPECT_FALSE(CAppBase::FileExists(loaded)) << "loaded by the updater";
 }
 
 }  // namespace

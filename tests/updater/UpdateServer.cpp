@@ -1,36 +1,47 @@
 #include "UpdateServer.h"
 
-#include <algorithm>
-
-#include <shlobj.h>
 #include <wininet.h>
 
 #include <algorithm>
-#include <gtest/gtest.h>
 
 #include "AppBase.h"
-#include "TestSupport.h"
 
 namespace testing_support {
 
 namespace {
+
 const wchar_t kPython[] = L"Z:\\usr\\bin\\python3";
+const char kOldFree[] = "old free list";
+
+// Runs tools/release.py with host-path arguments; true once FOLDER's version.ini.sig is written anew.
+bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& releaseFolder) {
+    std::wstring signature = releaseFolder + L"version.ini.sig";
+    ::DeleteFileW(signature.c_str());
+    std::wstring line = L"\"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/release.py\"";
+    for (const auto& arg : args) line += L" \"" + arg + L"\"";
+    Process python;
+    if (!StartProcess(kPython, line, L"", &python)) return false;
+    // The tool writes the signature last, in one rename.
+    return PumpUntil([&] { return CAppBase::FileExists(signature); }, 30000);
+}
+
 }  // namespace
 
 UpdaterInstallation::UpdaterInstallation(bool keyedBuild) : keyed(keyedBuild) {
-    // No record of an older updater to take over; this installation's own says Free.txt 1 is in.
+    // No record of an older updater to take over.
     ::DeleteFileW(CAppBase::ProfileFilePath(L"start.INI").c_str());
-    program = MakeTempFolder(L"orvn-inst-prog-");
-    release = MakeTempFolder(L"orvn-inst-rel-");
-    ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", (program + L"start.INI").c_str());
-    // The publisher's key in a folder of this installation: the record of what it signed starts empty.
-    m_signing = MakeTempFolder(L"orvn-inst-key-");
-    CopyFileTo(L"Z:" ORVN_TEST_SIGNING_FOLDER L"/publisher.pem", m_signing + L"publisher.pem");
-    std::wstring updater = keyed ? TestFolder() + L"StartSigned.exe" : DistFolder() + L"start.exe";
-    m_bReady = CopyFileTo(updater, program + L"start.exe") &&
-               CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", program + L"Orvn.exe") &&
-               WriteFileBytes(program + L"Free.txt", "old free list") &&
-               CopyFileTo(TestFolder() + L"OrvnStandIn4.exe", release + L"Orvn.exe") &&
+    root = MakeTempFolder(L"orvn-inst-");
+    program = root + L"p\\";
+    release = root + L"r\\";
+    // The publisher's keys in a folder of this installation: the record of what they signed starts empty.
+    const std::wstring keys = L"Z:" ORVN_TEST_SIGNING_FOLDER L"/";
+    m_bReady = ::CreateDirectoryW(program.c_str(), nullptr) && ::CreateDirectoryW(release.c_str(), nullptr) &&
+               CopyFileTo(keys + L"publisher.pem", root + L"publisher.pem") &&
+               CopyFileTo(keys + L"publisher.pem", root + L"again.pem") &&
+               CopyFileTo(keys + L"other.pem", root + L"other.pem") &&
+               CopyFileTo(keyed ? TestFolder() + L"StartSigned.exe" : DistFolder() + L"start.exe",
+                          program + L"start.exe") &&
+               Reset() && CopyFileTo(TestFolder() + L"OrvnStandIn4.exe", release + L"Orvn.exe") &&
                WriteFileBytes(release + L"Free.txt", "new free list, longer than the old one");
     entries = {{L"Orvn.exe", L"1,0,0,4", static_cast<int>(FileBytes(release + L"Orvn.exe").size())},
                {L"Free.txt", L"2", 38}};
@@ -40,62 +51,84 @@ UpdaterInstallation::UpdaterInstallation(bool keyedBuild) : keyed(keyedBuild) {
 UpdaterInstallation::~UpdaterInstallation() {
     m_proxy.reset();
     m_server.reset();
-    // The launcher the run started may still hold its program for a moment.
+    // The launcher the last run started may still hold its program for a moment.
     const std::wstring launcher = program + L"Orvn.exe";
     PumpUntil([&] { return ::DeleteFileW(launcher.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; }, 20000);
-    RemoveFolder(program);
-    RemoveFolder(release);
-    RemoveFolder(m_signing);
+    RemoveFolder(root);
 }
 
-bool UpdaterInstallation::Publish() {
+bool UpdaterInstallation::Reset() {
+    ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"1", (program + L"start.INI").c_str());
+    ::DeleteFileW((program + L"Orvn.exe.log").c_str());
+    // The launcher the previous run started may not have ended yet; its program is in use until it does.
+    return PumpUntil([&] { return CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", program + L"Orvn.exe"); }, 20000) &&
+           WriteFileBytes(program + L"Free.txt", kOldFree);
+}
+
+bool UpdaterInstallation::Publish(const wchar_t* key, long long number) {
     if (!WriteManifest(release + L"version.ini", entries)) return false;
     if (!keyed) return true;
-    return RunReleaseTool({L"release", UnixPath(m_signing) + L"publisher.pem", UnixPath(release),
-                           std::to_wstring(++m_nRelease)}, release);
+    releaseNumber = number ? number : releaseNumber + 1;
+    return RunReleaseTool({L"release", UnixPath(root) + key + L".pem", UnixPath(release),
+                           std::to_wstring(releaseNumber)},
+                          release);
 }
 
-bool UpdaterInstallation::Serve(const std::vector<std::wstring>& faults) {
+bool UpdaterInstallation::Sign() {
+    return RunReleaseTool({L"sign", UnixPath(root) + L"publisher.pem", UnixPath(release)}, release);
+}
+
+bool UpdaterInstallation::Serve(const std::vector<std::wstring>& faults, bool refuse, const std::wstring& folder) {
     m_proxy.reset();
     m_server = std::make_unique<UpdateServer>();
-    if (!m_server->Start(release, faults)) return false;
+    if (!m_server->Start(folder.empty() ? release : folder, faults, refuse)) return false;
     m_proxy = std::make_unique<ProxySetting>(m_server->Port());
     return true;
 }
 
-bool UpdaterInstallation::Start(Process* updater) const {
-    return StartProcess(program + L"start.exe", L"", program, updater);
+HWND UpdaterInstallation::Start(Process* updater, const std::wstring& folder) const {
+    const std::wstring where = folder.empty() ? program : folder;
+    HWND frame = nullptr;
+    if (StartProcess(where + L"start.exe", L"", where, updater))
+        PumpUntil([&] { return (frame = FindTopLevel(L"Start", updater->pid)) != nullptr; }, 20000);
+    return frame;
 }
 
-DWORD UpdaterInstallation::Finish(Process& updater) {
+DWORD UpdaterInstallation::Run(Process* started) {
+    Process own;
+    Process& updater = started ? *started : own;
+    const DWORD start = ::GetTickCount();
+    if (!started && !StartProcess(program + L"start.exe", L"", program, &updater)) return ~0u;
     const std::wstring log = program + L"Orvn.exe.log";
-    DWORD start = ::GetTickCount();
-    HWND box = nullptr;
+    boxText.clear();
     handOverMs = ~0u;
+    peakWorkingSet = 0;
+    slowestAnswerMs = 0;
     PumpUntil(
         [&] {
             peakWorkingSet = std::max(peakWorkingSet, updater.PeakWorkingSet());
             if (handOverMs == ~0u && CAppBase::FileExists(log)) handOverMs = ::GetTickCount() - start;
-            return updater.Wait(0) != STILL_ACTIVE || (box = WaitForDialog(L"Start", 0, updater.pid));
+            if (HWND frame = FindTopLevel(L"Start", updater.pid)) {
+                DWORD sent = ::GetTickCount();
+                DWORD_PTR result;
+                ::SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+                slowestAnswerMs = std::max(slowestAnswerMs, ::GetTickCount() - sent);
+            }
+            if (HWND box = WaitForDialog(L"Start", 0, updater.pid)) {
+                if (handOverMs == ~0u) handOverMs = ::GetTickCount() - start;
+                boxText = DialogText(box);
+                ClickDialogButton(box, IDOK);
+                PumpUntil([&] { return !::IsWindow(box); }, 10000);
+            }
+            return updater.Wait(0) != STILL_ACTIVE;
         },
         90000);
-    boxShown = box != nullptr;
-    // The updater may end before the launcher it started has written its line.
-    if (!box && handOverMs == ~0u && PumpUntil([&] { return CAppBase::FileExists(log); }, 10000))
+    if (handOverMs == ~0u && PumpUntil([&] { return CAppBase::FileExists(log); }, 10000))
         handOverMs = ::GetTickCount() - start;
-    if (box) {
-        handOverMs = ::GetTickCount() - start;
-        EXPECT_EQ(L"업데이트정보를 가져오는데 실패하였습니다.", DialogText(box));
-        ClickDialogButton(box, IDOK);
-    }
-    return updater.Wait(90000);
+    return updater.Wait(0);
 }
 
 int UpdaterInstallation::LauncherStarts(int expected) const {
-    return testing_support::LauncherStarts(program, expected);
-}
-
-int LauncherStarts(const std::wstring& program, int expected) {
     int count = 0;
     PumpUntil(
         [&] {
@@ -108,8 +141,21 @@ int LauncherStarts(const std::wstring& program, int expected) {
     return count;
 }
 
-int UpdaterInstallation::AcceptedRelease() const {
-    return static_cast<int>(::GetPrivateProfileIntW(L"Release", L"Accepted", 0, (program + L"start.INI").c_str()));
+std::wstring UpdaterInstallation::Record(const wchar_t* section, const wchar_t* key) const {
+    wchar_t text[512] = {};
+    ::GetPrivateProfileStringW(section, key, L"", text, 512, (program + L"start.INI").c_str());
+    return text;
+}
+
+bool UpdaterInstallation::Installed(const std::wstring& name) const {
+    return FileBytes(release + name) == FileBytes(program + name);
+}
+
+bool UpdaterInstallation::Untouched() const {
+    WIN32_FIND_DATAW data;
+    return FileBytes(TestFolder() + L"OrvnStandIn3.exe") == FileBytes(program + L"Orvn.exe") &&
+           FileBytes(program + L"Free.txt") == kOldFree && Record(L"Version", L"Free.txt") == L"1" &&
+           !UniqueFindHandle(::FindFirstFileW((program + L"*.orvn-*").c_str(), &data));
 }
 
 bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults, bool refuse) {
@@ -131,6 +177,11 @@ bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<st
     return m_nPort > 0;
 }
 
+UpdateServer::~UpdateServer() {
+    Stop();
+    if (!m_strFolder.empty()) RemoveFolder(m_strFolder);
+}
+
 void UpdateServer::Stop() {
     if (!m_bRunning) return;
     m_bRunning = false;
@@ -149,45 +200,6 @@ int UpdateServer::CountRequests(const std::wstring& name) const {
     return count;
 }
 
-DiskWatch::DiskWatch(std::vector<std::pair<std::wstring, std::wstring>> foldersAndMarks)
-    : m_folders(std::move(foldersAndMarks)) {
-    ::GetSystemTimeAsFileTime(&m_start);
-    m_thread = std::thread([this] {
-        while (!m_stop)
-            for (const auto& [folder, mark] : m_folders) Scan(folder, mark);
-    });
-}
-
-DiskWatch::~DiskWatch() {
-    m_stop = true;
-    m_thread.join();
-}
-
-void DiskWatch::Scan(const std::wstring& folder, const std::wstring& mark) {
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!find) return;
-    do {
-        std::wstring name = data.cFileName, path = folder + L"\\" + name;
-        // The cache's own index is not a download.
-        if (name == L"." || name == L".." || name == L"index.dat") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            Scan(path, mark);
-            continue;
-        }
-        unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        // Only what is written while the watch lives.
-        bool fresh = ::CompareFileTime(&data.ftLastWriteTime, &m_start) >= 0;
-        if (fresh && path.find(mark) != std::wstring::npos && size > m_largest) m_largest = size;
-    } while (::FindNextFileW(find.Get(), &data));
-}
-
-std::wstring InternetCacheFolder() {
-    wchar_t path[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, CSIDL_INTERNET_CACHE, nullptr, 0, path);
-    return path;
-}
-
 std::string FileBytes(const std::wstring& path) {
     std::string bytes;
     return ReadFileBytes(path, &bytes) ? bytes : "<no file " + ToUtf8(path) + ">";
@@ -200,42 +212,6 @@ bool WriteManifest(const std::wstring& path, const std::vector<ManifestEntry>& e
                 entries[i].version + L"\r\nFilesize=" + std::to_wstring(entries[i].size) + L"\r\n";
     // The manifest is ANSI text of a Korean system.
     return WriteFileBytes(path, ToCp949(text));
-}
-
-bool RunReleaseTool(const std::vector<std::wstring>& args, const std::wstring& releaseFolder) {
-    std::wstring signature = releaseFolder + L"version.ini.sig";
-    ::DeleteFileW(signature.c_str());
-    std::wstring line = L"\"" + std::wstring(ORVN_SOURCE_DIR) + L"/tools/release.py\"";
-    for (const auto& arg : args) line += L" \"" + arg + L"\"";
-    Process python;
-    if (!StartProcess(kPython, line, L"", &python)) return false;
-    // The tool writes the signature last, in one rename.
-    return PumpUntil([&] { return CAppBase::FileExists(signature); }, 30000);
-}
-
-std::wstring RecordText(const std::wstring& programFolder, const wchar_t* section, const wchar_t* key) {
-    wchar_t text[512] = {};
-    ::GetPrivateProfileStringW(section, key, L"", text, 512, (programFolder + L"start.INI").c_str());
-    return text;
-}
-
-std::wstring RecordedVersion(const std::wstring& programFolder, const std::wstring& name) {
-    return RecordText(programFolder, L"Version", name.c_str());
-}
-
-DWORD RunUpdaterToEnd(Process& updater, std::wstring* boxText) {
-    boxText->clear();
-    PumpUntil(
-        [&] {
-            if (HWND box = WaitForDialog(L"Start", 0, updater.pid)) {
-                *boxText = DialogText(box);
-                ClickDialogButton(box, IDOK);
-                PumpUntil([&] { return !::IsWindow(box); }, 10000);
-            }
-            return updater.Wait(0) != STILL_ACTIVE;
-        },
-        90000);
-    return updater.Wait(0);
 }
 
 }  // namespace testing_support
