@@ -1,51 +1,5 @@
 #include "ListView.h"
 
-#include "UniqueHandle.h"
-
-namespace {
-
-// A busy list answers late; a hung one must not hang the reader for good.
-constexpr UINT kRemoteTimeoutMs = 60000;
-constexpr int kRemoteTextChars = 260;
-
-// A block of memory in the process of a window.
-class RemoteBlock {
-public:
-    RemoteBlock(HWND window, size_t size) {
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(window, &pid);
-        m_process.Reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-        if (m_process)
-            m_base = static_cast<BYTE*>(::VirtualAllocEx(m_process.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-    }
-    ~RemoteBlock() {
-        if (m_base) ::VirtualFreeEx(m_process.Get(), m_base, 0, MEM_RELEASE);
-    }
-    RemoteBlock(const RemoteBlock&) = delete;
-    RemoteBlock& operator=(const RemoteBlock&) = delete;
-
-    bool Ok() const { return m_base != nullptr; }
-    BYTE* At(size_t offset) const { return m_base + offset; }
-    bool Write(size_t offset, const void* data, size_t size) {
-        return ::WriteProcessMemory(m_process.Get(), m_base + offset, data, size, nullptr);
-    }
-    bool Read(size_t offset, void* data, size_t size) {
-        return ::ReadProcessMemory(m_process.Get(), m_base + offset, data, size, nullptr);
-    }
-
-private:
-    UniqueKernelHandle m_process;
-    BYTE* m_base = nullptr;
-};
-
-bool SendRemote(HWND list, UINT msg, WPARAM wParam, const RemoteBlock& block) {
-    DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(list, msg, wParam, reinterpret_cast<LPARAM>(block.At(0)), SMTO_NORMAL,
-                                 kRemoteTimeoutMs, &result) != 0;
-}
-
-}  // namespace
-
 void CListView::InitReport(const Column* columns, int count) {
     const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_REGIONAL;
     ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
@@ -161,27 +115,4 @@ int CListView::GetNextSelected(int after) const {
 
 int CListView::GetSelectedCount() const {
     return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0));
-}
-
-std::wstring CListView::GetRemoteItemText(int index, int subItem) const {
-    RemoteBlock block(m_hWnd, sizeof(LVITEMW) + kRemoteTextChars * sizeof(wchar_t));
-    if (!block.Ok()) return std::wstring();
-    LVITEMW item{};
-    item.iSubItem = subItem;
-    item.pszText = reinterpret_cast<wchar_t*>(block.At(sizeof(LVITEMW)));
-    item.cchTextMax = kRemoteTextChars;
-    wchar_t text[kRemoteTextChars] = {};
-    if (!block.Write(0, &item, sizeof(item)) || !SendRemote(m_hWnd, LVM_GETITEMTEXTW, index, block) ||
-        !block.Read(sizeof(LVITEMW), text, sizeof(text)))
-        return std::wstring();
-    text[kRemoteTextChars - 1] = L'\0';
-    return text;
-}
-
-bool CListView::GetRemoteItemRect(int index, RECT& rect, int code) const {
-    rect = RECT{};
-    rect.left = code;
-    RemoteBlock block(m_hWnd, sizeof(RECT));
-    return block.Ok() && block.Write(0, &rect, sizeof(rect)) && SendRemote(m_hWnd, LVM_GETITEMRECT, index, block) &&
-           block.Read(0, &rect, sizeof(rect));
 }

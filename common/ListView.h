@@ -6,7 +6,6 @@
 #include <commctrl.h>
 
 #include <cstddef>
-#include <string>
 
 class CListView {
 public:
@@ -61,11 +60,6 @@ public:
     // The first selected row after the given one, or -1.
     int GetNextSelected(int after = -1) const;
     int GetSelectedCount() const;
-
-    // The same for a list of another process, which can only write into its
-    // own memory: a block there carries the answer across.
-    std::wstring GetRemoteItemText(int index, int subItem) const;
-    bool GetRemoteItemRect(int index, RECT& rect, int code) const;
 
 private:
     HWND m_hWnd = nullptr;

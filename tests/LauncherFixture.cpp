@@ -1,5 +1,8 @@
 #include "LauncherFixture.h"
 
+#include <commctrl.h>
+#include <prsht.h>
+
 #include <cstdlib>
 
 #include "AppBase.h"
@@ -69,6 +72,31 @@ void LauncherFixture::DoubleClickRow(const std::wstring& address) {
     DoubleClickAt(pt.x, pt.y);
     Pump(200);
 }
+
+std::vector<std::wstring> LauncherFixture::DoubleClickAndAnswer(const std::wstring& address, int button,
+                                                               std::function<void(HWND)> onBox) {
+    MessageBoxAnswerer answerer(button, std::move(onBox));
+    DoubleClickRow(address);
+    PumpUntil([&] { return !answerer.Texts().empty(); }, 10000);
+    return answerer.Texts();
+}
+
+void DriveSetupSheet(const std::function<void()>& open, const std::function<void(HWND)>& steps) {
+    std::thread driver = DriveDialog(L"환경설정", [&](HWND sheet) {
+        EXPECT_NE(sheet, nullptr) << "no sheet";
+        if (!sheet) return;
+        steps(sheet);
+        for (int i = 0; i < 20 && ::IsWindow(sheet); ++i, Pump(300)) {
+            HWND top = ::GetLastActivePopup(sheet);
+            ::PostMessageW(top, WM_COMMAND, top == sheet ? IDCANCEL : IDNO, 0);
+            ::PostMessageW(top, WM_COMMAND, IDCANCEL, 0);
+        }
+    });
+    open();
+    driver.join();
+}
+
+HWND SheetPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 
 OwnFolderLauncher::OwnFolderLauncher(const std::wstring& name, bool library) : m_exe(m_folder.path + name) {
     EXPECT_TRUE(CopyFileTo(DistFolder() + L"Orvn.exe", m_exe));

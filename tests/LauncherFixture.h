@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,9 @@ protected:
     bool WaitProbing(int row, DWORD timeoutMs = 3000);  // pumps until that row shows "접속중..."
     bool WaitIdle(DWORD timeoutMs = 15000);             // ... until the posted choices are done, no sweep runs
     void DoubleClickRow(const std::wstring& address);   // the row showing that address, by the real mouse
+    // Double-clicks that row and answers the message box that follows with button; the texts of the boxes.
+    std::vector<std::wstring> DoubleClickAndAnswer(const std::wstring& address, int button,
+                                                   std::function<void(HWND)> onBox = {});
 
     static StandInServers& Servers();  // set up on first use, kept for the whole program
     const std::wstring& Accepting() { return Servers().Accepting(); }
@@ -50,6 +54,11 @@ protected:
 
     std::unique_ptr<CMainFrame> m_frame;
 };
+
+// Runs open, which shows the setup sheet and runs its modal loop, while steps drive the sheet from another thread;
+// whatever steps leave open is then cancelled, so a failure cannot hang.
+void DriveSetupSheet(const std::function<void()>& open, const std::function<void(HWND sheet)>& steps);
+HWND SheetPage(HWND sheet);  // the page it shows
 
 // Orvn.exe copied under a name into a temporary folder of its own, with the music library beside it when asked,
 // started there and its frame found; Exit clicks the real button and waits for the end. All of it ends with the

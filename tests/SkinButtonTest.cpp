@@ -7,20 +7,7 @@
 
 using namespace testing_support;
 
-namespace {
-
 constexpr int kWidth = 88, kHeight = 35;
-
-// Pixels that differ in columns [0, toX), outside the caption area (10, 10)-(78, 25).
-int Differences(const Canvas& a, const Canvas& b, int toX) {
-    int n = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < toX; ++x)
-            if (!(x >= 10 && x < 78 && y >= 10 && y < 25) && a.At(x, y) != b.At(x, y)) ++n;
-    return n;
-}
-
-}  // namespace
 
 TEST(SkinButton, HoverLightsItAPressAfterAMoveCommandsOnceAndLeavingInAnyWayEndsTheHover) {
     Canvas normal(kWidth, kHeight), hover(kWidth, kHeight);
@@ -39,8 +26,10 @@ TEST(SkinButton, HoverLightsItAPressAfterAMoveCommandsOnceAndLeavingInAnyWayEnds
     button.SetCells(0, 2);
     Pump(200);
     ASSERT_EQ(::WindowFromPoint(rest), button.GetHwnd());
-    auto looks = [&](const Canvas& cell, int toX = kWidth) {
-        return PumpUntil([&] { return Differences(Canvas(button), cell, toX) == 0; }, 2000);
+    auto looks = [&](const Canvas& cell) {
+        // The caption is drawn by the button, not taken from the strip.
+        RECT area{0, 0, kWidth, kHeight}, caption{10, 10, 78, 25};
+        return PumpUntil([&] { return Differences(Canvas(button), cell, area, caption) == 0; }, 2000);
     };
 
     // Pressed before any movement, it does nothing.
@@ -74,15 +63,5 @@ TEST(SkinButton, HoverLightsItAPressAfterAMoveCommandsOnceAndLeavingInAnyWayEnds
     EXPECT_TRUE(looks(normal)) << "capture lost";
     EXPECT_EQ(::GetCapture(), parent.GetHwnd());
     ::ReleaseCapture();
-    // So does a window lying over the right half, once the pointer moves onto it.
-    POINT corner = ClientToScreenPoint(button, 50, 0);
-    CRecordingWindow cover;
-    ASSERT_TRUE(cover.Create(WS_POPUP | WS_VISIBLE, RECT{corner.x, corner.y, corner.x + 60, corner.y + kHeight}));
-    Pump(100);
-    MoveTo(button, 20, 17);
-    EXPECT_TRUE(looks(hover, 50));
-    MoveTo(button, 70, 17);
-    EXPECT_TRUE(looks(normal, 50)) << "another window is under the pointer";
-    EXPECT_NE(::GetCapture(), button.GetHwnd());
     EXPECT_EQ(parent.commands.size(), 1u);
 }

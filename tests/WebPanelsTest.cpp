@@ -14,8 +14,6 @@
 #include "HttpStandIn.h"
 #include "LauncherFixture.h"
 #include "Layout.h"
-#include "MainFrame.h"
-#include "TestSupport.h"
 #include "resource.h"
 
 using namespace testing_support;
@@ -49,22 +47,21 @@ protected:
     static inline std::unique_ptr<ProxySetting> s_proxy;
 };
 
-// Without Gecko a refresh fetches nothing: the dispatch calls are recorded, in the table all instances share.
+// Without Gecko a navigation shows nothing: the addresses of the control's Navigate calls are recorded instead, by
+// the entry of the dispatch table all its instances share.
 using InvokeFn = HRESULT(STDMETHODCALLTYPE*)(IDispatch*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
                                              EXCEPINFO*, UINT*);
 InvokeFn g_controlInvoke = nullptr;
-std::vector<std::pair<IDispatch*, DISPID>> g_calls;
-std::vector<std::wstring> g_navigated;  // the addresses of the Navigate calls
+std::vector<std::wstring> g_navigated;
 
 HRESULT STDMETHODCALLTYPE RecordInvoke(IDispatch* self, DISPID id, REFIID iid, LCID lcid, WORD flags,
                                        DISPPARAMS* params, VARIANT* result, EXCEPINFO* info, UINT* arg) {
-    g_calls.emplace_back(self, id);
-    if (id == 104 && params && params->cArgs == 5 && params->rgvarg[4].vt == VT_BSTR)
+    if (id == 104 && params && params->cArgs == 5 && params->rgvarg[4].vt == VT_BSTR)  // Navigate
         g_navigated.push_back(params->rgvarg[4].bstrVal);
     return g_controlInvoke(self, id, iid, lcid, flags, params, result, info, arg);
 }
 
-void RecordControlCalls(const ComPtr<IDispatch>& control) {
+void RecordNavigations(const ComPtr<IDispatch>& control) {
     void** table = *reinterpret_cast<void***>(control.Get());
     DWORD old;
     ::VirtualProtect(&table[6], sizeof(void*), PAGE_READWRITE, &old);
@@ -116,50 +113,25 @@ int RaiseNavigateError(const ComPtr<IDispatch>& control, const std::wstring& url
     return reached ? cancelled : -1;
 }
 
-void ExpectRect(HWND child, RECT expected, const char* what) {
-    ::MapWindowPoints(::GetParent(child), nullptr, reinterpret_cast<POINT*>(&expected), 2);
-    RECT r;
-    ::GetWindowRect(child, &r);
-    EXPECT_TRUE(::EqualRect(&r, &expected)) << what;
-}
-
 }  // namespace
 
-TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesTheBanner) {
+TEST_F(WebPanels, PanelsFetchTheirPagesShowOurOwnPageOfflineAndAnotherFolderAsksForTheBannerAgain) {
     auto frame = std::make_unique<CMainFrame>();
     ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME));
     CAppBase::Get()->SetMainWnd(frame->GetHwnd());
     ::SetForegroundWindow(frame->GetHwnd());
     CPingView& view = frame->GetView();
-    CWebBrowser2& banner = view.GetAdBrowser();
-    ExpectRect(banner, Layout::kBanner, "banner");
-    ExpectRect(view.GetNewsBrowser(), Layout::kNews, "news");
-    ExpectRect(view.GetServerList(), Layout::kServerList, "list");
-    ExpectRect(view.GetFolderBar(), Layout::kFolderBar, "folder bar");
-
-    ComPtr<IDispatch> bannerControl = banner.GetControl();
-    ASSERT_TRUE(bannerControl);
     ASSERT_TRUE(PumpUntil([&] { return PageRequests(kAdPage) == 1 && PageRequests(kNewsPage) == 1; }, 15000))
         << s_http->Requests().size() << " requests";
 
-    // Opening another folder refreshes the banner, and only the banner.
-    RecordControlCalls(bannerControl);
-    g_calls.clear();
-    // The second folder's header, below the first folder's open body.
-    int bar = Layout::kFolderBar.bottom - Layout::kFolderBar.top;
-    int below = bar - (view.GetFolderBar().GetFolderCount() - 1) * CFolderBar::kHeaderHeight;
-    POINT header = ClientToScreenPoint(view.GetFolderBar(), 42, below + CFolderBar::kHeaderHeight / 2);
-    ClickAt(header.x, header.y);
-    ASSERT_EQ(view.GetFolderBar().GetOpenFolder(), 1);
-    EXPECT_EQ(g_calls, (std::vector<std::pair<IDispatch*, DISPID>>{{bannerControl.Get(), DISPID_REFRESH}}));
-
-    // A page that cannot be fetched: each panel goes to our own page, built into the program, in the skin's colours
-    // with the product's name; the banner's next refresh asks for the real page again.
+    // A page that cannot be fetched: each panel goes to our own page, built into the program; that page's own
+    // failure leads nowhere else, where a loop would keep the panel busy for ever.
+    RecordNavigations(view.GetAdBrowser().GetControl());
     const std::wstring kOffline = L"/OFFLINE.HTM";
     const struct {
         CWebBrowser2& panel;
         const std::wstring& page;
-    } panels[] = {{banner, kAdPage}, {view.GetNewsBrowser(), kNewsPage}};
+    } panels[] = {{view.GetAdBrowser(), kAdPage}, {view.GetNewsBrowser(), kNewsPage}};
     for (const auto& p : panels) {
         ComPtr<IDispatch> control = p.panel.GetControl();
         g_navigated.clear();
@@ -170,23 +142,19 @@ TEST_F(WebPanels, PanelsAtTheirPlacesFetchTheirPagesAndAnotherFolderRefreshesThe
         ASSERT_EQ(url.substr(url.size() - kOffline.size()), kOffline);
         std::wstring module = url.substr(6, url.size() - 6 - kOffline.size());
         HMODULE file = ::LoadLibraryExW(module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        HRSRC found = file ? ::FindResourceW(file, L"OFFLINE.HTM", RT_HTML) : nullptr;
-        ASSERT_NE(found, nullptr) << ToUtf8(module);
-        const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(file, found)));
-        std::string page(bytes, ::SizeofResource(file, found));
-        EXPECT_NE(page.find("#1a120d"), std::string::npos);
-        EXPECT_NE(page.find("Orvane"), std::string::npos);
+        EXPECT_NE(file ? ::FindResourceW(file, L"OFFLINE.HTM", RT_HTML) : nullptr, nullptr) << ToUtf8(module);
         ::FreeLibrary(file);
-        // The page's own failure does not lead anywhere else.
         g_navigated.clear();
         EXPECT_EQ(RaiseNavigateError(control, url), 0);
         Pump(200);
         EXPECT_EQ(g_navigated, std::vector<std::wstring>{});
     }
-    g_navigated.clear();
-    POINT first = ClientToScreenPoint(view.GetFolderBar(), 42, CFolderBar::kHeaderHeight / 2);
-    ClickAt(first.x, first.y);  // back to the first folder
-    ASSERT_EQ(view.GetFolderBar().GetOpenFolder(), 0);
+    // Another folder refreshes the banner, which asks for the real page again.
+    int bar = Layout::kFolderBar.bottom - Layout::kFolderBar.top;
+    int below = bar - (view.GetFolderBar().GetFolderCount() - 1) * CFolderBar::kHeaderHeight;
+    POINT header = ClientToScreenPoint(view.GetFolderBar(), 42, below + CFolderBar::kHeaderHeight / 2);
+    ClickAt(header.x, header.y);
+    ASSERT_EQ(view.GetFolderBar().GetOpenFolder(), 1);
     EXPECT_EQ(g_navigated, std::vector<std::wstring>{kAdPage});
 }
 
@@ -199,7 +167,8 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
         SCOPED_TRACE(withControl ? "pages loading" : "control disabled");
         int pagesBefore = PageRequests(kAdPage) + PageRequests(kNewsPage);
         OwnFolderLauncher launcher(withControl ? L"Orvn.exe" : L"OrvnNoWeb.exe");
-        ASSERT_TRUE(WriteFileBytes(launcher.Folder() + L"Blizzard.txt", "Refused,127.0.0.2\r\n"));
+        // A server that fails at once, with no address of the machine's own that must be free.
+        ASSERT_TRUE(WriteFileBytes(launcher.Folder() + L"Blizzard.txt", "Zero,0.0.0.0\r\n"));
         ASSERT_TRUE(launcher.Start());
         HWND view = launcher.View();
         if (withControl) {
@@ -214,7 +183,7 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
             ClickAt(tile.x, tile.y);
             HWND list = ::GetDlgItem(view, IDC_SERVER_LIST);
             EXPECT_TRUE(PumpUntil([&] { return ListItemText(list, 0, 2) == L"접속 실패"; }, 5000));
-            // The last folder, at the bottom of the bar, opened: the list empties and the banner is refreshed.
+            // The last folder, at the bottom of the bar, opened: the list empties and the missing banner refreshed.
             int last = Layout::kFolderBar.bottom - Layout::kFolderBar.top - CFolderBar::kHeaderHeight / 2;
             POINT header = ClientToScreenPoint(bar, 42, last);
             ClickAt(header.x, header.y);

@@ -6,8 +6,6 @@
 #include "LauncherFixture.h"
 #include "resource.h"
 
-#include <prsht.h>
-
 using namespace testing_support;
 
 namespace {
@@ -60,23 +58,14 @@ TEST_F(LauncherFixture, AHangulProgramPathSurvivesARestartOnAnotherCodePage) {
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle());
     // Not set up: Yes opens the program page, where the path is typed and saved.
-    std::thread sheet = DriveDialog(L"환경설정", [&](HWND dialog) {
-        ASSERT_NE(dialog, nullptr) << "no sheet";
-        HWND page = reinterpret_cast<HWND>(::SendMessageW(dialog, PSM_GETCURRENTPAGEHWND, 0, 0));
+    DriveSetupSheet([&] { EXPECT_EQ(DoubleClickAndAnswer(Accepting(), IDYES).size(), 1u); }, [&](HWND sheet) {
+        HWND page = SheetPage(sheet);
         ClickDialogButton(page, IDC_STARCRAFT_PATH);
         ::SendMessageW(::GetDlgItem(page, IDC_STARCRAFT_PATH), EM_SETSEL, 0, -1);
         TypeText(kGame);
-        ClickDialogButton(dialog, IDOK);
-        PumpUntil([&] { return !::IsWindow(dialog); }, 5000);
-        if (::IsWindow(dialog)) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        ClickDialogButton(sheet, IDOK);
+        PumpUntil([&] { return !::IsWindow(sheet); }, 5000);
     });
-    {
-        MessageBoxAnswerer yes(IDYES);
-        DoubleClickRow(Accepting());
-        PumpUntil([&] { return !yes.Texts().empty(); }, 10000);
-        sheet.join();
-        EXPECT_EQ(yes.Texts().size(), 1u);
-    }
     EXPECT_TRUE(Contains(ProfileBytes(), kGame)) << "the path is not in the profile as typed";
     CloseFrame();
 
@@ -89,7 +78,6 @@ TEST_F(LauncherFixture, AHangulProgramPathSurvivesARestartOnAnotherCodePage) {
     ASSERT_TRUE(StartProcess(self, filter, L"", &second));
     ::SetEnvironmentVariableW(kRestart, nullptr);
     EXPECT_EQ(second.Wait(120000), 0u) << "the restarted launcher did not read the path back or start the game";
-    ::TerminateProcess(second.process, 1);
     ::DeleteFileW((std::wstring(kGame) + L".log").c_str());
     ::DeleteFileW(kGame);
     ::RemoveDirectoryW(L"C:\\게임");

@@ -49,4 +49,12 @@ COLORREF Canvas::At(int x, int y) const {
     return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
 }
 
+int Differences(const Canvas& a, const Canvas& b, const RECT& area, const RECT& skip) {
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            n += !::PtInRect(&skip, POINT{x, y}) && a.At(x, y) != b.At(x, y);
+    return n;
+}
+
 }  // namespace testing_support

@@ -26,4 +26,7 @@ private:
     HGDIOBJ m_old = nullptr;
 };
 
+// The pixels of area (client coordinates of both) that differ between two pictures, outside skip.
+int Differences(const Canvas& a, const Canvas& b, const RECT& area, const RECT& skip = {});
+
 }  // namespace testing_support

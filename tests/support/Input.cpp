@@ -6,16 +6,17 @@ namespace testing_support {
 
 void Pump(DWORD ms) {
     DWORD start = ::GetTickCount();
-    do {
+    for (;;) {
+        // A window that posts to itself without end must not keep the test here: the time is checked per message.
         MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (::GetTickCount() - start < ms && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
         DWORD elapsed = ::GetTickCount() - start;
         if (elapsed >= ms) break;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
-    } while (::GetTickCount() - start < ms);
+    }
 }
 
 bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
@@ -115,16 +116,6 @@ void SendKey(WORD vk, WORD scan, DWORD flags) {
     ::SendInput(1, &in, sizeof(INPUT));
 }
 }  // namespace
-
-void KeyDown(WORD vk) {
-    SendKey(vk, 0, 0);
-    Pump(30);
-}
-
-void KeyUp(WORD vk) {
-    SendKey(vk, 0, KEYEVENTF_KEYUP);
-    Pump(30);
-}
 
 void PressKey(WORD vk) {
     SendKey(vk, 0, 0);

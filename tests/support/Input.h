@@ -31,10 +31,8 @@ void DoubleClickAt(int x, int y);
 // to `then`, as a busy window does.
 void DoubleClickThenMove(POINT at, POINT then);
 void PressKey(WORD vk);
-void KeyDown(WORD vk);
-void KeyUp(WORD vk);
 // Types text into the focused control: keys of the keyboard where there are
-// some (digits, letters, '.'), the rest (Korean) as characters (VK_PACKET).
+// some without Shift (digits, small letters, '.'), the rest as characters (VK_PACKET).
 void TypeText(const std::wstring& text);
 // The screen point of a client point of a window.
 POINT ClientToScreenPoint(HWND hwnd, int x, int y);

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "ListView.h"
+#include "ListViews.h"
 
 namespace {
 
@@ -123,9 +123,9 @@ struct Launcher {
         ::CloseHandle(pi.hThread);
     }
 
-    int Rows() const { return CListView(list).GetItemCount(); }
+    int Rows() const { return testing_support::ListItemCount(list); }
 
-    std::wstring Text(int row, int column) const { return CListView(list).GetRemoteItemText(row, column); }
+    std::wstring Text(int row, int column) const { return testing_support::ListItemText(list, row, column); }
 
     // Clicks a tile of the open StarCraft folder with the real mouse: 0 Battle.net, 1 Free.
     void ClickTile(int tile) const {
