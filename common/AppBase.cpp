@@ -115,6 +115,13 @@ void CAppBase::StripFileName(std::wstring& path) {
     if (pos != std::wstring::npos) path.resize(pos + 1);
 }
 
+bool CAppBase::FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
+    // Backup semantics open folders too; no access is asked, so files in use open as well.
+    UniqueFileHandle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && ::GetFileInformationByHandle(file.Get(), info);
+}
+
 BOOL CAppBase::FileExists(const std::wstring& path) {
     // Not a find: that would take a folder for a file, and a '?' in a name
     // (a character the system code page lacks) would match other files.

@@ -39,6 +39,8 @@ public:
     static void StripFileName(std::wstring& path);
     // TRUE when the path names an existing file: not a folder, no wildcards.
     static BOOL FileExists(const std::wstring& path);
+    // A file's or folder's identity (volume serial, file index), whatever path names it.
+    static bool FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info);
     // The folder of this program's module, ending in a backslash.
     static std::wstring ProgramFolder();
 

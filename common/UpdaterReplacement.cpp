@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include "AppBase.h"
 #include "UniqueHandle.h"
 
 namespace {
@@ -13,12 +14,6 @@ constexpr int kRenameTries = 20;
 constexpr DWORD kRenameRetryMs = 100;
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool FileId(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file && ::GetFileInformationByHandle(file.Get(), info);
-}
 
 DWORD ParentProcessId() {
     // INVALID_HANDLE_VALUE on failure, as a file's.
@@ -36,7 +31,7 @@ DWORD ParentProcessId() {
 
 bool CUpdaterReplacement::SameFile(const std::wstring& a, const std::wstring& b) {
     BY_HANDLE_FILE_INFORMATION x{}, y{};
-    return FileId(a, &x) && FileId(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+    return CAppBase::FileIdentity(a, &x) && CAppBase::FileIdentity(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
            x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
 }
 

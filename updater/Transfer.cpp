@@ -6,6 +6,8 @@
 #include <cwctype>
 #include <vector>
 
+#include "CodePage.h"
+
 namespace {
 
 // A network step that failed, or a transfer nobody waits for any more.
@@ -85,19 +87,10 @@ bool ProxyEnabled() {
            enabled != 0;
 }
 
-std::string Narrow(const std::wstring& text) {
-    int size = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                     nullptr);
-    std::string bytes(size, '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                          nullptr);
-    return bytes;
-}
-
 // The path as bytes of the system's code page, escaped where a request line allows no such byte.
 std::string RequestPath(const std::wstring& object) {
     std::string escaped;
-    for (unsigned char c : Narrow(object)) {
+    for (unsigned char c : CodePage::FromWide(object, CP_ACP)) {
         if (c <= 0x20 || c >= 0x7F) {
             char hex[4];
             snprintf(hex, sizeof(hex), "%%%02X", c);
@@ -109,7 +102,7 @@ std::string RequestPath(const std::wstring& object) {
     return escaped;
 }
 
-std::string HostAndPort(const ParsedUrl& url) { return Narrow(url.server) + ":" + std::to_string(url.port); }
+std::string HostAndPort(const ParsedUrl& url) { return CodePage::FromWide(url.server, CP_ACP) + ":" + std::to_string(url.port); }
 
 }  // namespace
 

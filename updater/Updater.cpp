@@ -103,11 +103,8 @@ CUpdater::~CUpdater() { RemoveRunFolders(false); }
 
 std::wstring CUpdater::InstallationId(const std::wstring& folder) {
     std::wstring identity;
-    UniqueFileHandle handle(::CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (handle && ::GetFileInformationByHandle(handle.Get(), &info)) {
+    if (CAppBase::FileIdentity(folder, &info)) {
         identity = std::to_wstring(info.dwVolumeSerialNumber) + L":" + std::to_wstring(info.nFileIndexHigh) + L":" +
                    std::to_wstring(info.nFileIndexLow);
     } else {
@@ -167,7 +164,8 @@ CUpdater::Outcome CUpdater::Run() {
     // Cancelling the manifest's fetch skips the update.
     if (cancelled) return Outcome::Skipped;
     CManifest manifest;
-    if (!fetched || !CManifest::Parse(bytes, &manifest) || !AcceptRelease(manifest, bytes))
+    const std::wstring digest = ManifestDigest(bytes);
+    if (!fetched || !CManifest::Parse(bytes, &manifest) || !AcceptRelease(manifest, digest))
         return Outcome::ManifestFailed;
     if (!MakeRunFolder()) return Outcome::Updated;
     ProcessManifest(manifest);
@@ -175,7 +173,7 @@ CUpdater::Outcome CUpdater::Run() {
     // its digest keeps any other manifest signed with the same number out.
     if (!m_settings.publicKey.empty() && m_bAllInstalled)
         WriteProfile(kReleaseSection, {{kAcceptedKey, std::to_wstring(ReleaseNumber(manifest.m_strRelease))},
-                                       {kDigestKey, ManifestDigest(bytes)}});
+                                       {kDigestKey, digest}});
     return Outcome::Updated;
 }
 
@@ -232,10 +230,10 @@ bool CUpdater::FetchManifest(std::string* bytes, bool* cancelled) {
     return true;
 }
 
-bool CUpdater::AcceptRelease(const CManifest& manifest, const std::string& bytes) const {
+bool CUpdater::AcceptRelease(const CManifest& manifest, const std::wstring& digest) const {
     // An older signed manifest replayed would bring back files with known faults,
     // and so would another one signed with the floor's number.
-    return m_settings.publicKey.empty() || AcceptsRelease(m_floor, manifest.m_strRelease, ManifestDigest(bytes));
+    return m_settings.publicKey.empty() || AcceptsRelease(m_floor, manifest.m_strRelease, digest);
 }
 
 bool CUpdater::ParseFloor(const std::wstring& accepted, const std::wstring& digest, Floor* floor) {

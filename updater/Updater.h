@@ -95,7 +95,7 @@ private:
     Outcome Run();
     // The manifest's bytes, fetched and (with a publisher key) verified; false when refused.
     bool FetchManifest(std::string* bytes, bool* cancelled);
-    bool AcceptRelease(const CManifest& manifest, const std::string& bytes) const;
+    bool AcceptRelease(const CManifest& manifest, const std::wstring& digest) const;
     // The signed floor as recorded; false (and the status told) when the record cannot be read.
     bool ReadFloor(Floor* floor) const;
     // The legacy record becomes this installation's when it has none; false when that failed.
