@@ -35,20 +35,17 @@ TEST(ParsersTest, ListFileLines) {
         {"", {}},
         {"A,1.1.1.1\r\nB,2.2.2.2\r\n", {{L"A", L"1.1.1.1"}, {L"B", L"2.2.2.2"}}},
         {"A,1.1.1.1\nB,2.2.2.2", {{L"A", L"1.1.1.1"}, {L"B", L"2.2.2.2"}}},  // LF alone, no end on the last
-        {"A,1.1.1.1\r", {{L"A", L"1.1.1.1"}}},
         // CR alone ends a line too: no text hides behind it in an address.
         {"A,1.1.1.1\rB,2.2.2.2\r", {{L"A", L"1.1.1.1"}, {L"B", L"2.2.2.2"}}},
         {"A,1.1.1.1\r\rB,2.2.2.2\r", {{L"A", L"1.1.1.1"}}},
         // A NUL byte ends a field: what follows it the list would never show.
         {std::string("A,1.1.1.1\0 2.2.2.2\r\nB\0x,2.2.2.2\r\n", 33), {{L"A", L"1.1.1.1"}, {L"B", L"2.2.2.2"}}},
         {"A,1.1.1.1\r\n\r\nB,2.2.2.2\r\n", {{L"A", L"1.1.1.1"}}},  // the list ends at the first empty line
-        {"A,1.1.1.1\n\nB,2.2.2.2", {{L"A", L"1.1.1.1"}}},
         {"\r\nA,1.1.1.1\r\n", {}},
         {"A,B,1.1.1.1\r\n", {{L"A", L"B,1.1.1.1"}}},  // split at the first comma only
         {" A b , 1.1.1.1 \r\n", {{L" A b ", L" 1.1.1.1 "}}},  // nothing trimmed
         {",1.1.1.1\r\nA,\r\n", {{L"", L"1.1.1.1"}, {L"A", L""}}},
         {"no comma\r\nA,1.1.1.1\r\n", {{L"A", L"1.1.1.1"}}},  // names no server, the next line still read
-        {"A,1\r\nA,1\r\n", {{L"A", L"1"}, {L"A", L"1"}}},
         {korean + ",1.1.1.1\r\n", {{L"서울 서버", L"1.1.1.1"}}},
         // A line is cut after 1024 bytes: a comma past the cut names no server; the next line is whole.
         {std::string(1030, 'n') + ",1.1.1.1\r\nA,1\r\n", {{L"A", L"1"}}},
@@ -67,6 +64,10 @@ TEST(ParsersTest, ListFileLines) {
     } rests[] = {{"", 0},          {"\r\n", 0},       {"A,1\r\n", 5},       {"A,1\r\n\r\nB,2", 5},
                  {"A,1\n\nB,2", 4}, {"A,1\r\n\r", 5}, {"A,1\rB,2\r\rC", 8}};
     for (const auto& r : rests) EXPECT_EQ(CServerListFile::FirstEmptyLine(r.bytes), r.rest) << r.bytes;
+    // Names the file could not hold.
+    const std::pair<std::wstring, bool> names[] = {{L"새 서버", true}, {L"", true}, {L"a,b", false}, {L"a\r\nb", false},
+                                                   {L"\u0e01\u0e02", false}};
+    for (const auto& [name, ok] : names) EXPECT_EQ(CServerListFile::NameProblem(name) == nullptr, ok) << ToUtf8(name);
     // The list ends after its 100000th server.
     std::string many;
     for (int i = 0; i < 100001; ++i) many += "S,1.1.1.1\n";
@@ -79,36 +80,26 @@ TEST(ParsersTest, ServerAddress) {
         const char* parsed;  // null: not an address
     } cases[] = {
         {"1.2.3.4", "1.2.3.4"},
-        {"127.0.0.1", "127.0.0.1"},
         {"127.0.0.010", "127.0.0.8"},  // a leading 0 means octal
         {"0177.0.0.3", "127.0.0.3"},
         {"0x7f.0.0.4", "127.0.0.4"},
         {"0X7F.0xA.0.1", "127.10.0.1"},
         {"127.5", "127.0.0.5"},  // the last part fills the bytes left
-        {"127.1.5", "127.1.0.5"},
         {"127.65535", "127.0.255.255"},
         {"2130706433", "127.0.0.1"},
-        {"0x7f000001", "127.0.0.1"},
         {"1.2.3.4 5", "1.2.3.4"},  // a blank ends it
-        {"1.2.3.4\t", "1.2.3.4"},
         {"0.0.0.0", nullptr},  // zero and broadcast: nothing to measure
-        {"0", nullptr},
         {"255.255.255.255", nullptr},
-        {"4294967295", nullptr},
         {"", nullptr},
         {" 1.2.3.4", nullptr},
         {"localhost", nullptr},  // no name is looked up
         {"1.2.3.4.5", nullptr},
-        {"1.2.3.4.", nullptr},
         {".1.2.3", nullptr},
         {"1..2.3", nullptr},
         {"256.1.1.1", nullptr},
-        {"1.2.3.256", nullptr},
         {"127.16777216", nullptr},
         {"4294967296", nullptr},
         {"08.1.1.1", nullptr},  // 8 is no octal digit
-        {"0x.1.1.1", nullptr},
-        {"1.2.3.-4", nullptr},
         {"1.2.3.4x", nullptr},
     };
     for (const auto& c : cases) {

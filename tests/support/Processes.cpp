@@ -64,26 +64,6 @@ DWORD RunToEnd(const std::wstring& exe, const std::wstring& args) {
     return rc;
 }
 
-std::vector<std::pair<DWORD, std::wstring>> RunningProcesses() {
-    std::vector<std::pair<DWORD, std::wstring>> list;
-    UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W pe{};
-    pe.dwSize = sizeof(pe);
-    for (BOOL ok = ::Process32FirstW(snap.Get(), &pe); ok; ok = ::Process32NextW(snap.Get(), &pe))
-        list.emplace_back(pe.th32ProcessID, pe.szExeFile);
-    return list;
-}
-
-int OwnThreadCount() {
-    int n = 0;
-    UniqueKernelHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 te{};
-    te.dwSize = sizeof(te);
-    for (BOOL ok = ::Thread32First(snap.Get(), &te); ok; ok = ::Thread32Next(snap.Get(), &te))
-        if (te.th32OwnerProcessID == ::GetCurrentProcessId()) ++n;
-    return n;
-}
-
 bool ModuleLoaded(DWORD pid, const std::wstring& name) {
     // A snapshot taken while the process loads a module may fail with ERROR_BAD_LENGTH: take another.
     for (int attempt = 0; attempt < 10; ++attempt) {
@@ -97,26 +77,6 @@ bool ModuleLoaded(DWORD pid, const std::wstring& name) {
         return false;
     }
     return false;
-}
-
-DWORD HandleCount() {
-    DWORD count = 0;
-    if (::GetProcessHandleCount(::GetCurrentProcess(), &count) && count > 0) return count;
-    // Wine answers 0 here: count the handle values that name an open handle.
-    DWORD flags;
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4)
-        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
-    return count;
-}
-
-DWORD GdiObjectCount() {
-    DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    if (count > 0) return count;
-    // Wine's GetGuiResources is a stub; its handle table also takes a bare
-    // table index as handle, so count the indices that hold an object.
-    for (ULONG_PTR index = 1; index < 0x10000; ++index)
-        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++count;
-    return count;
 }
 
 }  // namespace testing_support

@@ -1,10 +1,8 @@
 #pragma once
-// Child processes, and what this process holds: threads, handles, GDI objects.
+// Child processes.
 #include <windows.h>
 
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace testing_support {
 
@@ -24,14 +22,8 @@ bool StartProcess(const std::wstring& exe, const std::wstring& args, const std::
 // Runs a program until it and the programs it started have ended (an uninstaller
 // hands over to a copy of itself); its exit code, ~0 when it did not start.
 DWORD RunToEnd(const std::wstring& exe, const std::wstring& args);
-// The processes running now: id and program name.
-std::vector<std::pair<DWORD, std::wstring>> RunningProcesses();
-int OwnThreadCount();  // threads of this process
 // True when process pid has a module of that name ("msvfw32.dll") loaded.
 bool ModuleLoaded(DWORD pid, const std::wstring& name);
 
-// Counts of the process's kernel handles and GDI objects.
-DWORD HandleCount();
-DWORD GdiObjectCount();
 
 }  // namespace testing_support

@@ -10,7 +10,6 @@
 #include "ListViews.h"
 #include "MessageBoxAnswerer.h"
 #include "Processes.h"
-#include "RecordingWindow.h"
 #include "Registry.h"
 #include "Sound.h"
 #include "UrlHandlerStandIn.h"
