@@ -10,7 +10,4 @@ namespace Layout {
 #undef LAYOUT_RECT
 #undef LAYOUT_POINT
 
-// The middle of a rectangle: where a hand clicks.
-constexpr POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-
 }  // namespace Layout

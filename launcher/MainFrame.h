@@ -8,7 +8,6 @@ public:
     CMainFrame() : CPopupFrame(640, 480, L"OrvMainFrame", L"Orvane") {}
     ~CMainFrame() override { DestroyWindow(); }
 
-    CPingView& GetView() { return m_view; }
 
 protected:
     HWND CreateView() override;

@@ -27,11 +27,6 @@ public:
     // Commands offered by the frame first; true when handled.
     bool OnCommand(UINT id);
 
-    CWebBrowser2& GetAdBrowser() { return m_adBrowser; }
-    CWebBrowser2& GetNewsBrowser() { return m_newsBrowser; }
-    CServerListCtrl& GetServerList() { return m_serverList; }
-    CFolderBar& GetFolderBar() { return m_folderBar; }
-    CSkinSlider& GetVolumeSlider() { return m_volumeSlider; }
     const CServerGroup& GetServerGroup() const { return m_group; }
     // The link a client point opens (the three hot spots), or null.
     static const wchar_t* HotSpotLink(POINT pt);

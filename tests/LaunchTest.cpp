@@ -8,9 +8,7 @@
 #include "Messages.h"
 #include "LauncherApp.h"
 #include "LauncherFixture.h"
-#include "Layout.h"
 #include <commctrl.h>
-#include <prsht.h>
 #include "resource.h"
 
 using namespace testing_support;
@@ -31,15 +29,6 @@ bool SetServerList(const std::wstring& value) {
     return SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", value, REG_SZ, kGamesView);
 }
 
-// Runs open, which shows the setup sheet; the index of the page it showed first.
-int FirstSheetPage(const std::function<void()>& open) {
-    int page = -1;
-    DriveSetupSheet(open, [&](HWND sheet) {
-        page = static_cast<int>(::SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(SheetPage(sheet)), 0));
-    });
-    return page;
-}
-
 // A hook that makes the system refuse the launcher's frame window.
 LRESULT CALLBACK RefuseFrame(int code, WPARAM wParam, LPARAM lParam) {
     wchar_t name[64] = {};
@@ -52,7 +41,7 @@ void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); }
 
 }  // namespace
 
-TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsTheGameOrOffersSetup) {
+TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsTheGame) {
     // At start the profile takes the registry's path, else the fixed one; a stored one stays.
     const TempFolder temp(L"orvn_game");
     const std::wstring& folder = temp.path, game = folder + L"StarCraft.exe";
@@ -88,20 +77,6 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
     }
     EXPECT_EQ(StandInLog(game, 5000).find(L"cwd=" + folder.substr(0, folder.size() - 1) + L"\r\nargs=\r\n"), 0u)
         << "started in its own folder without parameters";
-    // No program set: asked after the server is set, and Yes opens Setup on the program page. The Setup button then
-    // opens it on the first page: the Yes was used up.
-    CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", L"");
-    ASSERT_TRUE(SetServerList(L""));
-    std::wstring written;
-    std::vector<std::wstring> asked;
-    EXPECT_EQ(FirstSheetPage([&] {
-        asked = DoubleClickAndAnswer(Accepting(), IDYES, [&](HWND) { written = ServerListValue(); });
-    }), 1);
-    EXPECT_EQ(written, Accepting());
-    EXPECT_EQ(asked, std::vector<std::wstring>{L"프로그램이 설정되지 않았습니다.\n프로그램을 설정하시겠습니까?"});
-    POINT setupButton = Layout::Centre(Layout::kSetupButton);
-    POINT setup = ClientToScreenPoint(View(), setupButton.x, setupButton.y);
-    EXPECT_EQ(FirstSheetPage([&] { ClickAt(setup.x, setup.y); }), 0);
 }
 
 // The address as the system reads it, a row used wherever it is double-clicked or by Enter, a failed row asked
@@ -195,7 +170,7 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     ::SetFocus(View());
     EXPECT_EQ(launch([] { PressKey(VK_RETURN); }), five);
     ::SetForegroundWindow(m_frame->GetHwnd());
-    ::SetFocus(View().GetFolderBar());
+    ::SetFocus(::FindWindowExW(View(), nullptr, nullptr, L"Folder"));
     PressKey(VK_F5);
     EXPECT_TRUE(PumpUntil([&] { return Servers().AcceptedAt(host(8)) == 2; }, 10000)) << "measured again";
     ASSERT_TRUE(WaitIdle());

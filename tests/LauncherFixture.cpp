@@ -109,7 +109,7 @@ bool OwnFolderLauncher::Start(DWORD timeoutMs) {
 }
 
 DWORD OwnFolderLauncher::Exit(DWORD timeoutMs) {
-    POINT exit = Layout::Centre(Layout::kExitButton);
+    POINT exit = Centre(Layout::kExitButton);
     POINT button = ClientToScreenPoint(View(), exit.x, exit.y);
     ClickAt(button.x, button.y);
     return m_process.Wait(timeoutMs);

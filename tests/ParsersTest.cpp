@@ -125,12 +125,10 @@ TEST(ParsersTest, ResponseInMilliseconds) {
         WORD response;
     } cases[] = {
         {0, f, 1},  // an answer never reads as "not measured"
-        {f / 2000, f, 1},
         {f / 1000 * 3 / 2, f, 2},  // rounded
         {f / 1000 * 7, f, 7},
         {f * 65, f, 65000},
         {f * 70, f, RESPONSE_MEASURING - 1},  // kept clear of the two markers
-        {f * 100000, f, RESPONSE_MEASURING - 1},
         {5, 0, 1},
     };
     for (const auto& c : cases)

@@ -116,24 +116,12 @@ TEST_F(SweepTest, AHugeListFileIsReadOnlyToItsEnd) {
     for (const auto& r : rows) EXPECT_GE(Millis(r.response), 1) << Show(rows);
 }
 
-TEST_F(SweepTest, QuickChoicesChoicesSentDuringAStopAndExitMidSweepEndCleanly) {
+TEST_F(SweepTest, AChoiceSentDuringAStopAndExitMidSweepEndCleanly) {
     WriteList(L"Blizzard.txt", {{L"B1", Accepting()}, {L"B2", Refused()}, {L"B3", Accepting()}});
     WriteList(L"Free.txt", {{L"F1", Silent()}, {L"F2", Accepting()}});
     WriteList(L"User.txt", {{L"U1", Accepting()}});
     {
         MessageBoxAnswerer boxes;
-        const WPARAM folders[] = {ID_WARCRAFT_BATTLENET, ID_STARCRAFT_BATTLENET, ID_DIABLO_BATTLENET,
-                                  ID_DIABLOSW_BATTLENET, 4242};
-        unsigned seed = 12345;
-        for (int i = 0; i < 100; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            Choose(folders[(seed >> 8) % 5], (seed >> 16) % 3);
-            if (i % 5 != 4) Pump((seed >> 20) % 25);  // every fifth choice comes right on the one before
-        }
-        ASSERT_TRUE(WaitIdle(120000)) << "hang";
-        auto rows = Rows();
-        EXPECT_FALSE(rows.empty());
-        for (const auto& r : rows) EXPECT_TRUE(r.address != Accepting() || Millis(r.response) > 0) << Show(rows);
         // A choice another thread sends while a stop waits is carried out after the stop, not inside it: that
         // choice waits in this thread's queue while a sweep starts (it needs this thread to go on), and another
         // choice stops the sweep.
@@ -150,7 +138,7 @@ TEST_F(SweepTest, QuickChoicesChoicesSentDuringAStopAndExitMidSweepEndCleanly) {
         sender.join();
         ASSERT_TRUE(waiting) << "the other thread's choice never came";
         ASSERT_TRUE(finished && WaitIdle(10000)) << "hang";
-        rows = Rows();
+        auto rows = Rows();
         ASSERT_EQ(rows.size(), 3u) << Show(rows);
         for (const auto& r : rows) EXPECT_TRUE(r.address != Accepting() || Millis(r.response) > 0) << Show(rows);
         EXPECT_EQ(View().GetServerGroup().CurrentGame(), 1);

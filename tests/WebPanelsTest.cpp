@@ -74,18 +74,21 @@ TEST_F(WebPanels, PanelsFetchTheirPagesShowOurOwnPageOfflineAndAnotherFolderAsks
     ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME));
     CAppBase::Get()->SetMainWnd(frame->GetHwnd());
     ::SetForegroundWindow(frame->GetHwnd());
-    CPingView& view = frame->GetView();
+    HWND view = ::GetDlgItem(frame->GetHwnd(), AFX_IDW_PANE_FIRST);
+    CWebBrowser2* ad = WindowObject<CWebBrowser2>(::ChildWindowFromPoint(view, Centre(Layout::kBanner)));
+    CWebBrowser2* news = WindowObject<CWebBrowser2>(::ChildWindowFromPoint(view, Centre(Layout::kNews)));
+    ASSERT_TRUE(ad && news) << "no panels";
     ASSERT_TRUE(PumpUntil([&] { return PageRequests(kAdPage) == 1 && PageRequests(kNewsPage) == 1; }, 15000))
         << s_http->Requests().size() << " requests";
 
     // A page that cannot be fetched: each panel goes to our own page, built into the program; that page's own
     // failure leads nowhere else, where a loop would keep the panel busy for ever.
-    RecordNavigations(view.GetAdBrowser().GetControl());
+    RecordNavigations(ad->GetControl());
     const std::wstring kOffline = L"/OFFLINE.HTM";
     const struct {
         CWebBrowser2& panel;
         const std::wstring& page;
-    } panels[] = {{view.GetAdBrowser(), kAdPage}, {view.GetNewsBrowser(), kNewsPage}};
+    } panels[] = {{*ad, kAdPage}, {*news, kNewsPage}};
     for (const auto& p : panels) {
         // What the control's NavigateError event passes on: the failed page, then our own page failing too.
         ComPtr<IDispatch> control = p.panel.GetControl();
@@ -105,11 +108,11 @@ TEST_F(WebPanels, PanelsFetchTheirPagesShowOurOwnPageOfflineAndAnotherFolderAsks
         EXPECT_EQ(g_navigated, std::vector<std::wstring>{});
     }
     // Another folder refreshes the banner, which asks for the real page again.
-    int bar = Layout::kFolderBar.bottom - Layout::kFolderBar.top;
-    int below = bar - (view.GetFolderBar().GetFolderCount() - 1) * CFolderBar::kHeaderHeight;
-    POINT header = ClientToScreenPoint(view.GetFolderBar(), 42, below + CFolderBar::kHeaderHeight / 2);
+    CFolderBar* bar = WindowObject<CFolderBar>(::FindWindowExW(view, nullptr, nullptr, L"Folder"));
+    ASSERT_NE(bar, nullptr);
+    int below = Layout::kFolderBar.bottom - Layout::kFolderBar.top - (bar->GetFolderCount() - 1) * CFolderBar::kHeaderHeight;
+    POINT header = ClientToScreenPoint(*bar, 42, below + CFolderBar::kHeaderHeight / 2);
     ClickAt(header.x, header.y);
-    ASSERT_EQ(view.GetFolderBar().GetOpenFolder(), 1);
     EXPECT_EQ(g_navigated, std::vector<std::wstring>{kAdPage});
 }
 
@@ -131,7 +134,7 @@ TEST_F(WebPanels, LauncherWithoutTheControlWorksAndExitDuringLoadEndsCleanly) {
                                   15000))
                 << "both pages requested and left unanswered";
         } else {
-            for (POINT middle : {Layout::Centre(Layout::kBanner), Layout::Centre(Layout::kNews)})  // no panels there
+            for (POINT middle : {Centre(Layout::kBanner), Centre(Layout::kNews)})  // no panels there
                 EXPECT_EQ(::ChildWindowFromPointEx(view, middle, CWP_SKIPINVISIBLE), view) << middle.x;
             HWND bar = ::FindWindowExW(view, nullptr, nullptr, L"Folder");
             POINT tile = ClientToScreenPoint(bar, 42, CFolderBar::kHeaderHeight + CFolderItem::kTileHeight / 2);

@@ -9,7 +9,6 @@ public:
     CMainFrame() : CPopupFrame(489, 253, L"StartMainFrame", nullptr, WS_POPUP | WS_VISIBLE) {}
     ~CMainFrame() override { DestroyWindow(); }
 
-    CUpdaterView& GetView() { return m_view; }
 
 protected:
     HWND CreateView() override;

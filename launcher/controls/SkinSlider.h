@@ -26,9 +26,7 @@ public:
 
     int GetMinimum() const { return m_nMinimum; }
     int GetMaximum() const { return m_nMaximum; }
-    int GetValue() const { return m_nValue; }
     int ThumbX() const;
-    CVolumeMixer& GetMixer() { return m_mixer; }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -3,7 +3,6 @@
 // concern: message pumping and real input, dialogs and message boxes, pixels
 // read back, list views from outside, processes, files and list files, the
 // registry, sound. Knows no program.
-#include "Canvas.h"
 #include "Dialogs.h"
 #include "Files.h"
 #include "Input.h"
@@ -12,4 +11,5 @@
 #include "Processes.h"
 #include "Registry.h"
 #include "Sound.h"
+#include "UniqueHandle.h"
 #include "UrlHandlerStandIn.h"
