@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# What ships is signed: in a tree without a publisher key the installer refuses
-# to build, naming ORVN_UPDATE_PUBKEY and the override, unless the tree says it
-# is a development build (ORVN_ALLOW_UNSIGNED_UPDATES=ON, which configuring warns of); a key
-# must be a P-256 point. Only the installer's own check step is built,
-# in a scratch tree without the tests.
+# What ships is signed: in a tree without a publisher key the installer refuses to build, naming ORVN_UPDATE_PUBKEY
+# and the override, unless the tree says it is a development build (ORVN_ALLOW_UNSIGNED_UPDATES=ON, which configuring
+# warns of); a key must be a P-256 point. Only the installer's check step is built, in a scratch tree.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)

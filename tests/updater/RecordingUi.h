@@ -13,12 +13,11 @@ class RecordingUi : public IUpdateUi {
 public:
     std::vector<std::wstring> statuses;
     std::vector<int> positions;
-    HWND owner = nullptr;
 
     void SetStatusText(const std::wstring& text) override { statuses.push_back(text); }
     void OpenProgress() override {
         m_dialog = std::make_unique<CDownloadDlg>();
-        m_dialog->ShowModeless(owner);
+        m_dialog->ShowModeless(nullptr);
     }
     void SetProgress(int position) override {
         positions.push_back(position);

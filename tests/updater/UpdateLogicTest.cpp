@@ -15,20 +15,8 @@ using namespace testing_support;
 
 namespace {
 
-class UpdateLogicTest : public ::testing::Test {
-protected:
-    void SetUp() override { ProxySetting::TurnOff(); }
-    CUpdater::Settings Settings() const {
-        return {m_program, m_temp.path, L"127.0.0.1:" + std::to_wstring(m_server.Port()), L"", Profile(), "", L""};
-    }
-    std::wstring Profile() const { return m_program + L"start.INI"; }
-
-    UpdateServer m_server;
-    TempFolder m_programFolder{L"orvn-logic-"}, m_temp{L"orvn-logic-"};
-    const std::wstring& m_program = m_programFolder.path;
-};
-
-TEST_F(UpdateLogicTest, DownloadDialogProgressAndStatuses) {
+TEST(UpdateLogicTest, DownloadDialogProgressAndStatuses) {
+    ProxySetting::TurnOff();
     HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 20, 20, 300, 200, nullptr, nullptr,
                                    ::GetModuleHandleW(nullptr), nullptr);
     {
@@ -48,13 +36,14 @@ TEST_F(UpdateLogicTest, DownloadDialogProgressAndStatuses) {
 
     TempFolder release(L"orvn-logic-");
     ASSERT_TRUE(WriteFileBytes(release.path + L"2048.bin", std::string(2048, 'x')));
-    ASSERT_TRUE(m_server.Start(release.path));
+    UpdateServer server;
+    ASSERT_TRUE(server.Start(release.path));
     RecordingUi ui;
     auto fetch = [&](int expected) {
         ui.statuses.clear();
         ui.positions.clear();
         CMemorySink sink;
-        std::wstring url = L"http://127.0.0.1:" + std::to_wstring(m_server.Port()) + L"/quilla/2048.bin";
+        std::wstring url = L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/quilla/2048.bin";
         return DownloadFile(ui, url, sink, expected, TRUE, FetchLimits{1 << 20, 0, true});
     };
     // A whole 2 KiB in one piece ends on 100 at once; without a size nothing is known to have arrived until the end.
@@ -69,21 +58,24 @@ TEST_F(UpdateLogicTest, DownloadDialogProgressAndStatuses) {
 
 // Versions compare as texts, without order; a program file by its file version (none: never fetched); a deleted
 // file is fetched again although its version stays recorded.
-TEST_F(UpdateLogicTest, VersionRule) {
-    ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Orvn.exe"));
-    ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", m_program + L"Versioned.txt"));
-    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", m_program + L"NoVersion.exe"));
-    ASSERT_TRUE(WriteFileBytes(m_program + L"Data.txt", "data"));
-    ::WritePrivateProfileStringW(L"Version", L"Data.txt", L"5", Profile().c_str());
-    ::WritePrivateProfileStringW(L"Version", L"Versioned.txt", L"7", Profile().c_str());
-    ::WritePrivateProfileStringW(L"Version", L"Deleted.txt", L"5", Profile().c_str());
+TEST(UpdateLogicTest, VersionRule) {
+    TempFolder folder(L"orvn-logic-"), temp(L"orvn-logic-");
+    const std::wstring& program = folder.path;
+    const std::wstring profile = program + L"start.INI";
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", program + L"Orvn.exe"));
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"OrvnStandIn3.exe", program + L"Versioned.txt"));
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", program + L"NoVersion.exe"));
+    ASSERT_TRUE(WriteFileBytes(program + L"Data.txt", "data"));
+    for (const auto& [name, version] :
+         {std::pair{L"Data.txt", L"5"}, {L"Versioned.txt", L"7"}, {L"Deleted.txt", L"5"}})
+        ::WritePrivateProfileStringW(L"Version", name, version, profile.c_str());
     const std::tuple<const wchar_t*, const wchar_t*, BOOL> rows[] = {
         {L"Orvn.exe", L"1,0,0,3", FALSE},       {L"Orvn.exe", L"1,0,0,4", TRUE},    {L"Orvn.exe", L"1,0,0,2", TRUE},
         {L"NoVersion.exe", L"9,9,9,9", FALSE},  {L"Missing.exe", L"1,0,0,3", TRUE}, {L"Data.txt", L"5", FALSE},
         {L"Data.txt", L"6", TRUE},              {L"Versioned.txt", L"7", TRUE},     {L"Deleted.txt", L"5", TRUE},
     };
     RecordingUi ui;
-    CUpdater updater(ui, Settings());
+    CUpdater updater(ui, {program, temp.path, L"127.0.0.1:9", L"", profile, "", L""});
     for (const auto& [name, version, fetch] : rows)
         EXPECT_EQ(fetch, updater.NeedsUpdate(name, version, 123)) << ToUtf8(name) << " " << ToUtf8(version);
 }

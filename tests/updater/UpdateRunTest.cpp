@@ -26,16 +26,11 @@ INSTANTIATE_TEST_SUITE_P(Builds, UpdateRunTest, ::testing::Values(false, true),
 TEST_P(UpdateRunTest, EscSkipsCancelEndsTheRunAndTheNextRunFetchesTheRest) {
     UpdaterInstallation inst(GetParam());
     ASSERT_TRUE(inst.Ready());
-    // Orvn.exe comes over one redirect; Free.txt and five files after it stall halfway.
-    std::vector<std::wstring> faults = {L"version.ini=gate", L"Orvn.exe=redirect", L"Free.txt=stall"};
-    for (int i = 2; i <= 6; ++i) {
-        std::wstring name = L"Stalled" + std::to_wstring(i) + L".bin";
-        ASSERT_TRUE(WriteFileBytes(inst.release + name, std::string(64 * 1024, char('a' + i))));
-        inst.entries.push_back({name, L"1", 64 * 1024});
-        faults.push_back(name + L"=stall");
-    }
+    // Orvn.exe comes over one redirect; Free.txt and the file after it stall halfway.
+    ASSERT_TRUE(WriteFileBytes(inst.release + L"Stalled.bin", std::string(64 * 1024, 's')));
+    inst.entries.push_back({L"Stalled.bin", L"1", 64 * 1024});
     ASSERT_TRUE(inst.Publish());
-    ASSERT_TRUE(inst.Serve(faults));
+    ASSERT_TRUE(inst.Serve({L"version.ini=gate", L"Orvn.exe=redirect", L"Free.txt=stall", L"Stalled.bin=stall"}));
     {
         // Esc while the manifest is held back skips the update without a word.
         Process updater;
@@ -66,7 +61,7 @@ TEST_P(UpdateRunTest, EscSkipsCancelEndsTheRunAndTheNextRunFetchesTheRest) {
         EXPECT_EQ(0u, inst.Run(&updater));
     }
     // Nothing after the cancel was asked for; a release only partly installed does not raise the floor.
-    for (int i = 2; i <= 6; ++i) EXPECT_EQ(0, inst.Server().CountRequests(L"Stalled" + std::to_wstring(i) + L".bin"));
+    EXPECT_EQ(0, inst.Server().CountRequests(L"Stalled.bin"));
     EXPECT_TRUE(inst.Installed(L"Orvn.exe"));
     EXPECT_EQ(kOldFree, FileBytes(inst.program + L"Free.txt"));
     EXPECT_EQ(L"1", inst.Record(L"Version", L"Free.txt"));
@@ -79,7 +74,6 @@ TEST_P(UpdateRunTest, EscSkipsCancelEndsTheRunAndTheNextRunFetchesTheRest) {
     EXPECT_EQ(0, inst.Server().CountRequests(L"Orvn.exe"));
     for (const auto& entry : inst.entries) EXPECT_TRUE(inst.Installed(entry.name)) << ToUtf8(entry.name);
     EXPECT_EQ(L"2", inst.Record(L"Version", L"Free.txt"));
-    EXPECT_EQ(3, inst.LauncherStarts(3));
     EXPECT_EQ(GetParam() ? std::to_wstring(inst.releaseNumber) : L"", inst.Record(L"Release", L"Accepted"));
 }
 
@@ -111,7 +105,7 @@ TEST_P(UpdateRunTest, NoServerFaultHoldsThePlayerGrowsTheProcessOrHarmsTheInstal
         ASSERT_TRUE(inst.Serve({fault}, fault.ends_with(L"refuse")));
         EXPECT_EQ(0u, inst.Run());
         EXPECT_LT(inst.handOverMs, 40000u);
-        EXPECT_TRUE(inst.peakWorkingSet > 0 && inst.peakWorkingSet < kMaxWorkingSet) << inst.peakWorkingSet << " bytes";
+        EXPECT_TRUE(inst.peakWorkingSet > 0 && inst.peakWorkingSet < kMaxWorkingSet) << inst.peakWorkingSet / 1024;
         EXPECT_LT(inst.slowestAnswerMs, 1000u) << "the window stopped answering";
         EXPECT_EQ(row.requests, inst.Server().CountRequests(row.name));
         EXPECT_EQ(1, inst.LauncherStarts(1));
@@ -133,8 +127,7 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     // The publisher's tool refuses such a name: it is added to the release afterwards, hash and all, and other
     // contents take a number of their own.
     const std::wstring manifest = inst.release + L"version.ini";
-    const std::wstring last = L"File" + std::to_wstring(inst.entries.size() + 1);
-    const std::wstring total = std::to_wstring(inst.entries.size() + 1);
+    const std::wstring total = std::to_wstring(inst.entries.size() + 1), last = L"File" + total;
     ::WritePrivateProfileStringW(L"Count", L"Total", total.c_str(), manifest.c_str());
     ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(++inst.releaseNumber).c_str(), manifest.c_str());
     for (const auto& [key, value] : {std::pair{L"Filename", L"..\\escape.txt"}, {L"Fileversion", L"1"},
@@ -160,23 +153,19 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     EXPECT_EQ(2, inst.LauncherStarts(2));
     EXPECT_TRUE(inst.Installed(L"Orvn.exe"));
     EXPECT_TRUE(inst.Installed(L"start.exe"));
-    EXPECT_FALSE(CAppBase::FileExists(inst.program + L"start.exe.orvn-new"));
     WIN32_FIND_DATAW data;
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring runFolders =
-        temp + std::wstring(L"orvn-update-") + CUpdater::InstallationId(inst.program).substr(0, 12);
-    EXPECT_FALSE(UniqueFindHandle(::FindFirstFileW((runFolders + L"-*").c_str(), &data)))
-        << "each run removes its own download folder";
+    const std::wstring runFolders = temp + (L"orvn-update-" + CUpdater::InstallationId(inst.program).substr(0, 12));
+    EXPECT_FALSE(UniqueFindHandle(::FindFirstFileW((runFolders + L"-*").c_str(), &data))) << "a run folder stayed";
     EXPECT_EQ(0, inst.Server().CountRequests(L"../escape.txt") + inst.Server().CountRequests(L"..\\escape.txt"));
     EXPECT_FALSE(CAppBase::FileExists(inst.program + L"..\\escape.txt"));
     EXPECT_EQ(kOldFree, FileBytes(inst.program + L"Free.txt"));
     EXPECT_EQ(L"1", inst.Record(L"Version", L"Free.txt"));
-    // The next run, of the updater just installed, probes this machine, which answers at once: it asks for no
-    // manifest, and removes what was moved aside.
-    const int manifests = inst.Server().CountRequests(L"version.ini");
+    // The next run, of the updater just installed (its version now listed), removes what was moved aside.
+    inst.entries.back().version = L"1,0,0,3";
+    ASSERT_TRUE(inst.Publish());
     EXPECT_EQ(0u, inst.Run());
-    EXPECT_EQ(manifests, inst.Server().CountRequests(L"version.ini"));
     EXPECT_FALSE(UniqueFindHandle(::FindFirstFileW((inst.program + L"*.orvn-*").c_str(), &data)));
 }
 
@@ -308,11 +297,8 @@ TEST(UpdateReplaceTest, AKillAtEachStepLeavesAStartExeThatRunsAndTheLaunchersFin
     ASSERT_TRUE(inst.Publish());
     auto installed = [&] { return FileBytes(inst.program + L"start.exe"); };
     auto waiting = [&] { return CAppBase::FileExists(inst.program + L"start.exe.orvn-new"); };
-    struct Step {
-        const char* name;
-        const wchar_t* gated;  // the request the run waits on when it is killed
-        bool waits;            // the new copy is whole beside start.exe by then
-    };
+    // Killed while waiting on the gated request; the new copy whole beside start.exe by then, or not.
+    struct Step { const char* name; const wchar_t* gated; bool waits; };
     const Step steps[] = {{"fetching the new start.exe", L"start.exe", false},
                           {"the new start.exe staged, the next file fetching", L"Free.txt", true}};
     for (const Step& step : steps) {
