@@ -9,50 +9,39 @@
 #include "TestSupport.h"
 #include "UpdateServer.h"
 #include "Updater.h"
-#include "resource.h"
 
 using namespace testing_support;
 
 namespace {
 
-TEST(UpdateLogicTest, DownloadDialogProgressAndStatuses) {
+// What the progress dialog shows of real downloads.
+TEST(UpdateLogicTest, DownloadProgressAndStatuses) {
     ProxySetting::TurnOff();
-    HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 20, 20, 300, 200, nullptr, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-    {
-        CDownloadDlg dialog;
-        ASSERT_TRUE(dialog.ShowModeless(owner));
-        dialog.SetProgress(137);
-        EXPECT_EQ(L"100%", WindowText(dialog.GetItem(IDC_DOWNLOAD_PERCENT)));
-        // Two presses of Cancel between polls are one request; the dialog stays.
-        ClickDialogButton(dialog, IDCANCEL);
-        ClickDialogButton(dialog, IDCANCEL);
-        EXPECT_TRUE(::IsWindow(dialog));
-        EXPECT_TRUE(dialog.PollCancel());
-        EXPECT_FALSE(dialog.PollCancel());
-    }
-    EXPECT_TRUE(::IsWindowEnabled(owner));
-    ::DestroyWindow(owner);
-
     TempFolder release(L"orvn-logic-");
     ASSERT_TRUE(WriteFileBytes(release.path + L"2048.bin", std::string(2048, 'x')));
+    ASSERT_TRUE(WriteFileBytes(release.path + L"500.bin", std::string(500, 'x')));
     UpdateServer server;
     ASSERT_TRUE(server.Start(release.path));
     RecordingUi ui;
-    auto fetch = [&](int expected) {
+    auto fetch = [&](const std::wstring& name, int expected) {
         ui.statuses.clear();
         ui.positions.clear();
+        ui.labels.clear();
         CMemorySink sink;
-        std::wstring url = L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/quilla/2048.bin";
+        std::wstring url = L"http://127.0.0.1:" + std::to_wstring(server.Port()) + L"/quilla/" + name;
         return DownloadFile(ui, url, sink, expected, TRUE, FetchLimits{1 << 20, 0, true});
     };
-    // A whole 2 KiB in one piece ends on 100 at once; without a size nothing is known to have arrived until the end.
-    EXPECT_TRUE(fetch(2048));
-    EXPECT_EQ((std::vector<int>{100}), ui.positions);
+    // A whole file ends on 100%, at once when it comes in one piece; without a size nothing is known to have
+    // arrived until the end.
+    for (const auto& [name, size] : {std::pair{L"2048.bin", 2048}, {L"500.bin", 500}}) {
+        EXPECT_TRUE(fetch(name, size));
+        EXPECT_EQ((std::vector<int>{100}), ui.positions);
+        EXPECT_EQ((std::vector<std::wstring>{L"100%"}), ui.labels);
+    }
     const std::vector<std::wstring> texts = {L"사이트 찾는 중...", L"웹사이트를 찾았습니다. 응답을 기다리는중...",
                                              L"파일을 받고 있습니다.", L"파일 다운로드 완료."};
     EXPECT_EQ(texts, ui.statuses);
-    EXPECT_TRUE(fetch(0));
+    EXPECT_TRUE(fetch(L"2048.bin", 0));
     EXPECT_EQ((std::vector<int>{0, 100}), ui.positions);
 }
 
