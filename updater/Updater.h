@@ -52,7 +52,7 @@ public:
     // relative, no drive or colon, no "." or ".." step, no device name, no
     // characters the file system refuses, short enough for 260-character paths.
     static bool IsSafeFileName(const std::wstring& name);
-    // "exe" or "dll" as the last three characters, in any case.
+    // ".exe" or ".dll" at the end, in any case.
     static bool IsProgramFile(const std::wstring& name);
     // The version text of a file's version resource ("1,0,0,3"); empty when it
     // has none or it cannot be read.
