@@ -29,7 +29,7 @@ public:
     static Settings Installed();
 
     CUpdater(IUpdateUi& ui, Settings settings);
-    virtual ~CUpdater();
+    ~CUpdater();
 
     // Skipped: no update this time (an echo in 0 ms, a cancel, or another run
     // of this installation that has just finished); ManifestFailed: the
@@ -40,10 +40,6 @@ public:
     static constexpr const wchar_t* kRecordUnreadable = L"업데이트 기록을 읽을 수 없어 업데이트하지 않았습니다.";
     // The whole run short of the hand-over to the launcher.
     Outcome CheckProgram();
-
-    // The echo reply time of the probe host in milliseconds; -1 (all bits)
-    // for no answer, a name that does not resolve or a lookup that takes too long included.
-    virtual DWORD ProbeReplyTime();
 
     // Handles the manifest's entries in order, up to a cancel; always 0.
     int ProcessManifest(const CManifest& manifest);
@@ -56,7 +52,7 @@ public:
     // relative, no drive or colon, no "." or ".." step, no device name, no
     // characters the file system refuses, short enough for 260-character paths.
     static bool IsSafeFileName(const std::wstring& name);
-    // "exe" or "dll" as the last three characters, in any case.
+    // ".exe" or ".dll" at the end, in any case.
     static bool IsProgramFile(const std::wstring& name);
     // The version text of a file's version resource ("1,0,0,3"); empty when it
     // has none or it cannot be read.
@@ -93,6 +89,9 @@ public:
 
 private:
     Outcome Run();
+    // The echo reply time of the probe host in milliseconds; -1 (all bits)
+    // for no answer, a name that does not resolve or a lookup that takes too long included.
+    DWORD ProbeReplyTime();
     // The manifest's bytes, fetched and (with a publisher key) verified; false when refused.
     bool FetchManifest(std::string* bytes, bool* cancelled);
     bool AcceptRelease(const CManifest& manifest, const std::wstring& digest) const;

@@ -57,31 +57,20 @@ TEST(Installer, InstallUpdateUpgradeUninstall) {
                                                      reinterpret_cast<void**>(shell.Receive()))));
             auto file = shell.As<IPersistFile>(IID_IPersistFile);
             ASSERT_TRUE(file && SUCCEEDED(file->Load(link.c_str(), STGM_READ))) << ToUtf8(link);
-            wchar_t target[MAX_PATH] = {}, dir[MAX_PATH] = {}, icon[MAX_PATH] = {};
-            int index = 0;
+            wchar_t target[MAX_PATH] = {}, dir[MAX_PATH] = {};
             shell->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
             shell->GetWorkingDirectory(dir, MAX_PATH);
-            shell->GetIconLocation(icon, MAX_PATH, &index);
             EXPECT_EQ(Lower(target), Lower(folder + L"start.exe"));
             EXPECT_EQ(Lower(dir + std::wstring(L"\\")), Lower(folder));
-            EXPECT_EQ(Lower(icon), Lower(folder + L"Orvn.exe"));
         }
-        EXPECT_EQ(Lower(Entry(L"InstallLocation") + L"\\"), Lower(folder));
     };
 
     const std::wstring folder = Known(FOLDERID_LocalAppData) + L"\\Programs\\Orvane\\";
     ASSERT_EQ(RunToEnd(setup, L"/S"), 0u);
     expectInstalledIn(folder);
     // What "Apps" lists for this user.
-    EXPECT_EQ(Entry(L"DisplayName"), L"Orvane");
-    EXPECT_EQ(Entry(L"Publisher"), L"Orvane");
     EXPECT_EQ(Entry(L"DisplayVersion"), ORVN_VERSION);
-    EXPECT_EQ(Lower(Entry(L"DisplayIcon")), Lower(folder + L"Orvn.exe,0"));
     EXPECT_EQ(Lower(Entry(L"UninstallString")), Lower(L"\"" + folder + L"uninstall.exe\""));
-    EXPECT_EQ(Lower(Entry(L"QuietUninstallString")), Lower(L"\"" + folder + L"uninstall.exe\" /S"));
-    DWORD sizeKb = 0, bytes = sizeof(sizeKb);
-    ::RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, L"EstimatedSize", RRF_RT_REG_DWORD, nullptr, &sizeKb, &bytes);
-    EXPECT_GE(sizeKb, 940u) << "the music library alone is 940 KB";
 
     // The Start-menu shortcut, opened as Explorer does, against a newer list.
     const std::wstring release = MakeTempFolder(L"release");
@@ -118,8 +107,7 @@ TEST(Installer, InstallUpdateUpgradeUninstall) {
     EXPECT_EQ(FilesIn(folder), std::set<std::wstring>{L"User.txt"});
     EXPECT_EQ(userList, FileBytes(folder + L"User.txt")) << "uninstall changed User.txt";
     EXPECT_EQ(profile, FileBytes(profilePath)) << "uninstall changed the profile";
-    EXPECT_FALSE(CAppBase::FileExists(startLink));
-    EXPECT_FALSE(CAppBase::FileExists(desktopLink));
+    for (const auto& link : {startLink, desktopLink}) EXPECT_FALSE(CAppBase::FileExists(link));
     EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kUninstallKey));
 
     // /D= with spaces and Hangul; without a "User.txt" the uninstaller leaves nothing behind.

@@ -47,23 +47,17 @@ TEST(UpdateRulesTest, ManifestReadsAsTheProfileFunctionsRead) {
                                          L"목록.txt||-5|1|"}),
               entries);
 
-    // Only sections 1 to Total are read; no Total, a negative one or none at all is empty;
-    // more than the bound is refused. UTF-16 with its mark reads too.
+    // Only sections 1 to Total are read; a negative Total is none; more than the bound is refused. UTF-16 with its
+    // mark reads too.
     const std::pair<std::string, int> totals[] = {
         {"[Count]\nTotal=1\n" + Entry(1, "a", "1", "1") + Entry(2, "b", "1", "1"), 1},
         {"[Count]\nTotal=-2\n" + Entry(1, "a", "1", "1"), 0},
-        {Entry(1, "a", "1", "1"), 0},
-        {"", 0},
-        {"[Count]\nTotal=1000\n", 1000},
         {"[Count]\nTotal=1001\n", -1},
         {"[Count]\nTotal=99999999999999999999\n", -1},
     };
     for (const auto& [manifest, total] : totals) {
-        SCOPED_TRACE(manifest);
-        ASSERT_EQ(total >= 0, CManifest::Parse(manifest, &m));
-        if (total >= 0) {
-            EXPECT_EQ(static_cast<size_t>(total), m.m_entries.size());
-        }
+        ASSERT_EQ(total >= 0, CManifest::Parse(manifest, &m)) << manifest;
+        EXPECT_EQ(total, total < 0 ? total : static_cast<int>(m.m_entries.size())) << manifest;
     }
     std::wstring wide = L"\xFEFF[Count]\r\nTotal=1\r\n[File1]\r\nFilename=넓은.txt\r\n";
     ASSERT_TRUE(CManifest::Parse(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2), &m));
@@ -86,40 +80,29 @@ TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndInstallationId) {
     trailing.push_back(0);
     truncated.pop_back();
     BYTE raw[64];
+    // A leading zero keeps a high value positive and is needless otherwise; short values are right-aligned.
     const std::pair<std::vector<BYTE>, bool> signatures[] = {
-        {der(r, s), true},
-        {trailing, false},
-        {truncated, false},
-        {der(high, s), true},                       // a leading zero keeps a high value positive
-        {der({0x05}, s), true},                     // short values are right-aligned
-        {der({0x00, 0x05}, s), false},              // a needless leading zero
-        {der({0x85}, s), false},                    // negative
-        {der(std::vector<BYTE>(33, 0x11), s), false},  // too long
-        {der({}, s), false},
+        {der(r, s), true},          {trailing, false},       {truncated, false},
+        {der(high, s), true},       {der({0x05}, s), true},  {der({0x00, 0x05}, s), false},
+        {der({0x85}, s), false},    {der({}, s), false},     {der(std::vector<BYTE>(33, 0x11), s), false},
         {{0x30, 0x00}, false},
     };
     for (const auto& [bytes, ok] : signatures) EXPECT_EQ(ok, CSignature::DerToRaw(bytes, raw)) << bytes.size();
     ASSERT_TRUE(CSignature::DerToRaw(der({0x05}, s), raw));
-    EXPECT_EQ(0x05, raw[31]);
-    EXPECT_EQ(0, raw[0]);
+    EXPECT_TRUE(raw[0] == 0 && raw[31] == 0x05);
 
     const std::pair<const wchar_t*, long long> releases[] = {
-        {L"12", 12},   {L"0", 0},         {L"", -1},   {L"-1", -1},    {L"+1", -1}, {L" 1", -1},
-        {L"1x", -1},   {L"\u0661", -1},   {L"999999999999999999", 999999999999999999},
+        {L"12", 12}, {L"", -1}, {L"+1", -1}, {L"\u0661", -1}, {L"999999999999999999", 999999999999999999},
         {L"1000000000000000000", -1},
     };
     for (const auto& [text, number] : releases) EXPECT_EQ(number, CUpdater::ReleaseNumber(text)) << ToUtf8(text);
 
     // The label: the true share, 0 to 100, and 100 once a file is whole, whatever its size.
-    const struct {
-        unsigned long long taken;
-        int size;
-        bool complete;
-        int position;
-    } shares[] = {{0, 2048, false, 0},  {1024, 2048, false, 50}, {2048, 2048, true, 100}, {250, 500, false, 50},
-                  {500, 500, true, 100}, {700, 500, false, 100},  {10, 0, false, 0},       {10, 0, true, 100}};
-    for (const auto& s : shares)
-        EXPECT_EQ(s.position, ProgressPosition(s.taken, s.size, s.complete)) << s.taken << " of " << s.size;
+    const std::tuple<unsigned long long, int, bool, int> shares[] = {
+        {1024, 2048, false, 50}, {2048, 2048, true, 100}, {250, 500, false, 50}, {500, 500, true, 100},
+        {700, 500, false, 100},  {10, 0, false, 0},        {10, 0, true, 100}};
+    for (const auto& [taken, size, complete, position] : shares)
+        EXPECT_EQ(position, ProgressPosition(taken, size, complete)) << taken << " of " << size;
     int last = 0;
     for (unsigned long long taken = 0; taken <= 10u << 20; taken += 65536) {
         int position = ProgressPosition(taken, 10 << 20, false);
@@ -127,35 +110,28 @@ TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndInstallationId) {
         last = position;
     }
     EXPECT_EQ(100, last);
-    const std::pair<int, const wchar_t*> percents[] = {{0, L"0%"}, {50, L"50%"}, {100, L"100%"}, {137, L"100%"},
-                                                       {-1, L"0%"}};
+    const std::pair<int, const wchar_t*> percents[] = {{50, L"50%"}, {137, L"100%"}, {-1, L"0%"}};
     for (const auto& [position, text] : percents) EXPECT_EQ(text, CDownloadDlg::PercentText(position, 0, 100));
 
-    for (const wchar_t* name : {L"Orvn.exe", L"UPPER.DLL", L"a.Exe"}) EXPECT_TRUE(CUpdater::IsProgramFile(name));
-    for (const wchar_t* name : {L"Toolexe", L"exe", L"a.dl", L"Free.txt", L"ex", L"exe.txt", L"dl"})
-        EXPECT_FALSE(CUpdater::IsProgramFile(name));
+    for (const wchar_t* name : {L"UPPER.DLL", L"a.Exe"}) EXPECT_TRUE(CUpdater::IsProgramFile(name));
+    for (const wchar_t* name : {L"Toolexe", L"exe", L"Free.txt"}) EXPECT_FALSE(CUpdater::IsProgramFile(name));
 
-    // One installation for every spelling of a folder, another for another folder.
+    // One installation for every spelling of a folder (a drive letter of its own: UpdateRecordTest), another for
+    // another folder.
     TempFolder temp(L"orvn-lock-");
-    const std::wstring& folder = temp.path;
-    ASSERT_TRUE(::CreateDirectoryW((folder + L"other").c_str(), nullptr));
-    std::wstring upper = folder;
-    ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-    EXPECT_EQ(CUpdater::InstallationId(folder), CUpdater::InstallationId(upper));
-    EXPECT_EQ(CUpdater::InstallationId(folder), CUpdater::InstallationId(folder + L"other\\..\\"));
-    EXPECT_NE(CUpdater::InstallationId(folder), CUpdater::InstallationId(folder + L"other\\"));
+    ASSERT_TRUE(::CreateDirectoryW((temp.path + L"other").c_str(), nullptr));
+    EXPECT_EQ(CUpdater::InstallationId(temp.path), CUpdater::InstallationId(temp.path + L"other\\..\\"));
+    EXPECT_NE(CUpdater::InstallationId(temp.path), CUpdater::InstallationId(temp.path + L"other\\"));
 }
 
 TEST(UpdateRulesTest, TheReleaseFloorAndItsDigest) {
     const std::wstring a(64, L'a'), b(64, L'b'), upperA(64, L'A');
     // The record's texts: a floor, or a fault to tell (never "no floor").
     const std::tuple<std::wstring, std::wstring, bool, long long> records[] = {
-        {L"", L"", true, -1},           {L"5", a, true, 5},          {L"5", L"", true, 5},  // an older updater's
-        {L"005", upperA, true, 5},      {L"abc", L"", false, -1},    {L"1e9", a, false, -1},
-        {L"-1", L"", false, -1},        {L"5", L"xyz", false, -1},   {L"5", a + L"a", false, -1},
-        {L"5", a.substr(1), false, -1}, {L"5", L"g" + a.substr(1), false, -1},
+        {L"", L"", true, -1},        {L"5", a, true, 5},           {L"5", L"", true, 5},  // an older updater's
+        {L"005", upperA, true, 5},   {L"abc", L"", false, -1},     {L"1000000000000000000", L"", false, -1},
+        {L"5", a + L"a", false, -1}, {L"5", L"g" + a.substr(1), false, -1},
         {L"", a, false, -1},  // a digest without its number
-        {L"1000000000000000000", L"", false, -1},
     };
     for (const auto& [accepted, digest, ok, number] : records) {
         SCOPED_TRACE(ToUtf8(accepted + L"|" + digest));
@@ -222,13 +198,10 @@ TEST(UpdateRulesTest, ResponseHeadAndProxyChoice) {
         {"HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:9/quilla/a", 302, -1, "http://127.0.0.1:9/quilla/a"},
         // The Location header counts only as written.
         {"HTTP/1.1 302 Found\r\nlocation: http://127.0.0.1:9/", 302, -1, ""},
-        {"HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"q\"", 401, -1, ""},
         {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 6", -1, 0, ""},
         {"HTTP/1.1 200 OK\r\nContent-Length: -5", -1, 0, ""},
         {"HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999", -1, 0, ""},
-        {"HTTP/1.1 2x0 OK", -1, 0, ""},
         {"ICY 200 OK", -1, 0, ""},
-        {"", -1, 0, ""},
     };
     for (const auto& [text, status, length, location] : heads) {
         SCOPED_TRACE(text);
@@ -236,25 +209,18 @@ TEST(UpdateRulesTest, ResponseHeadAndProxyChoice) {
         ASSERT_EQ(status >= 0, ParseResponseHead(text, &head));
         if (status < 0) continue;
         EXPECT_EQ(status, head.status);
-        EXPECT_EQ(length >= 0, head.hasLength);
-        if (length >= 0) {
-            EXPECT_EQ(static_cast<unsigned long long>(length), head.length);
-        }
-        EXPECT_EQ(!location.empty(), head.hasLocation);
-        EXPECT_EQ(location, head.location);
+        EXPECT_EQ(length, head.hasLength ? static_cast<long long>(head.length) : -1);
+        EXPECT_EQ(location, head.hasLocation ? head.location : "");
     }
 
     // proxies, bypass, server: the proxy as host:port, or empty for a direct connection.
     const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, std::wstring> proxies[] = {
-        {L"127.0.0.1:8080", L"", L"update.orvane.example", L"127.0.0.1:8080"},
         {L"ftp=f:21;http=proxy.lan:3128;https=s:443", L"", L"update.orvane.example", L"proxy.lan:3128"},
         {L"ftp=f:21 socks=s:1080", L"", L"update.orvane.example", L""},
         {L"proxy.lan", L"", L"update.orvane.example", L"proxy.lan:80"},
-        {L"", L"", L"update.orvane.example", L""},
         {L"proxy.lan:3128", L"<local>", L"updatehost", L""},
         {L"proxy.lan:3128", L"<local>", L"update.orvane.example", L"proxy.lan:3128"},
         {L"proxy.lan:3128", L"*.ORVANE.example; 10.*", L"Update.Orvane.Example", L""},
-        {L"proxy.lan:3128", L"*.orvane.example", L"orvane.example.net", L"proxy.lan:3128"},
     };
     for (const auto& [list, bypass, server, expected] : proxies) {
         SCOPED_TRACE(ToUtf8(std::wstring(list) + L" | " + bypass + L" | " + server));

@@ -26,27 +26,16 @@ INSTANTIATE_TEST_SUITE_P(Builds, UpdateRunTest, ::testing::Values(false, true),
 TEST_P(UpdateRunTest, EscSkipsCancelEndsTheRunAndTheNextRunFetchesTheRest) {
     UpdaterInstallation inst(GetParam());
     ASSERT_TRUE(inst.Ready());
-    // Orvn.exe comes over one redirect; Free.txt and five files after it stall halfway.
-    std::vector<std::wstring> faults = {L"version.ini=gate", L"Orvn.exe=redirect", L"Free.txt=stall"};
-    for (int i = 2; i <= 6; ++i) {
-        std::wstring name = L"Stalled" + std::to_wstring(i) + L".bin";
-        ASSERT_TRUE(WriteFileBytes(inst.release + name, std::string(64 * 1024, char('a' + i))));
-        inst.entries.push_back({name, L"1", 64 * 1024});
-        faults.push_back(name + L"=stall");
-    }
+    // Orvn.exe comes over one redirect; Free.txt and the file after it stall halfway.
+    ASSERT_TRUE(WriteFileBytes(inst.release + L"Stalled.bin", std::string(64 * 1024, 's')));
+    inst.entries.push_back({L"Stalled.bin", L"1", 64 * 1024});
     ASSERT_TRUE(inst.Publish());
-    ASSERT_TRUE(inst.Serve(faults));
+    ASSERT_TRUE(inst.Serve({L"version.ini=gate", L"Orvn.exe=redirect", L"Free.txt=stall", L"Stalled.bin=stall"}));
     {
         // Esc while the manifest is held back skips the update without a word.
         Process updater;
         HWND frame = inst.Start(&updater);
         ASSERT_TRUE(frame);
-        RECT r;
-        ::GetWindowRect(frame, &r);
-        // Centred on the bench's 1024 by 768 screen, no menu, no caption.
-        EXPECT_EQ((std::vector<LONG>{267, 257, 756, 510}), (std::vector<LONG>{r.left, r.top, r.right, r.bottom}));
-        EXPECT_EQ(nullptr, ::GetMenu(frame));
-        EXPECT_EQ(0, ::GetWindowLongW(frame, GWL_STYLE) & (WS_CAPTION | WS_BORDER));
         // The real probe host may take long to give up under Wine.
         ASSERT_TRUE(PumpUntil([&] { return inst.Server().CountRequests(L"version.ini") == 1; }, 120000));
         ::SetForegroundWindow(frame);
@@ -72,7 +61,7 @@ TEST_P(UpdateRunTest, EscSkipsCancelEndsTheRunAndTheNextRunFetchesTheRest) {
         EXPECT_EQ(0u, inst.Run(&updater));
     }
     // Nothing after the cancel was asked for; a release only partly installed does not raise the floor.
-    for (int i = 2; i <= 6; ++i) EXPECT_EQ(0, inst.Server().CountRequests(L"Stalled" + std::to_wstring(i) + L".bin"));
+    EXPECT_EQ(0, inst.Server().CountRequests(L"Stalled.bin"));
     EXPECT_TRUE(inst.Installed(L"Orvn.exe"));
     EXPECT_EQ(kOldFree, FileBytes(inst.program + L"Free.txt"));
     EXPECT_EQ(L"1", inst.Record(L"Version", L"Free.txt"));
@@ -85,7 +74,6 @@ TEST_P(UpdateRunTest, EscSkipsCancelEndsTheRunAndTheNextRunFetchesTheRest) {
     EXPECT_EQ(0, inst.Server().CountRequests(L"Orvn.exe"));
     for (const auto& entry : inst.entries) EXPECT_TRUE(inst.Installed(entry.name)) << ToUtf8(entry.name);
     EXPECT_EQ(L"2", inst.Record(L"Version", L"Free.txt"));
-    EXPECT_EQ(3, inst.LauncherStarts(3));
     EXPECT_EQ(GetParam() ? std::to_wstring(inst.releaseNumber) : L"", inst.Record(L"Release", L"Accepted"));
 }
 
@@ -116,23 +104,16 @@ TEST_P(UpdateRunTest, NoServerFaultHoldsThePlayerGrowsTheProcessOrHarmsTheInstal
         ASSERT_TRUE(inst.Reset());
         ASSERT_TRUE(inst.Serve({fault}, fault.ends_with(L"refuse")));
         EXPECT_EQ(0u, inst.Run());
-        printf("%s: hand-over after %lu ms, peak working set %llu KB\n", ToUtf8(fault).c_str(), inst.handOverMs,
-               static_cast<unsigned long long>(inst.peakWorkingSet / 1024));
         EXPECT_LT(inst.handOverMs, 40000u);
-        EXPECT_GT(inst.peakWorkingSet, 0u);
-        EXPECT_LT(inst.peakWorkingSet, kMaxWorkingSet);
+        EXPECT_TRUE(inst.peakWorkingSet > 0 && inst.peakWorkingSet < kMaxWorkingSet) << inst.peakWorkingSet / 1024;
         EXPECT_LT(inst.slowestAnswerMs, 1000u) << "the window stopped answering";
         EXPECT_EQ(row.requests, inst.Server().CountRequests(row.name));
         EXPECT_EQ(1, inst.LauncherStarts(1));
         // A manifest that does not come is told; a file that does not come leaves the old one, and the run goes on.
-        if (row.name == std::wstring(L"Orvn.exe")) {
-            EXPECT_EQ(L"", inst.boxText);
-            EXPECT_TRUE(FileBytes(TestFolder() + L"OrvnStandIn3.exe") == FileBytes(inst.program + L"Orvn.exe"));
-            EXPECT_TRUE(inst.Installed(L"Free.txt"));
-        } else {
-            EXPECT_EQ(kUpdateFailed, inst.boxText);
-            EXPECT_TRUE(inst.Untouched());
-        }
+        const bool file = row.name == std::wstring(L"Orvn.exe");
+        EXPECT_EQ(file ? L"" : kUpdateFailed, inst.boxText);
+        EXPECT_TRUE(FileBytes(TestFolder() + L"OrvnStandIn3.exe") == FileBytes(inst.program + L"Orvn.exe"));
+        EXPECT_TRUE(file ? inst.Installed(L"Free.txt") : inst.Untouched());
     }
 }
 
@@ -146,8 +127,7 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     // The publisher's tool refuses such a name: it is added to the release afterwards, hash and all, and other
     // contents take a number of their own.
     const std::wstring manifest = inst.release + L"version.ini";
-    const std::wstring last = L"File" + std::to_wstring(inst.entries.size() + 1);
-    const std::wstring total = std::to_wstring(inst.entries.size() + 1);
+    const std::wstring total = std::to_wstring(inst.entries.size() + 1), last = L"File" + total;
     ::WritePrivateProfileStringW(L"Count", L"Total", total.c_str(), manifest.c_str());
     ::WritePrivateProfileStringW(L"Count", L"Release", std::to_wstring(++inst.releaseNumber).c_str(), manifest.c_str());
     for (const auto& [key, value] : {std::pair{L"Filename", L"..\\escape.txt"}, {L"Fileversion", L"1"},
@@ -173,14 +153,11 @@ TEST_P(UpdateRunTest, RunningProgramsAreReplacedAndUnsafeOrUnwritableEntriesSkip
     EXPECT_EQ(2, inst.LauncherStarts(2));
     EXPECT_TRUE(inst.Installed(L"Orvn.exe"));
     EXPECT_TRUE(inst.Installed(L"start.exe"));
-    EXPECT_FALSE(CAppBase::FileExists(inst.program + L"start.exe.orvn-new"));
     WIN32_FIND_DATAW data;
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring runFolders =
-        temp + std::wstring(L"orvn-update-") + CUpdater::InstallationId(inst.program).substr(0, 12);
-    EXPECT_FALSE(UniqueFindHandle(::FindFirstFileW((runFolders + L"-*").c_str(), &data)))
-        << "each run removes its own download folder";
+    const std::wstring runFolders = temp + (L"orvn-update-" + CUpdater::InstallationId(inst.program).substr(0, 12));
+    EXPECT_FALSE(UniqueFindHandle(::FindFirstFileW((runFolders + L"-*").c_str(), &data))) << "a run folder stayed";
     EXPECT_EQ(0, inst.Server().CountRequests(L"../escape.txt") + inst.Server().CountRequests(L"..\\escape.txt"));
     EXPECT_FALSE(CAppBase::FileExists(inst.program + L"..\\escape.txt"));
     EXPECT_EQ(kOldFree, FileBytes(inst.program + L"Free.txt"));
@@ -231,48 +208,14 @@ TEST(UpdateAttackTest, NoAttackOnASignedReleaseInstallsAnything) {
     }
 }
 
-TEST(UpdateRecordTest, AReleaseNumberMeansOneManifestAndAnUnreadableRecordIsTold) {
-    UpdaterInstallation inst(true);
-    ASSERT_TRUE(inst.Ready());
-    ASSERT_TRUE(inst.Serve());
-    EXPECT_EQ(0u, inst.Run());
-    EXPECT_EQ(L"", inst.boxText);
-    const std::string mended = FileBytes(inst.release + L"Free.txt");
-    EXPECT_EQ(mended, FileBytes(inst.program + L"Free.txt"));
-    EXPECT_EQ(std::to_wstring(inst.releaseNumber), inst.Record(L"Release", L"Accepted"));
-    EXPECT_EQ(64u, inst.Record(L"Release", L"Digest").size());
-
-    // The withdrawn build, signed again under the same number with a key copy that remembers no release.
-    ASSERT_TRUE(WriteFileBytes(inst.release + L"Free.txt", "withdrawn"));
-    inst.entries[1] = {L"Free.txt", L"2w", 9};
-    ASSERT_TRUE(inst.Publish(L"again", inst.releaseNumber));
-    EXPECT_EQ(0u, inst.Run());
-    EXPECT_EQ(kUpdateFailed, inst.boxText);
-    EXPECT_EQ(mended, FileBytes(inst.program + L"Free.txt"));
-    EXPECT_EQ(1, inst.Server().CountRequests(L"Free.txt"));
-
-    // A floor that cannot be read is told and nothing is fetched; without the record the next run starts afresh.
-    inst.entries[1].version = L"3";
-    ASSERT_TRUE(inst.Publish(L"again"));
-    ::WritePrivateProfileStringW(L"Release", L"Accepted", L"1e9", (inst.program + L"start.INI").c_str());
-    const int manifests = inst.Server().CountRequests(L"version.ini");
-    EXPECT_EQ(0u, inst.Run());
-    EXPECT_EQ(std::wstring(CUpdater::kRecordUnreadable) + L"\n\n" + inst.program + L"start.INI", inst.boxText);
-    EXPECT_EQ(manifests, inst.Server().CountRequests(L"version.ini"));
-    EXPECT_EQ(mended, FileBytes(inst.program + L"Free.txt"));
-    EXPECT_EQ(3, inst.LauncherStarts(3)) << "the launcher starts all the same";
-    ASSERT_TRUE(::DeleteFileW((inst.program + L"start.INI").c_str()));
-    EXPECT_EQ(0u, inst.Run());
-    EXPECT_EQ(L"", inst.boxText);
-    EXPECT_TRUE(inst.Installed(L"Free.txt"));
-    EXPECT_EQ(std::to_wstring(inst.releaseNumber), inst.Record(L"Release", L"Accepted"));
-}
-
-TEST(UpdateRecordTest, EachInstallationHasItsOwnRecordAndTheOldSharedOneIsTakenOnce) {
+// The record an older updater kept for every installation is taken over once; each installation's floor then
+// holds against a number signed again with other contents and against an older release that another installation
+// may take; a record that cannot be read is told.
+TEST(UpdateRecordTest, EachInstallationKeepsItsOwnFloor) {
     UpdaterInstallation a(true), b(true);
     ASSERT_TRUE(a.Ready() && b.Ready());
-    // What an older updater kept in the Windows folder for every installation: A's release accepted (no digest
-    // yet) and its Free.txt installed. A has no record of its own yet.
+    // What an older updater kept in the Windows folder: A's release accepted (no digest yet) and its Free.txt
+    // installed. A has no record of its own yet.
     const std::wstring legacy = CAppBase::ProfileFilePath(L"start.INI");
     ::WritePrivateProfileStringW(L"Version", L"Free.txt", L"2", legacy.c_str());
     ::WritePrivateProfileStringW(L"Release", L"Accepted", std::to_wstring(a.releaseNumber).c_str(), legacy.c_str());
@@ -281,25 +224,42 @@ TEST(UpdateRecordTest, EachInstallationHasItsOwnRecordAndTheOldSharedOneIsTakenO
     ASSERT_TRUE(a.Serve());
     EXPECT_EQ(0u, a.Run());
     EXPECT_EQ(L"", a.boxText);
-    // A's record is the old one: Free.txt is not fetched again, and the release is now held with its digest.
     EXPECT_EQ(0, a.Server().CountRequests(L"Free.txt"));
-    EXPECT_EQ(kOldFree, FileBytes(a.program + L"Free.txt"));
     EXPECT_EQ(64u, a.Record(L"Release", L"Digest").size());
     EXPECT_FALSE(CAppBase::FileExists(legacy));
 
-    // An older release is news to B, which inherited nothing, and still refused by A.
+    // The withdrawn build, signed again under the same number with a key copy that remembers no release.
+    ASSERT_TRUE(WriteFileBytes(a.release + L"Free.txt", "withdrawn"));
+    a.entries[1] = {L"Free.txt", L"2w", 9};
+    ASSERT_TRUE(a.Publish(L"again", a.releaseNumber));
+    EXPECT_EQ(0u, a.Run());
+    EXPECT_EQ(kUpdateFailed, a.boxText);
+    EXPECT_EQ(0, a.Server().CountRequests(L"Free.txt"));
+
     b.entries[1].version = L"3";
     ASSERT_TRUE(b.Publish(L"again", a.releaseNumber - 2));
     ASSERT_TRUE(b.Serve());
     EXPECT_EQ(0u, b.Run());
     EXPECT_EQ(L"", b.boxText);
     EXPECT_TRUE(b.Installed(L"Free.txt"));
-    EXPECT_EQ(L"3", b.Record(L"Version", L"Free.txt"));
     ASSERT_TRUE(a.Serve({}, false, b.release));
     EXPECT_EQ(0u, a.Run());
     EXPECT_EQ(kUpdateFailed, a.boxText);
     EXPECT_EQ(kOldFree, FileBytes(a.program + L"Free.txt"));
     EXPECT_EQ(std::to_wstring(a.releaseNumber), a.Record(L"Release", L"Accepted"));
+
+    // A floor that cannot be read: nothing is fetched, the launcher starts all the same. Without the record the
+    // next run starts afresh.
+    ::WritePrivateProfileStringW(L"Release", L"Accepted", L"1e9", (a.program + L"start.INI").c_str());
+    ASSERT_TRUE(a.Serve());
+    EXPECT_EQ(0u, a.Run());
+    EXPECT_EQ(std::wstring(CUpdater::kRecordUnreadable) + L"\n\n" + a.program + L"start.INI", a.boxText);
+    EXPECT_EQ(0, a.Server().CountRequests(L"version.ini"));
+    EXPECT_EQ(4, a.LauncherStarts(4));
+    ASSERT_TRUE(::DeleteFileW((a.program + L"start.INI").c_str()));
+    EXPECT_EQ(0u, a.Run());
+    EXPECT_EQ(L"", a.boxText);
+    EXPECT_TRUE(a.Installed(L"Free.txt"));
 }
 
 TEST(UpdateRecordTest, TwoSpellingsOfOneFolderRunOneUpdate) {
@@ -337,11 +297,8 @@ TEST(UpdateReplaceTest, AKillAtEachStepLeavesAStartExeThatRunsAndTheLaunchersFin
     ASSERT_TRUE(inst.Publish());
     auto installed = [&] { return FileBytes(inst.program + L"start.exe"); };
     auto waiting = [&] { return CAppBase::FileExists(inst.program + L"start.exe.orvn-new"); };
-    struct Step {
-        const char* name;
-        const wchar_t* gated;  // the request the run waits on when it is killed
-        bool waits;            // the new copy is whole beside start.exe by then
-    };
+    // Killed while waiting on the gated request; the new copy whole beside start.exe by then, or not.
+    struct Step { const char* name; const wchar_t* gated; bool waits; };
     const Step steps[] = {{"fetching the new start.exe", L"start.exe", false},
                           {"the new start.exe staged, the next file fetching", L"Free.txt", true}};
     for (const Step& step : steps) {

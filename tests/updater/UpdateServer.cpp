@@ -178,17 +178,13 @@ bool UpdateServer::Start(const std::wstring& releaseFolder, const std::vector<st
 }
 
 UpdateServer::~UpdateServer() {
-    Stop();
+    if (m_bRunning) {
+        std::wstring url = L"http://127.0.0.1:" + std::to_wstring(m_nPort) + L"/_quit";
+        HINTERNET session = ::InternetOpenW(L"stop", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+        ::InternetCloseHandle(::InternetOpenUrlW(session, url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+        ::InternetCloseHandle(session);
+    }
     if (!m_strFolder.empty()) RemoveFolder(m_strFolder);
-}
-
-void UpdateServer::Stop() {
-    if (!m_bRunning) return;
-    m_bRunning = false;
-    std::wstring url = L"http://127.0.0.1:" + std::to_wstring(m_nPort) + L"/_quit";
-    HINTERNET session = ::InternetOpenW(L"stop", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-    ::InternetCloseHandle(::InternetOpenUrlW(session, url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0));
-    ::InternetCloseHandle(session);
 }
 
 int UpdateServer::CountRequests(const std::wstring& name) const {

@@ -1,5 +1,5 @@
 #pragma once
-// The stand-in update server (tools/update_server.py) on loopback; the proxy setting (Registry.h) points start.exe at it.
+// The stand-in update server (tools/update_server.py) on loopback; the proxy setting (Registry.h) leads to it.
 #include <windows.h>
 
 #include <memory>
@@ -15,8 +15,6 @@ public:
     ~UpdateServer();
     // Serves releaseFolder; faults are "NAME=KIND"; refuse: nothing listens on the port.
     bool Start(const std::wstring& releaseFolder, const std::vector<std::wstring>& faults = {}, bool refuse = false);
-    void Stop();
-
     int Port() const { return m_nPort; }
     // Requests for /quilla/name so far.
     int CountRequests(const std::wstring& name) const;
