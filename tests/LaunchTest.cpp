@@ -6,7 +6,6 @@
 
 #include "AppBase.h"
 #include "Messages.h"
-#include "LauncherApp.h"
 #include "LauncherFixture.h"
 #include <commctrl.h>
 #include "resource.h"
@@ -28,16 +27,6 @@ std::wstring ServerListValue() {
 bool SetServerList(const std::wstring& value) {
     return SetRegistryString(HKEY_LOCAL_MACHINE, kBattleNet, L"Server List", value, REG_SZ, kGamesView);
 }
-
-// A hook that makes the system refuse the launcher's frame window.
-LRESULT CALLBACK RefuseFrame(int code, WPARAM wParam, LPARAM lParam) {
-    wchar_t name[64] = {};
-    if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
-        wcscmp(name, L"OrvMainFrame") == 0)
-        return 1;
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
-void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); }
 
 }  // namespace
 
@@ -206,52 +195,6 @@ TEST_F(LauncherFixture, AGameThatStartsSilencesTheMusicOneThatDoesNotIsTold) {
     EXPECT_EQ(told[0].substr(0, expected.size()), expected) << ToUtf8(told[0]);
     CloseFrame();
     ::DeleteFileW(library.c_str());
-}
-
-TEST(LauncherStart, AFrameThatCannotBeCreatedEndsTheProgramAsAFailure) {
-    // The system refuses the frame's window.
-    HHOOK hook = ::SetWindowsHookExW(WH_CBT, RefuseFrame, nullptr, ::GetCurrentThreadId());
-    ASSERT_NE(hook, nullptr);
-    // Ends the message loop a start without a window would otherwise run for ever.
-    UINT_PTR guard = ::SetTimer(nullptr, 0, 10000, QuitLoop);
-    // The launcher's application object (the same name and profile as this program's) stays this program's: there
-    // is one per process, as in the launcher.
-    static CLauncherApp* app = new CLauncherApp;
-    int code = app->Run();
-    ::KillTimer(nullptr, guard);
-    ::UnhookWindowsHookEx(hook);
-    EXPECT_EQ(code, 1);
-}
-
-TEST_F(LauncherFixture, DefaultsThatCannotBeStoredAtStartAreToldOnce) {
-    CloseFrame();
-    const std::wstring profile = CAppBase::Get()->ProfilePath();
-    ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(WriteFileBytes(profile, "[ProgramPath]\r\nStarCraft=C:\\S\\StarCraft.exe\r\n"));
-    ASSERT_TRUE(::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_READONLY));
-    auto startTexts = [&] {
-        MessageBoxAnswerer answerer(IDOK);
-        OpenFrame();
-        // The message is posted while the frame is made; once nothing posted is left, it has been shown.
-        PumpUntil(PostedQueueEmpty, 5000);
-        CloseFrame();
-        return answerer.Texts();
-    };
-    // Three games lack their entry: one message, naming the profile; the file stays as it was.
-    std::vector<std::wstring> texts = startTexts();
-    ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_NE(texts[0].find(profile), std::wstring::npos) << ToUtf8(texts[0]);
-    std::string bytes;
-    EXPECT_TRUE(ReadFileBytes(profile, &bytes) && bytes == "[ProgramPath]\r\nStarCraft=C:\\S\\StarCraft.exe\r\n");
-    // Writable, the defaults are stored; complete and read-only again, starting says nothing.
-    EXPECT_EQ(startTexts(), std::vector<std::wstring>{});
-    EXPECT_EQ(CAppBase::Get()->GetProfileString(L"ProgramPath", L"StarCraft"), L"C:\\S\\StarCraft.exe");
-    EXPECT_NE(CAppBase::Get()->GetProfileString(L"ProgramPath", L"Diablo", L"\x01"), L"\x01");
-    ASSERT_TRUE(::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(startTexts(), std::vector<std::wstring>{});
-    ::SetFileAttributesW(profile.c_str(), FILE_ATTRIBUTE_NORMAL);
-    OpenFrame();
 }
 
 // The games' gateway list: whatever the player's list holds, the game starts with our server selected and every

@@ -98,9 +98,8 @@ void DriveSetupSheet(const std::function<void()>& open, const std::function<void
 
 HWND SheetPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 
-OwnFolderLauncher::OwnFolderLauncher(const std::wstring& name, bool library) : m_exe(m_folder.path + name) {
+OwnFolderLauncher::OwnFolderLauncher(const std::wstring& name) : m_exe(m_folder.path + name) {
     EXPECT_TRUE(CopyFileTo(DistFolder() + L"Orvn.exe", m_exe));
-    EXPECT_TRUE(!library || CopyFileTo(DistFolder() + L"Orvmedia.dll", m_folder.path + L"Orvmedia.DLL"));
 }
 
 bool OwnFolderLauncher::Start(DWORD timeoutMs) {

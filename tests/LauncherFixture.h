@@ -68,19 +68,16 @@ protected:
 void DriveSetupSheet(const std::function<void()>& open, const std::function<void(HWND sheet)>& steps);
 HWND SheetPage(HWND sheet);  // the page it shows
 
-// Orvn.exe copied under a name into a temporary folder of its own, with the music library beside it when asked,
-// started there and its frame found; Exit clicks the real button and waits for the end. All of it ends with the
-// scope, also when an assertion ends the test early.
+// Orvn.exe copied under a name into a temporary folder of its own, started there and its frame found; Exit clicks
+// the real button and waits for the end. All of it ends with the scope, also when an assertion ends the test early.
 class OwnFolderLauncher {
 public:
-    explicit OwnFolderLauncher(const std::wstring& name = L"Orvn.exe", bool library = false);
+    explicit OwnFolderLauncher(const std::wstring& name);
     bool Start(DWORD timeoutMs = 30000);  // starts it and waits for its frame
     DWORD Exit(DWORD timeoutMs = 60000);  // the exit code, STILL_ACTIVE when it did not end
-    HWND Frame() const { return m_frame; }
     HWND View() const { return ::GetDlgItem(m_frame, AFX_IDW_PANE_FIRST); }
     const std::wstring& Folder() const { return m_folder.path; }
     DWORD Pid() const { return m_process.pid; }
-    DWORD Wait(DWORD timeoutMs) { return m_process.Wait(timeoutMs); }
 
 private:
     TempFolder m_folder{L"orvn_own"};

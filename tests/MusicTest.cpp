@@ -1,4 +1,4 @@
-// The music as a player hears it on the bench's null sink, from the real launcher and the frame in this process.
+// The music as a player hears it on the bench's null sink, from the frame in this process.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -19,7 +19,6 @@ namespace {
 constexpr double kBlock = 0.1;   // seconds per envelope block
 constexpr double kSilence = 20;  // the null sink gives exact zeros when nothing plays
 constexpr double kMusic = 300;   // the piece's quietest tenth of a second is far above this
-const wchar_t kWineDrivers[] = L"Software\\Wine\\Drivers";
 
 int Onset(const std::vector<double>& env, size_t from = 0) {
     for (size_t i = from; i < env.size(); ++i)
@@ -40,46 +39,6 @@ void Drag(HWND slider, int from, int to) {
 HWND VolumeStrip(HWND view) { return ::ChildWindowFromPoint(view, Centre(Layout::kVolume)); }
 
 }  // namespace
-
-TEST(MusicProcess, PlaysFromTheStartAndExitSilencesIt) {
-    OwnFolderLauncher launcher(L"Orvn.exe", true);
-    bool started = false;
-    std::vector<short> rec = RecordSink(10, [&] {
-        Pump(300);  // silence first
-        started = launcher.Start();
-    });
-    ASSERT_TRUE(started);
-    int onset = Onset(Envelope(rec, kBlock));
-    ASSERT_GE(onset, 0) << "no music within 10 s of the start";
-    EXPECT_GT(Rms(rec, onset * kBlock + 1, onset * kBlock + 3), kMusic);
-    // The window takes a while to go without a window manager; the music must not outlast the click.
-    POINT exit = Centre(Layout::kExitButton);
-    rec = RecordSink(1.5, [&] {
-        Pump(300);
-        ClickIn(launcher.View(), exit.x, exit.y);
-    });
-    EXPECT_GT(Rms(rec, 0, 0.2), kMusic) << "playing before Exit";
-    EXPECT_LT(Rms(rec, 0.9, 1.5), kSilence) << "silent after it";
-    EXPECT_EQ(launcher.Wait(30000), 0u) << "it ran, and ends on Exit";
-}
-
-// Without the music library, or without an audio driver, the launcher runs as always and says nothing, whatever the
-// player does with the volume strip.
-TEST(MusicProcess, WithoutTheLibraryOrAnAudioDriverItRunsAndSaysNothing) {
-    for (bool library : {false, true}) {
-        SCOPED_TRACE(library ? "no audio driver" : "no library");
-        OwnFolderLauncher launcher(L"Orvn.exe", library);
-        // Wine reads the driver setting when a process first opens audio.
-        ASSERT_TRUE(!library || SetRegistryString(HKEY_CURRENT_USER, kWineDrivers, L"Audio", L""));
-        ASSERT_TRUE(launcher.Start());
-        HWND strip = VolumeStrip(launcher.View());
-        ClickIn(strip, 49, 10);  // the play spot
-        Drag(strip, 150, 180);   // without a driver, a strip without a range
-        EXPECT_EQ(WaitForDialog(L"Orvane", 300, launcher.Pid()), nullptr) << "no message";
-        EXPECT_EQ(launcher.Exit(), 0u) << "it ran, and ends on Exit";
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineDrivers, L"Audio");
-    }
-}
 
 namespace {
 

@@ -37,11 +37,9 @@ TEST(ParsersTest, ListFileLines) {
         {"A,1.1.1.1\nB,2.2.2.2", {{L"A", L"1.1.1.1"}, {L"B", L"2.2.2.2"}}},  // LF alone, no end on the last
         // CR alone ends a line too: no text hides behind it in an address.
         {"A,1.1.1.1\rB,2.2.2.2\r", {{L"A", L"1.1.1.1"}, {L"B", L"2.2.2.2"}}},
-        {"A,1.1.1.1\r\rB,2.2.2.2\r", {{L"A", L"1.1.1.1"}}},
         // A NUL byte ends a field: what follows it the list would never show.
         {std::string("A,1.1.1.1\0 2.2.2.2\r\nB\0x,2.2.2.2\r\n", 33), {{L"A", L"1.1.1.1"}, {L"B", L"2.2.2.2"}}},
         {"A,1.1.1.1\r\n\r\nB,2.2.2.2\r\n", {{L"A", L"1.1.1.1"}}},  // the list ends at the first empty line
-        {"\r\nA,1.1.1.1\r\n", {}},
         {"A,B,1.1.1.1\r\n", {{L"A", L"B,1.1.1.1"}}},  // split at the first comma only
         {" A b , 1.1.1.1 \r\n", {{L" A b ", L" 1.1.1.1 "}}},  // nothing trimmed
         {",1.1.1.1\r\nA,\r\n", {{L"", L"1.1.1.1"}, {L"A", L""}}},
@@ -83,9 +81,7 @@ TEST(ParsersTest, ServerAddress) {
         {"127.0.0.010", "127.0.0.8"},  // a leading 0 means octal
         {"0177.0.0.3", "127.0.0.3"},
         {"0x7f.0.0.4", "127.0.0.4"},
-        {"0X7F.0xA.0.1", "127.10.0.1"},
         {"127.5", "127.0.0.5"},  // the last part fills the bytes left
-        {"127.65535", "127.0.255.255"},
         {"2130706433", "127.0.0.1"},
         {"1.2.3.4 5", "1.2.3.4"},  // a blank ends it
         {"0.0.0.0", nullptr},  // zero and broadcast: nothing to measure

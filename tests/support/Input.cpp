@@ -91,12 +91,7 @@ void ClickAt(int x, int y) {
     MouseUp();
 }
 
-void DoubleClickAt(int x, int y) {
-    MouseMoveTo(x, y);
-    for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
-        SendMouse(flags);
-    Pump(100);
-}
+void DoubleClickAt(int x, int y) { DoubleClickThenMove(POINT{x, y}, POINT{x, y}); }
 
 void DoubleClickThenMove(POINT at, POINT then) {
     MouseMoveTo(at.x, at.y);

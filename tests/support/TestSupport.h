@@ -12,4 +12,3 @@
 #include "Registry.h"
 #include "Sound.h"
 #include "UniqueHandle.h"
-#include "UrlHandlerStandIn.h"

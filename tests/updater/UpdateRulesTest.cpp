@@ -59,10 +59,6 @@ TEST(UpdateRulesTest, ManifestReadsAsTheProfileFunctionsRead) {
         ASSERT_EQ(total >= 0, CManifest::Parse(manifest, &m)) << manifest;
         EXPECT_EQ(total, total < 0 ? total : static_cast<int>(m.m_entries.size())) << manifest;
     }
-    std::wstring wide = L"\xFEFF[Count]\r\nTotal=1\r\n[File1]\r\nFilename=넓은.txt\r\n";
-    ASSERT_TRUE(CManifest::Parse(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2), &m));
-    ASSERT_EQ(1u, m.m_entries.size());
-    EXPECT_EQ(L"넓은.txt", m.m_entries[0].name);
 }
 
 TEST(UpdateRulesTest, SignatureEncodingReleaseNumbersPercentAndInstallationId) {
