@@ -283,12 +283,12 @@ LRESULT CPingView::OnFolderBarChanged() {
 }
 
 LRESULT CPingView::OnLaunchBattleNet(CServerEntry* entry) {
-    if (m_group.IsSweeping()) return 0;
+    if (CServerGroup::IsSweeping()) return 0;
     // The pointer came through the message queue: use it only if the row still exists.
     if (!m_group.IsCurrentEntry(entry)) return 0;
     CAppBase* app = CAppBase::Get();
     auto ask = [app](const std::wstring& text, UINT type) { return app && app->MessageBox(text, type) == IDYES; };
-    const int game = m_group.CurrentGame();
+    const int game = CServerGroup::CurrentGame();
     const std::wstring path = CGamePrograms::StoredPath(game);
     CLaunchPlan::Facts facts;
     facts.answered = entry->m_wResponse != RESPONSE_FAILED;

@@ -27,7 +27,6 @@ public:
     // Commands offered by the frame first; true when handled.
     bool OnCommand(UINT id);
 
-    const CServerGroup& GetServerGroup() const { return m_group; }
     // The link a client point opens (the three hot spots), or null.
     static const wchar_t* HotSpotLink(POINT pt);
 

@@ -54,11 +54,12 @@ public:
     void OnConnect(WPARAM socket, LPARAM event);
     // True when the entry is one of the current list's.
     bool IsCurrentEntry(const CServerEntry* entry) const;
-    bool IsSweeping() const { return g_pSweepThread != nullptr; }
+    // Of the process, as there is one sweep at a time.
+    static bool IsSweeping() { return g_pSweepThread != nullptr; }
     // The game of the list on show (0 StarCraft .. 3 Diablo SW).
-    int CurrentGame() const { return g_nCurrentGame; }
+    static int CurrentGame() { return g_nCurrentGame; }
     // The entry whose probe is under way, or null.
-    CServerEntry* ProbedEntry() const { return g_pProbedEntry; }
+    static CServerEntry* ProbedEntry() { return g_pProbedEntry; }
     int RowCount() const;
 
 private:

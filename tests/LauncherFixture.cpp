@@ -62,7 +62,7 @@ bool LauncherFixture::WaitProbing(int row, DWORD timeoutMs) {
     return PumpUntil([&] { return ListItemText(List(), row, 2) == kConnecting; }, timeoutMs);
 }
 bool LauncherFixture::WaitIdle(DWORD timeoutMs) {
-    return PumpUntil([&] { return PostedQueueEmpty() && !View().GetServerGroup().IsSweeping(); }, timeoutMs);
+    return PumpUntil([&] { return PostedQueueEmpty() && !CServerGroup::IsSweeping(); }, timeoutMs);
 }
 
 void LauncherFixture::DoubleClickRow(const std::wstring& address) {

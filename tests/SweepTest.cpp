@@ -41,7 +41,7 @@ TEST_F(SweepTest, ALateAnswerOfAnAbandonedProbeIsNotTakenForTheNextOne) {
     CServerEntry* first = nullptr;
     // The entry under probe once its socket is open, unless it is the first one.
     auto probed = [&] {
-        CServerEntry* entry = View().GetServerGroup().ProbedEntry();
+        CServerEntry* entry = CServerGroup::ProbedEntry();
         return entry && entry != first && entry->m_socket != INVALID_SOCKET ? entry : nullptr;
     };
     ASSERT_TRUE(AnswerSentUntil([&] { return (first = probed()) != nullptr; }, 5000));
@@ -125,7 +125,7 @@ TEST_F(SweepTest, AChoiceSentDuringAStopAndExitMidSweepEndCleanly) {
         HWND frame = m_frame->GetHwnd();
         ::PostMessageW(View(), WM_COMMAND, ID_APP_EXIT, 0);
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(frame); }, 15000)) << "Exit was dropped";
-        EXPECT_FALSE(View().GetServerGroup().IsSweeping());
+        EXPECT_FALSE(CServerGroup::IsSweeping());
         EXPECT_TRUE(boxes.Texts().empty());
     }
 }
