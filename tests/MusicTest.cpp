@@ -61,7 +61,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MusicTest, StopSpotSilencesPlaySpotStartsItAgain) {
+TEST_F(MusicTest, StopSpotSilencesPlaySpotStartsItAgainExitSilencesIt) {
     std::vector<short> rec = RecordSink(6, [&] {
         Pump(1000);
         ClickIn(Slider(), 49, 26);
@@ -71,6 +71,10 @@ TEST_F(MusicTest, StopSpotSilencesPlaySpotStartsItAgain) {
     EXPECT_GT(Rms(rec, 0.1, 0.6), kMusic) << "playing since the frame opened";
     EXPECT_LT(Rms(rec, 2.0, 2.5), kSilence) << "the stop spot silenced it";
     EXPECT_GT(Onset(Envelope(rec, kBlock), 25), 25) << "the play spot brought no music";
+    // Exit silences it at once, not when the window is finally gone.
+    POINT exit = Centre(Layout::kExitButton);
+    rec = RecordSink(1.5, [&] { ClickIn(View(), exit.x, exit.y); });
+    EXPECT_LT(Rms(rec, 0.5, 1.5), kSilence) << "playing after Exit";
 }
 
 // Left last: it leaves the volume full, as the other cases want it.
