@@ -2,7 +2,7 @@
 // registry and profile, and a stand-in game that records how it was started.
 #include <gtest/gtest.h>
 
-#include <random>
+#include <cwchar>
 
 #include "AppBase.h"
 #include "Messages.h"
@@ -71,28 +71,23 @@ TEST_F(LauncherFixture, ProfileFilledAtStartDoubleClickSetsTheServerAndStartsThe
 // The address as the system reads it, a row used wherever it is double-clicked or by Enter, a failed row asked
 // about first, and F5 measuring again.
 TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter) {
-    // Hosts 127.a.b.8, .4 and .5 answer, .3 does not (a and b drawn, so no fixed address must be free), and the
-    // list names them in the legacy forms: each row must reach the host inet_addr names.
-    std::mt19937 random(std::random_device{}());
-    unsigned a = 0, b = 0;
-    auto host = [&](int last) {
-        return L"127." + std::to_wstring(a) + L"." + std::to_wstring(b) + L"." + std::to_wstring(last);
-    };
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        a = random() % 254 + 1, b = random() % 254 + 1;
-        if (Servers().AcceptAt(host(8)) && Servers().AcceptAt(host(4)) && Servers().AcceptAt(host(5))) break;
-        a = 0;
-    }
-    ASSERT_NE(a, 0u) << "no free loopback hosts for the stand-ins";
-    const std::wstring middle = L"." + std::to_wstring(a) + L"." + std::to_wstring(b) + L".";
-    const std::wstring eight = L"127" + middle + L"010", three = L"0177" + middle + L"3";
-    const std::wstring four = L"0x7f" + middle + L"4", five = L"127." + std::to_wstring(a * 65536 + b * 256 + 5);
+    // The stand-ins' hosts named in the legacy forms: each row must reach the host inet_addr names.
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    ASSERT_EQ(swscanf(Accepting().c_str(), L"127.%u.%u.1", &a, &b), 2);
+    ASSERT_EQ(swscanf(Refused().c_str(), L"127.%u.%u.2", &c, &d), 2);
+    wchar_t text[64];
+    swprintf(text, 64, L"0177.0%o.0%o.01", a, b);  // every part in octal
+    const std::wstring octal = text;
+    const std::wstring hex = L"0x7f." + std::to_wstring(a) + L"." + std::to_wstring(b) + L".1";
+    const std::wstring number = L"127." + std::to_wstring(a * 65536 + b * 256 + 1);
+    const std::wstring refused = L"0177." + std::to_wstring(c) + L"." + std::to_wstring(d) + L".2";
+    const int accepted = Servers().Accepted();
     const TempFolder temp(L"orvn_rows");
     const std::wstring& folder = temp.path, game = folder + L"StarCraft.exe";
     ASSERT_TRUE(CopyFileTo(TestFolder() + L"GameStandIn.exe", game));
     CAppBase::Get()->WriteProfileString(L"ProgramPath", L"StarCraft", game);
     ASSERT_TRUE(SetServerList(L""));
-    WriteList(L"Blizzard.txt", {{L"Eight", eight}, {L"Three", three}, {L"Four", four}, {L"Five", five},
+    WriteList(L"Blizzard.txt", {{L"Octal", octal}, {L"Refused", refused}, {L"Hex", hex}, {L"Number", number},
                                 {L"Local", Accepting()}});
     Choose(ID_STARCRAFT_BATTLENET, 0);
     ASSERT_TRUE(WaitIdle());
@@ -100,10 +95,10 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
         int row = FindListItem(List(), 1, address);
         return row < 0 ? L"<no row>" : ListItemText(List(), row, 2);
     };
-    for (const std::wstring& address : {eight, four, five})
+    for (const std::wstring& address : {octal, hex, number})
         EXPECT_GT(Millis(response(address)), 0) << ToUtf8(address) << "\n" << Show(Rows());
-    EXPECT_EQ(response(three), kFailed);
-    for (int last : {8, 4, 5}) EXPECT_EQ(Servers().AcceptedAt(host(last)), 1) << ToUtf8(host(last));
+    EXPECT_EQ(response(refused), kFailed);
+    EXPECT_EQ(Servers().Accepted() - accepted, 4) << "one probe each";
 
     // Starts the game by input() and returns the "Server List" written, or why not.
     std::wstring log = game + L".log";
@@ -127,13 +122,13 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     const struct {
         std::wstring address;
         int column;
-    } clicks[] = {{eight, 0}, {four, 1}, {five, 2}};
+    } clicks[] = {{octal, 0}, {hex, 1}, {number, 2}};
     for (const auto& c : clicks) {
         POINT pt = cell(c.address, c.column);
         EXPECT_EQ(launch([&] { DoubleClickAt(pt.x, pt.y); }), c.address) << "column " << c.column;
     }
     // Handled late, after the mouse moved on to another row: the row clicked counts.
-    EXPECT_EQ(launch([&] { DoubleClickThenMove(cell(four, 2), cell(eight, 2)); }), four);
+    EXPECT_EQ(launch([&] { DoubleClickThenMove(cell(hex, 2), cell(octal, 2)); }), hex);
     // Below the last row: nothing.
     RECT last{};
     ListView_GetItemRect(List(), ListItemCount(List()) - 1, &last, LVIR_BOUNDS);
@@ -146,7 +141,7 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     ::DeleteFileW(log.c_str());
     SetServerList(L"-");
     bool defaultNo = false;
-    EXPECT_EQ(DoubleClickAndAnswer(three, IDNO, [&](HWND box) {
+    EXPECT_EQ(DoubleClickAndAnswer(refused, IDNO, [&](HWND box) {
         defaultNo = (::GetWindowLongW(::GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON) != 0;
     }), std::vector<std::wstring>{L"이 서버는 응답하지 않았습니다.\n그래도 이 서버로 게임을 실행하시겠습니까?"});
     EXPECT_TRUE(defaultNo);
@@ -154,14 +149,14 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     EXPECT_EQ(StandInLog(game, 1500), L"") << "No starts nothing";
 
     // Enter uses the selected row, with the focus anywhere in the launcher; F5 measures the group again.
-    POINT fifth = cell(five, 0);
+    POINT fifth = cell(number, 0);
     ClickAt(fifth.x, fifth.y);
     ::SetFocus(View());
-    EXPECT_EQ(launch([] { PressKey(VK_RETURN); }), five);
+    EXPECT_EQ(launch([] { PressKey(VK_RETURN); }), number);
     ::SetForegroundWindow(m_frame->GetHwnd());
     ::SetFocus(::FindWindowExW(View(), nullptr, nullptr, L"Folder"));
     PressKey(VK_F5);
-    EXPECT_TRUE(PumpUntil([&] { return Servers().AcceptedAt(host(8)) == 2; }, 10000)) << "measured again";
+    EXPECT_TRUE(PumpUntil([&] { return Servers().Accepted() - accepted == 8; }, 10000)) << "measured again";
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(ListItemCount(List()), 5);
 }
