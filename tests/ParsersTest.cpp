@@ -1,5 +1,5 @@
-// The launcher's pure rules, table by table, without a window: the list file's lines, the server address and what a
-// double-click on a server does.
+// The launcher's pure rules, table by table, without a window: the list file's lines, the server address, what a
+// double-click on a server does and what a panel shows when its page fails.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -11,6 +11,7 @@
 #include "LaunchPlan.h"
 #include "ServerEntry.h"
 #include "ServerListFile.h"
+#include "WebBrowser2.h"
 #include "TestSupport.h"
 
 using namespace testing_support;
@@ -131,54 +132,47 @@ TEST(ParsersTest, ResponseInMilliseconds) {
         EXPECT_EQ(CServerEntry::ResponseFromTicks(c.ticks, c.frequency), c.response) << c.ticks << "/" << c.frequency;
 }
 
+// Each row names only the facts it sets; the rest keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 TEST(ParsersTest, LaunchPlan) {
     using Plan = CLaunchPlan;
     using S = Plan::Step;
-    auto facts = [](bool answered, Plan::Program program) {
-        Plan::Facts f;
-        f.answered = answered;
-        f.program = program;
-        return f;
-    };
-    const Plan::Facts fresh = facts(true, Plan::Program::Set), unanswered = facts(false, Plan::Program::Set);
-    auto with = [](Plan::Facts f, auto member, auto value) {
-        f.*member = value;
-        return f;
-    };
-    using F = Plan::Facts;
-    const F listed = with(fresh, &F::listWritten, true), notWritten = with(fresh, &F::listWritten, false);
-    const F written = with(listed, &F::gatewayWritten, true);
-    const F notSet = with(with(facts(true, Plan::Program::NotSet), &F::listWritten, true), &F::gatewayWritten, true);
-    const F notFound = with(facts(false, Plan::Program::NotFound), &F::goUnanswered, true);
+    constexpr auto kNotSet = Plan::Program::NotSet, kNotFound = Plan::Program::NotFound;
     const struct {
         const char* what;
         Plan::Facts facts;
         S next;
     } cases[] = {
-        {"an answering server is written first", fresh, S::WriteServerList},
-        {"a silent one is asked about first", unanswered, S::AskUnanswered},
-        {"No to it ends the launch", with(unanswered, &F::goUnanswered, false), S::Done},
-        {"Yes to it writes", with(unanswered, &F::goUnanswered, true), S::WriteServerList},
-        {"then the gateway list", listed, S::WriteGateway},
-        {"both written, the game starts", written, S::StartGame},
-        {"a gateway list not written is told", with(listed, &F::gatewayWritten, false), S::TellGatewayFailed},
-        {"and nothing starts", with(with(listed, &F::gatewayWritten, false), &F::failureTold, true), S::Done},
-        {"a list not written, the player is asked", notWritten, S::AskUnwritten},
-        {"No to that ends it", with(notWritten, &F::goUnwritten, false), S::Done},
-        {"Yes goes on to the gateway list", with(notWritten, &F::goUnwritten, true), S::WriteGateway},
-        {"a started game ends it", with(written, &F::started, true), S::Done},
-        {"a game that did not start is told", with(written, &F::started, false), S::TellStartFailed},
-        {"once", with(with(written, &F::started, false), &F::failureTold, true), S::Done},
-        {"a program not set is asked about after the write", notSet, S::AskProgramNotSet},
-        {"and never started", with(notSet, &F::programPage, false), S::OpenSetup},
-        {"the setup opens once", with(with(notSet, &F::programPage, true), &F::setupOpened, true), S::Done},
-        {"a missing program: the silent server first", with(notFound, &F::goUnanswered, std::nullopt),
-         S::AskUnanswered},
-        {"then the write", notFound, S::WriteServerList},
-        {"then the question naming it", with(with(notFound, &F::listWritten, true), &F::gatewayWritten, true),
+        {"an answering server is written first", {}, S::WriteServerList},
+        {"a silent one is asked about first", {.answered = false}, S::AskUnanswered},
+        {"No to it ends the launch", {.answered = false, .goUnanswered = false}, S::Done},
+        {"Yes to it writes", {.answered = false, .goUnanswered = true}, S::WriteServerList},
+        {"then the gateway list", {.listWritten = true}, S::WriteGateway},
+        {"both written, the game starts", {.listWritten = true, .gatewayWritten = true}, S::StartGame},
+        {"a gateway list not written is told", {.listWritten = true, .gatewayWritten = false}, S::TellGatewayFailed},
+        {"and nothing starts", {.listWritten = true, .gatewayWritten = false, .failureTold = true}, S::Done},
+        {"a list not written, the player is asked", {.listWritten = false}, S::AskUnwritten},
+        {"No to that ends it", {.listWritten = false, .goUnwritten = false}, S::Done},
+        {"Yes goes on to the gateway list", {.listWritten = false, .goUnwritten = true}, S::WriteGateway},
+        {"a started game ends it", {.listWritten = true, .gatewayWritten = true, .started = true}, S::Done},
+        {"a game that did not start is told", {.listWritten = true, .gatewayWritten = true, .started = false},
+         S::TellStartFailed},
+        {"once", {.listWritten = true, .gatewayWritten = true, .started = false, .failureTold = true}, S::Done},
+        {"a program not set is asked about after the write",
+         {.program = kNotSet, .listWritten = true, .gatewayWritten = true}, S::AskProgramNotSet},
+        {"and never started", {.program = kNotSet, .listWritten = true, .gatewayWritten = true, .programPage = false},
+         S::OpenSetup},
+        {"the setup opens once",
+         {.program = kNotSet, .listWritten = true, .gatewayWritten = true, .programPage = true, .setupOpened = true},
+         S::Done},
+        {"a missing program: the silent server first", {.answered = false, .program = kNotFound}, S::AskUnanswered},
+        {"then the write", {.answered = false, .program = kNotFound, .goUnanswered = true}, S::WriteServerList},
+        {"then the question naming it",
+         {.answered = false, .program = kNotFound, .goUnanswered = true, .listWritten = true, .gatewayWritten = true},
          S::AskProgramNotFound},
         {"No to the unwritten server asks nothing more",
-         with(with(notFound, &F::listWritten, false), &F::goUnwritten, false), S::Done},
+         {.answered = false, .program = kNotFound, .goUnanswered = true, .listWritten = false, .goUnwritten = false},
+         S::Done},
     };
     for (const auto& c : cases) EXPECT_EQ(static_cast<int>(Plan::Next(c.facts)), static_cast<int>(c.next)) << c.what;
     // A stored path counts only as an existing file: a folder of the program's name is not one.
@@ -191,4 +185,18 @@ TEST(ParsersTest, LaunchPlan) {
     ::RemoveDirectoryW(program.c_str());
     ASSERT_TRUE(WriteFileBytes(program, "MZ"));
     EXPECT_EQ(Plan::ProgramState(program), Plan::Program::Set);
+}
+
+TEST(ParsersTest, APanelsFailedPageShowsOurOwnOnce) {
+    const std::wstring ours = L"res://C:\\Orvane\\Orvn.exe/OFFLINE.HTM", page = L"http://ads.example/a.shtml";
+    const struct {
+        std::wstring errorPage;
+        bool onErrorPage, topFrame;
+        std::wstring url;
+        bool shows;
+    } cases[] = {{ours, false, true, page, true},  {L"", false, true, page, false}, {ours, false, false, page, false},
+                 {ours, false, true, ours, false}, {ours, true, true, page, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CWebBrowser2::ShowsErrorPage(c.errorPage, c.onErrorPage, c.topFrame, c.url), c.shows) << &c - cases;
+    EXPECT_NE(::FindResourceW(nullptr, L"OFFLINE.HTM", RT_HTML), nullptr) << "our page is not built in";
 }

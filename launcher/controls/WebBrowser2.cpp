@@ -68,14 +68,18 @@ LRESULT CWebBrowser2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return Default(msg, wParam, lParam);
 }
 
+bool CWebBrowser2::ShowsErrorPage(const std::wstring& errorPage, bool onErrorPage, bool topFrame,
+                                  const std::wstring& url) {
+    // Never again for the error page itself, however the control spells its address: a loop would keep the
+    // panel busy for ever. A frame inside the page keeps the control's handling.
+    return !errorPage.empty() && !onErrorPage && url != errorPage && topFrame;
+}
+
 bool CWebBrowser2::OnNavigateError(IDispatch* frame, const std::wstring& url) {
-    // Never again for the error page itself, however the control spells its address.
-    if (m_strErrorPage.empty() || m_bOnErrorPage || url == m_strErrorPage) return false;
-    // Only the panel's own page: a frame inside it keeps the control's handling.
     ComPtr<IDispatch> control = GetControl();
     ComPtr<IUnknown> top = control.As<IUnknown>(IID_IUnknown), failed;
     if (frame) frame->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(failed.Receive()));
-    if (!top || top.Get() != failed.Get()) return false;
+    if (!ShowsErrorPage(m_strErrorPage, m_bOnErrorPage, top && top.Get() == failed.Get(), url)) return false;
     ::PostMessageW(m_hWnd, WM_SHOW_ERROR_PAGE, 0, 0);
     return true;
 }

@@ -33,6 +33,9 @@ public:
     // From the sink: a navigation of frame to url failed. True when the error
     // page will be shown, so the control's own is not wanted.
     bool OnNavigateError(IDispatch* frame, const std::wstring& url);
+    // Whether a failed navigation to url shows the error page: the panel's own page (topFrame) failing, not the
+    // error page itself.
+    static bool ShowsErrorPage(const std::wstring& errorPage, bool onErrorPage, bool topFrame, const std::wstring& url);
 
     // The hosted control's dispatch interface, or empty.
     ComPtr<IDispatch> GetControl() const;
