@@ -23,6 +23,8 @@ TEST(GatewayListTest, ReadsWholeListsAndTellsDamage) {
         {MultiString(L"1001|01|a||A"), 0},      // an empty string inside ends the list for a game
         {MultiString(L"1000|01|a|8|A"), 0},
         {MultiString(L"1001|00|a|8|A"), 0},
+        {MultiString(L"1001|0x|a|8|A"), 0},
+        {three + "x", 0},
         {"", 0},
     };
     for (const auto& c : cases) {

@@ -154,7 +154,7 @@ TEST_F(LauncherFixture, RowsMeasureTheHostTheGameUsesAndAreUsedByAnyClickOrEnter
     ::SetFocus(View());
     EXPECT_EQ(launch([] { PressKey(VK_RETURN); }), number);
     ::SetForegroundWindow(m_frame->GetHwnd());
-    ::SetFocus(::FindWindowExW(View(), nullptr, nullptr, L"Folder"));
+    ::SetFocus(FolderBar(View()));
     PressKey(VK_F5);
     EXPECT_TRUE(PumpUntil([&] { return Servers().Accepted() - accepted == 8; }, 10000)) << "measured again";
     ASSERT_TRUE(WaitIdle());

@@ -96,6 +96,9 @@ void DriveSetupSheet(const std::function<void()>& open, const std::function<void
     driver.join();
 }
 
+HWND FolderBar(HWND view) { return ::FindWindowExW(view, nullptr, nullptr, L"Folder"); }
+HWND VolumeStrip(HWND view) { return ::ChildWindowFromPoint(view, Centre(Layout::kVolume)); }
+
 HWND SheetPage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 
 OwnFolderLauncher::OwnFolderLauncher(const std::wstring& name) : m_exe(m_folder.path + name) {

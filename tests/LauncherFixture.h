@@ -21,13 +21,11 @@ namespace testing_support {
 inline constexpr wchar_t kConnecting[] = L"접속중...";
 inline constexpr wchar_t kFailed[] = L"접속 실패";
 
-// The program's object behind one of its windows, through the window map the program itself keeps; or null.
-template <class T>
-T* WindowObject(HWND window) {
-    return dynamic_cast<T*>(CWindow::FromHandle(window));
-}
 // The middle of a rectangle: where a hand clicks.
 constexpr POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+// A launcher view's folder bar and volume strip.
+HWND FolderBar(HWND view);
+HWND VolumeStrip(HWND view);
 
 struct ServerRow {  // one row of the server list as the user sees it
     std::wstring name, address, response;
@@ -41,7 +39,7 @@ protected:
     void TearDown() override;  // closes the frame, removes the list files
     void OpenFrame();
     void CloseFrame();  // the view's destruction stops a sweep still running
-    CPingView& View() { return *WindowObject<CPingView>(::GetDlgItem(m_frame->GetHwnd(), AFX_IDW_PANE_FIRST)); }
+    HWND View() { return ::GetDlgItem(m_frame->GetHwnd(), AFX_IDW_PANE_FIRST); }
     HWND List() { return ::GetDlgItem(View(), IDC_SERVER_LIST); }
     std::vector<ServerRow> Rows();
     void Choose(WPARAM folder, LPARAM item);            // posted as the folder bar does (folder command, tile)

@@ -9,12 +9,16 @@
 #include <vector>
 
 #include "LaunchPlan.h"
+#include "ServerEditDlg.h"
 #include "ServerEntry.h"
 #include "ServerListFile.h"
 #include "WebBrowser2.h"
 #include "TestSupport.h"
 
 using namespace testing_support;
+
+// A table row names only the fields it sets; the rest keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace {
 
@@ -82,6 +86,7 @@ TEST(ParsersTest, ServerAddress) {
         {"127.0.0.010", "127.0.0.8"},  // a leading 0 means octal
         {"0177.0.0.3", "127.0.0.3"},
         {"0x7f.0.0.4", "127.0.0.4"},
+        {"0x.1.1.1", nullptr},
         {"127.5", "127.0.0.5"},  // the last part fills the bytes left
         {"2130706433", "127.0.0.1"},
         {"1.2.3.4 5", "1.2.3.4"},  // a blank ends it
@@ -113,6 +118,10 @@ TEST(ParsersTest, ServerAddress) {
         else
             EXPECT_FALSE(ok) << "\"" << c.text << "\"";
     }
+    // The edit dialog shows an address as the system reads it, and none as 255.255.255.255.
+    for (const auto& [text, shown] :
+         {std::pair{L"127.0.0.010", L"127.0.0.8"}, {L"127.5", L"127.0.0.5"}, {L"1.2.3.4.5", L"255.255.255.255"}})
+        EXPECT_EQ(CServerEditDlg::FormatAddress(CServerEditDlg::PackAddress(text)), shown) << ToUtf8(text);
 }
 
 TEST(ParsersTest, ResponseInMilliseconds) {
@@ -132,8 +141,6 @@ TEST(ParsersTest, ResponseInMilliseconds) {
         EXPECT_EQ(CServerEntry::ResponseFromTicks(c.ticks, c.frequency), c.response) << c.ticks << "/" << c.frequency;
 }
 
-// Each row names only the facts it sets; the rest keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 TEST(ParsersTest, LaunchPlan) {
     using Plan = CLaunchPlan;
     using S = Plan::Step;

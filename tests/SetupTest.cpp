@@ -2,8 +2,6 @@
 // the prefix's registry and profile, driven by real keys and clicks while this thread runs the modal loops.
 #include <winsock2.h>
 #include <windows.h>
-#include <commctrl.h>
-#include <prsht.h>
 
 #include <gtest/gtest.h>
 

@@ -55,7 +55,7 @@ StandInServers::StandInServers() {
     DWORD seed = ::GetCurrentProcessId() * 2654435761u + ::GetTickCount();
     for (int i = 0; i < 6 && m_accepting.empty(); ++i) {
         std::wstring ip = NextIp(seed, 1);
-        if (AcceptAt(ip)) m_accepting = ip;
+        if ((m_listener = Listen(ip, SOMAXCONN)) != INVALID_SOCKET) m_accepting = ip;
     }
     m_refused = NextIp(seed, 2);  // nothing listens there
     // Silent: a listener whose one-place queue is full, not answering even after the probe's wait.
@@ -72,28 +72,13 @@ StandInServers::StandInServers() {
 }
 
 StandInServers::~StandInServers() {
-    for (const Extra& e : m_extra) ::closesocket(e.listener);
+    if (m_listener != INVALID_SOCKET) ::closesocket(m_listener);
     for (SOCKET s : m_silentSockets) ::closesocket(s);
 }
 
-bool StandInServers::AcceptAt(const std::wstring& ip) {
-    for (const Extra& e : m_extra)
-        if (e.ip == ip) return true;
-    SOCKET s = Listen(ip, SOMAXCONN);
-    if (s == INVALID_SOCKET) return false;
-    m_extra.push_back({ip, s, 0});
-    return true;
-}
-int StandInServers::AcceptedAt(const std::wstring& ip) {
-    for (Extra& e : m_extra) {
-        if (e.ip != ip) continue;
-        for (SOCKET c; (c = ::accept(e.listener, nullptr, nullptr)) != INVALID_SOCKET;) {
-            ++e.accepted;
-            ::closesocket(c);
-        }
-        return e.accepted;
-    }
-    return 0;
+int StandInServers::Accepted() {
+    for (SOCKET c; (c = ::accept(m_listener, nullptr, nullptr)) != INVALID_SOCKET; ++m_accepted) ::closesocket(c);
+    return m_accepted;
 }
 
 }  // namespace testing_support

@@ -19,18 +19,11 @@ public:
     const std::wstring& Accepting() const { return m_accepting; }
     const std::wstring& Refused() const { return m_refused; }
     const std::wstring& Silent() const { return m_silent; }
-    int Accepted() { return AcceptedAt(m_accepting); }  // connections the accepting one completed so far
-    // One more accepting stand-in at a given address; false when it cannot listen there.
-    bool AcceptAt(const std::wstring& ip);
-    int AcceptedAt(const std::wstring& ip);  // connections completed there so far
+    int Accepted();  // connections the accepting one completed so far
 
 private:
-    struct Extra {
-        std::wstring ip;
-        SOCKET listener;
-        int accepted;
-    };
-    std::vector<Extra> m_extra;  // the accepting ones
+    SOCKET m_listener = INVALID_SOCKET;  // the accepting one
+    int m_accepted = 0;
     std::wstring m_accepting, m_refused, m_silent;
     std::vector<SOCKET> m_silentSockets;
 };

@@ -54,7 +54,7 @@ TEST_F(SweepTest, ALateAnswerOfAnAbandonedProbeIsNotTakenForTheNextOne) {
         EXPECT_EQ(row.response, kFailed) << ToUtf8(row.name);
 }
 
-TEST_F(SweepTest, FolderPicksTheGameTilePicksTheFilesAndAChangeMidSweepShowsTheNewListAtOnce) {
+TEST_F(SweepTest, TilesPickTheFilesAndAChangeMidSweepShowsTheNewListAtOnce) {
     WriteList(L"Blizzard.txt", {{L"S1", Silent()}, {L"B", Accepting()}});
     WriteList(L"Free.txt", {{L"F", Silent()}, {L"F2", Accepting()}});
     WriteList(L"User.txt", {{L"U", Refused()}});

@@ -8,7 +8,7 @@
 using namespace testing_support;
 
 TEST_F(LauncherFixture, CentredPopupWhoseLinksShowAHandAndWhoseRestDragsIt) {
-    HWND frame = m_frame->GetHwnd(), view = View().GetHwnd();
+    HWND frame = m_frame->GetHwnd(), view = View();
     auto frameRect = [&] {
         RECT r;
         ::GetWindowRect(frame, &r);
@@ -36,17 +36,17 @@ TEST_F(LauncherFixture, CentredPopupWhoseLinksShowAHandAndWhoseRestDragsIt) {
         RECT before = frameRect();
         POINT pt = ClientToScreenPoint(view, spot.x, spot.y);
         MouseMoveTo(pt.x, pt.y);
-        Pump(50);
-        EXPECT_EQ(::GetCursor(), spot.link ? hand : arrow) << spot.x << "," << spot.y;
+        EXPECT_TRUE(PumpUntil([&] { return ::GetCursor() == (spot.link ? hand : arrow); }, 3000)) << spot.x;
+        const wchar_t* link = CPingView::HotSpotLink(POINT{spot.x, spot.y});
+        EXPECT_EQ(std::wstring(link ? link : L""), spot.link ? spot.link : L"") << "the link at " << spot.x;
+        if (spot.link) continue;  // a click would open the machine's browser
         MouseDown();
         MouseMoveTo(pt.x + 40, pt.y + 30);
         MouseUp();
-        // A link click drags nothing; anywhere else the frame follows the pointer, keeping its size.
+        // The frame follows the pointer, keeping its size.
         RECT after = frameRect();
-        EXPECT_EQ(after.left - before.left + after.top - before.top, spot.link ? 0 : 70) << spot.x;
+        EXPECT_EQ(after.left - before.left + after.top - before.top, 70) << spot.x;
         EXPECT_EQ(after.right - after.left + after.bottom - after.top, 640 + 480);
         EXPECT_NE(::GetCapture(), view) << "capture released";
-        const wchar_t* link = CPingView::HotSpotLink(POINT{spot.x, spot.y});
-        EXPECT_EQ(std::wstring(link ? link : L""), spot.link ? spot.link : L"") << "the site opened at " << spot.x;
     }
 }

@@ -72,7 +72,7 @@ TEST_F(WebPanels, LauncherWithoutTheControlOrSoundWorksAndExitDuringLoadEndsClea
         } else {
             for (POINT middle : {Centre(Layout::kBanner), Centre(Layout::kNews)})  // no panels there
                 EXPECT_EQ(::ChildWindowFromPointEx(view, middle, CWP_SKIPINVISIBLE), view) << middle.x;
-            HWND bar = ::FindWindowExW(view, nullptr, nullptr, L"Folder");
+            HWND bar = FolderBar(view);
             POINT tile = ClientToScreenPoint(bar, 42, CFolderBar::kHeaderHeight + CFolderItem::kTileHeight / 2);
             ClickAt(tile.x, tile.y);
             HWND list = ::GetDlgItem(view, IDC_SERVER_LIST);
@@ -82,7 +82,7 @@ TEST_F(WebPanels, LauncherWithoutTheControlOrSoundWorksAndExitDuringLoadEndsClea
             POINT header = ClientToScreenPoint(bar, 42, last);
             ClickAt(header.x, header.y);
             EXPECT_TRUE(PumpUntil([&] { return ListItemCount(list) == 0; }, 5000)) << "no other folder opened";
-            POINT play = ClientToScreenPoint(::ChildWindowFromPoint(view, Centre(Layout::kVolume)), 49, 10);
+            POINT play = ClientToScreenPoint(VolumeStrip(view), 49, 10);
             ClickAt(play.x, play.y);
         }
         EXPECT_EQ(WaitForDialog(L"Orvane", 300, launcher.Pid()), nullptr) << "nothing is reported";

@@ -18,7 +18,7 @@ pubhex=$(python3 "$tool" keygen "$w/key.pem")
 mkdir -p "$w/rel" "$w/rel2" "$w/rel3" && printf 'one\r\n' >"$w/rel/a.txt"
 printf '[Count]\r\nTotal=1\r\n[File1]\r\nFilename=a.txt\r\n' >"$w/rel/version.ini"
 python3 "$tool" release "$w/key.pem" "$w/rel" 7
-for n in 7 6 "" "+8" "1e3" "1234567890123456789"; do refused "number '$n'" release "$w/key.pem" "$w/rel" "$n"; done
+for n in 7 6 "" "+8" "1e3" "٨" "1234567890123456789"; do refused "number '$n'" release "$w/key.pem" "$w/rel" "$n"; done
 # A number means one manifest, in every folder: signed again as it is, or not at all.
 python3 "$tool" sign "$w/key.pem" "$w/rel" || fail "signing release 7 again, unchanged"
 printf '; mended\r\n' >>"$w/rel/version.ini"

@@ -22,7 +22,6 @@ public:
 
     // The text is drawn at the next paint; the whole view is erased first.
     void SetStatusText(const std::wstring& text) override;
-    const std::wstring& GetStatusText() const { return m_strStatus; }
 
     void OpenProgress() override;
     void SetProgress(int position) override;

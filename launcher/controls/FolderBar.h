@@ -29,7 +29,6 @@ public:
     // The folder at index, or null.
     CFolderItem* GetFolder(int index) const;
     int GetFolderCount() const { return static_cast<int>(m_folders.size()); }
-    int GetOpenFolder() const { return m_nOpenFolder; }
 
     // One entry per folder, top to bottom, for a client rectangle; painting and
     // clicks share it.

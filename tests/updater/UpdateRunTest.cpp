@@ -1,6 +1,6 @@
 // The real start.exe, keyless and keyed, against the stand-in update server and launcher stand-ins: releases
 // installed and cancelled, servers that misbehave or attack, each installation's own record, start.exe replacing
-// itself, and a DLL planted beside the programs.
+// itself, and a DLL planted beside the launcher.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -355,15 +355,14 @@ TEST(UpdateReplaceTest, AKillAtEachStepLeavesAStartExeThatRunsAndTheLaunchersFin
 // The planted DLL is msvfw32.dll (the skins are drawn through it). Not version.dll: Wine's own user32 imports it,
 // so under Wine a planted one is loaded by user32 before any code of the program runs; on Windows it is not.
 TEST(DllSearchTest, APlantedMsvfw32DllBesideTheLauncherIsNeverLoaded) {
-    UpdaterInstallation inst(false);
-    ASSERT_TRUE(inst.Ready());
-    const std::wstring loaded = inst.program + L"msvfw32.dll.loaded";
-    ASSERT_TRUE(CopyFileTo(TestFolder() + L"planted\\msvfw32.dll", inst.program + L"msvfw32.dll"));
-    ASSERT_TRUE(CopyFileTo(DistFolder() + L"Orvn.exe", inst.program + L"Orvn.exe"));
+    const TempFolder folder(L"orvn-planted-");
+    const std::wstring loaded = folder.path + L"msvfw32.dll.loaded";
+    ASSERT_TRUE(CopyFileTo(TestFolder() + L"planted\\msvfw32.dll", folder.path + L"msvfw32.dll"));
+    ASSERT_TRUE(CopyFileTo(DistFolder() + L"Orvn.exe", folder.path + L"Orvn.exe"));
     {
         DllOverride native(L"Orvn.exe", L"msvfw32", L"native,builtin");
         Process launcher;
-        ASSERT_TRUE(StartProcess(inst.program + L"Orvn.exe", L"", inst.program, &launcher));
+        ASSERT_TRUE(StartProcess(folder.path + L"Orvn.exe", L"", folder.path, &launcher));
         // The launcher draws its skin through msvfw32.dll from its first paint on; once its window answers
         // after that, the load, DllMain included, is over.
         HWND frame = nullptr;
