@@ -31,8 +31,9 @@ DWORD ParentProcessId() {
 
 bool CUpdaterReplacement::SameFile(const std::wstring& a, const std::wstring& b) {
     BY_HANDLE_FILE_INFORMATION x{}, y{};
-    return CAppBase::FileIdentity(a, &x) && CAppBase::FileIdentity(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+    return CAppBase::FileIdentity(a, &x) && CAppBase::FileIdentity(b, &y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+           x.nFileIndexLow == y.nFileIndexLow;
 }
 
 void CUpdaterReplacement::WaitForParentUpdater(const std::wstring& updater) {

@@ -142,23 +142,27 @@ bool KeepCopy(HKEY key, DWORD type, const std::string& bytes) {
     return false;
 }
 
+// The stored gateway list's type and bytes; false when there is none.
+bool ReadGatewayValue(DWORD* type, std::string* bytes) {
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kBattleNetKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
+    UniqueRegKey key(raw);
+    return ReadValue(key.Get(), CGatewayList::kValueName, type, bytes);
+}
+
 }  // namespace
 
 bool CGamePrograms::WriteGateway(const std::wstring& address, const std::wstring& name) {
     // HKCU is shared by both views: opened as the games open it, and made
     // when a game never ran here.
-    HKEY raw = nullptr;
     DWORD type = 0;
     std::string bytes;
-    bool present = false;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kBattleNetKey, 0, KEY_QUERY_VALUE, &raw) == ERROR_SUCCESS) {
-        UniqueRegKey key(raw);
-        present = ReadValue(key.Get(), CGatewayList::kValueName, &type, &bytes);
-    }
+    const bool present = ReadGatewayValue(&type, &bytes);
     CGatewayList::Update update;
     if (!CGatewayList::Plan(present, type, bytes, address, name, &update)) return false;
     // A list that already selects the server is left alone, even read-only.
     if (!update.write) return true;
+    HKEY raw = nullptr;
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, kBattleNetKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
                           &raw, nullptr) != ERROR_SUCCESS)
         return false;
@@ -169,13 +173,9 @@ bool CGamePrograms::WriteGateway(const std::wstring& address, const std::wstring
 
 std::wstring CGamePrograms::GatewayText() {
     const std::wstring label = L"게임이 접속할 서버: ";
-    HKEY raw = nullptr;
     DWORD type = 0;
     std::string bytes;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kBattleNetKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS)
-        return label + L"설정되지 않음";
-    UniqueRegKey key(raw);
-    if (!ReadValue(key.Get(), CGatewayList::kValueName, &type, &bytes)) return label + L"설정되지 않음";
+    if (!ReadGatewayValue(&type, &bytes)) return label + L"설정되지 않음";
     CGatewayList list;
     if ((type != REG_MULTI_SZ && type != REG_BINARY) || !list.Parse(bytes)) return label + L"목록을 읽을 수 없음";
     const CGatewayList::Gateway* g = list.Selected();

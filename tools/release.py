@@ -277,7 +277,7 @@ def release(key_path, folder, number):
 
 
 def check_public_key(text):
-    """The key's bytes when text is the hex of an uncompressed P-256 point; None otherwise."""
+    """text in lower case when it is the hex of an uncompressed P-256 point; None otherwise."""
     if not re.fullmatch(r"04[0-9A-Fa-f]{128}", text):
         return None
     try:

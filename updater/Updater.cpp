@@ -164,9 +164,9 @@ CUpdater::Outcome CUpdater::Run() {
     // Cancelling the manifest's fetch skips the update.
     if (cancelled) return Outcome::Skipped;
     CManifest manifest;
+    if (!fetched || !CManifest::Parse(bytes, &manifest)) return Outcome::ManifestFailed;
     const std::wstring digest = ManifestDigest(bytes);
-    if (!fetched || !CManifest::Parse(bytes, &manifest) || !AcceptRelease(manifest, digest))
-        return Outcome::ManifestFailed;
+    if (!AcceptRelease(manifest, digest)) return Outcome::ManifestFailed;
     if (!MakeRunFolder()) return Outcome::Updated;
     ProcessManifest(manifest);
     // The floor against replays rises only once the whole release is in place;

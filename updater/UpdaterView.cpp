@@ -122,7 +122,8 @@ void CUpdaterView::OnCheckProgram() {
     // Whatever happens in the run, the launcher is started in the end.
     m_bRunning = true;
     try {
-        CUpdater updater(*this, CUpdater::Installed());
+        const CUpdater::Settings settings = CUpdater::Installed();
+        CUpdater updater(*this, settings);
         CUpdater::Outcome outcome = updater.CheckProgram();
         if (outcome == CUpdater::Outcome::ManifestFailed && CAppBase::Get())
             CAppBase::Get()->MessageBox(kFetchFailed, MB_OK);
@@ -130,7 +131,7 @@ void CUpdaterView::OnCheckProgram() {
         // to show the publisher's support, then the launcher starts.
         if (outcome == CUpdater::Outcome::RecordUnreadable && CAppBase::Get())
             CAppBase::Get()->MessageBox(std::wstring(CUpdater::kRecordUnreadable) + L"\n\n" +
-                                            CAppBase::ProfileFilePath(CUpdater::Installed().profile),
+                                            CAppBase::ProfileFilePath(settings.profile),
                                         MB_OK | MB_ICONWARNING);
     } catch (...) {
         ReportCallbackException();
